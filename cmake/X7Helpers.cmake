@@ -1,0 +1,29 @@
+# Adds every direct child folder of `parent` that holds a CMakeLists.txt, in name order.
+function(x7_add_subdirectories parent)
+    file(GLOB children LIST_DIRECTORIES true RELATIVE ${CMAKE_CURRENT_SOURCE_DIR}/${parent}
+         ${CMAKE_CURRENT_SOURCE_DIR}/${parent}/*)
+    list(SORT children)
+    foreach(child IN LISTS children)
+        if(IS_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/${parent}/${child}
+           AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${parent}/${child}/CMakeLists.txt)
+            add_subdirectory(${parent}/${child})
+        endif()
+    endforeach()
+endfunction()
+
+# x7_add_test(<name> SOURCES <files...> LIBS <targets...> [LABELS <labels...>] [TIMEOUT <s>])
+# A Qt Test executable run by ctest, offscreen, with the module endpoint bound to loopback only.
+function(x7_add_test name)
+    cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+    qt_add_executable(${name} ${T_SOURCES})
+    target_link_libraries(${name} PRIVATE Qt6::Test ${T_LIBS})
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+    add_test(NAME ${name} COMMAND ${name})
+    if(NOT T_TIMEOUT)
+        set(T_TIMEOUT 300)
+    endif()
+    set_tests_properties(${name} PROPERTIES
+        TIMEOUT ${T_TIMEOUT}
+        LABELS "${T_LABELS}"
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;X7_BIND_ADDRESSES=127.0.0.1;X7SIM=$<TARGET_FILE_DIR:${name}>/../bin/x7sim;PTZSIM=$<TARGET_FILE_DIR:${name}>/../bin/ptzsim;ASAN_OPTIONS=detect_leaks=0")
+endfunction()

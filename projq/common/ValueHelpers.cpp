@@ -1,0 +1,340 @@
+#include "ValueHelpers.h"
+
+#include "TextCodec.h"
+
+#include <QHostAddress>
+#include <QNetworkInterface>
+
+namespace {
+
+int hexDigit(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u >= '0' && u <= '9')
+        return u - '0';
+    if (u >= 'a' && u <= 'f')
+        return u - 'a' + 10;
+    if (u >= 'A' && u <= 'F')
+        return u - 'A' + 10;
+    return -1;
+}
+
+// The pair at `pos` as a byte, or -1 when either digit is not hex.
+int hexPair(const QString &text, qsizetype pos)
+{
+    const int hi = hexDigit(text.at(pos));
+    const int lo = hexDigit(text.at(pos + 1));
+    return (hi < 0 || lo < 0) ? -1 : hi * 16 + lo;
+}
+
+QString hexByte(quint8 b)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    const QChar pair[2] = {QChar(digits[b >> 4]), QChar(digits[b & 0xF])};
+    return QString(pair, 2);
+}
+
+QStringList &bindOverride()
+{
+    static QStringList list;
+    return list;
+}
+
+} // namespace
+
+QString IntToIpText(quint32 value)
+{
+    return QStringLiteral("%1.%2.%3.%4")
+        .arg(value >> 24)
+        .arg((value >> 16) & 0xFF)
+        .arg((value >> 8) & 0xFF)
+        .arg(value & 0xFF);
+}
+
+QString IpBytesToText(const QByteArray &bytes)
+{
+    auto at = [&](int i) { return i < bytes.size() ? quint8(bytes.at(i)) : 0; };
+    return QStringLiteral("%1.%2.%3.%4").arg(at(3)).arg(at(2)).arg(at(1)).arg(at(0));
+}
+
+std::optional<QByteArray> IpTextToBytes(const QString &text, const QByteArray &initial)
+{
+    QByteArray out = initial;
+    out.resize(4);
+    const QStringList parts = RemoveSpaces(text).split(QLatin1Char('.'));
+    // The first number goes to slot 3, going down; the number after the last dot to slot 0.
+    int slot = 3;
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+        bool ok = false;
+        const qulonglong v = parts.at(i).toULongLong(&ok, 10);
+        if (!ok || parts.at(i).startsWith(QLatin1Char('+')))
+            return std::nullopt;
+        const int target = (i == parts.size() - 1) ? 0 : slot--;
+        if (target < 0)
+            return std::nullopt;
+        out[target] = char(v % 256);
+    }
+    return out;
+}
+
+std::optional<quint32> IpTextToInt(const QString &text)
+{
+    quint32 parts[4] = {};
+    qsizetype pos = 0;
+    for (int run = 0; run < 4; ++run) {
+        const qsizetype start = pos;
+        quint32 v = 0;
+        while (pos < text.size() && text.at(pos).unicode() >= '0' && text.at(pos).unicode() <= '9') {
+            v = v * 10 + (text.at(pos).unicode() - '0');
+            ++pos;
+        }
+        if (pos == start)
+            return std::nullopt;
+        parts[run] = v;
+        ++pos; // the separator
+    }
+    return (parts[0] << 24) + (parts[1] << 16) + (parts[2] << 8) + parts[3];
+}
+
+std::optional<bool> SameSubnet(const QString &ipA, const QString &ipB, const QString &mask)
+{
+    const auto a = IpTextToInt(ipA);
+    const auto b = IpTextToInt(ipB);
+    const auto m = IpTextToInt(mask);
+    if (!a || !b || !m)
+        return std::nullopt;
+    return (*a & *m) == (*b & *m);
+}
+
+QString MacBytesToText(const QByteArray &bytes)
+{
+    QStringList pairs;
+    for (int i = 0; i < 6; ++i)
+        pairs << hexByte(i < bytes.size() ? quint8(bytes.at(i)) : 0);
+    return pairs.join(QLatin1Char(' '));
+}
+
+std::optional<QByteArray> MacTextToBytes(const QString &text)
+{
+    const QString digits = RemoveSpaces(text);
+    if (digits.size() < 12)
+        return std::nullopt;
+    QByteArray out(6, '\0');
+    for (int i = 0; i < 6; ++i) {
+        const int v = hexPair(digits, i * 2);
+        if (v < 0)
+            return std::nullopt;
+        out[i] = char(v);
+    }
+    return out;
+}
+
+QString BytesToText(const QByteArray &bytes)
+{
+    const qsizetype nul = bytes.indexOf('\0');
+    return Gb18030Decode(nul < 0 ? bytes : bytes.left(nul));
+}
+
+QByteArray TextToField(const QString &text, int width)
+{
+    QByteArray out = Gb18030EncodeCut(text, width);
+    out.append(width - out.size(), '\0');
+    return out;
+}
+
+void PutLoginField(const QString &text, QByteArray &frame, int offset, int width)
+{
+    QByteArray field = Gb18030Encode(RemoveSpaces(text));
+    if (field.size() < 6)
+        field.append(6 - field.size(), '\0');
+    for (int i = 0; i < width && offset + i < frame.size(); ++i)
+        frame[offset + i] = i < field.size() ? field.at(i) : '\0';
+}
+
+quint32 BytesToInt(const QByteArray &bytes, bool littleEndian)
+{
+    const qsizetype n = qMin<qsizetype>(bytes.size(), 4);
+    quint32 v = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const quint32 b = quint8(bytes.at(i));
+        v |= littleEndian ? b << (8 * i) : b << (8 * (n - 1 - i));
+    }
+    return v;
+}
+
+QByteArray WordToBytes(quint16 value)
+{
+    QByteArray out(2, '\0');
+    out[0] = char(value & 0xFF);
+    out[1] = char(value >> 8);
+    return out;
+}
+
+bool ByteToFlags(quint8 value, std::array<bool, 8> &flags)
+{
+    for (int i = 0; i < 8; ++i)
+        flags[i] = (value >> i) & 1;
+    return flags[7];
+}
+
+quint8 FlagsToByte(const std::array<bool, 8> &flags)
+{
+    quint8 v = 0;
+    for (int i = 0; i < 8; ++i)
+        if (flags[i])
+            v |= quint8(1u << i);
+    return v;
+}
+
+QString RemoveSpaces(const QString &text)
+{
+    QString out = text;
+    out.remove(QLatin1Char(' '));
+    return out;
+}
+
+QString BytesToHexText(const QByteArray &bytes)
+{
+    return BufferToHexText(bytes, QStringLiteral(" "));
+}
+
+QString BufferToHexText(const QByteArray &bytes, const QString &separator)
+{
+    QString out;
+    out.reserve(bytes.size() * (2 + separator.size()));
+    for (char c : bytes) {
+        out += hexByte(quint8(c));
+        out += separator;
+    }
+    return out;
+}
+
+QString TextToHexText(const QByteArray &text)
+{
+    return BufferToHexText(text, QString());
+}
+
+QByteArray HexTextToText(const QString &hex)
+{
+    QByteArray out;
+    for (qsizetype i = 0; i + 1 < hex.size(); i += 2) {
+        const int v = hexPair(hex, i);
+        if (v < 0)
+            return hex.toLatin1();
+        out.append(char(v));
+    }
+    return out;
+}
+
+std::optional<QByteArray> TryHexTextToText(const QString &hex)
+{
+    const QString digits = RemoveSpaces(hex);
+    QByteArray out;
+    qsizetype i = 0;
+    for (; i + 1 < digits.size(); i += 2) {
+        const int v = hexPair(digits, i);
+        if (v < 0) {
+            if (out.isEmpty())
+                return std::nullopt;
+            continue;
+        }
+        out.append(char(v));
+    }
+    if (i < digits.size()) {
+        const int v = hexDigit(digits.at(i));
+        if (v < 0) {
+            if (out.isEmpty())
+                return std::nullopt;
+        } else {
+            out.append(char(v));
+        }
+    }
+    return out;
+}
+
+bool HexTextToBuffer(const QString &hex, QByteArray &buffer, int n)
+{
+    if (buffer.size() < n)
+        buffer.resize(n);
+    for (int i = 0; i < n; ++i) {
+        if (2 * i + 1 < hex.size()) {
+            const int v = hexPair(hex, 2 * i);
+            if (v < 0)
+                return false;
+            buffer[i] = char(v);
+        } else {
+            buffer[i] = '\0';
+        }
+    }
+    return true;
+}
+
+QString ByteToBinText(quint8 value)
+{
+    QString digits = QString::number(value, 2);
+    if (digits.size() < 6)
+        digits.prepend(QString(6 - digits.size(), QLatin1Char('0')));
+    return digits;
+}
+
+int DecodeParity(quint8 value)
+{
+    return (value & 0x08) ? 1 + ((value >> 4) & 0x03) : 0;
+}
+
+int DecodeDataBits(quint8 value)
+{
+    return value & 0x03;
+}
+
+bool DecodeStopBits(quint8 value)
+{
+    return value & 0x04;
+}
+
+quint8 Checksum8(const char *data, qsizetype size)
+{
+    quint8 sum = 0;
+    for (qsizetype i = 0; i < size; ++i)
+        sum = quint8(sum + quint8(data[i]));
+    return sum;
+}
+
+quint8 Checksum8(const QByteArray &bytes)
+{
+    return Checksum8(bytes.constData(), bytes.size());
+}
+
+void SetBindAddressOverride(const QStringList &addresses)
+{
+    bindOverride() = addresses;
+}
+
+QStringList GetLocalIPv4List()
+{
+    if (!bindOverride().isEmpty())
+        return bindOverride();
+    const QByteArray env = qgetenv("X7_BIND_ADDRESSES");
+    if (!env.isEmpty()) {
+        QStringList out;
+        for (const QByteArray &part : env.split(',')) {
+            const QString ip = QString::fromLatin1(part.trimmed());
+            if (QHostAddress(ip).protocol() == QAbstractSocket::IPv4Protocol)
+                out << ip;
+        }
+        return out;
+    }
+    QStringList out;
+    for (const QNetworkInterface &itf : QNetworkInterface::allInterfaces()) {
+        const auto flags = itf.flags();
+        if (!flags.testFlag(QNetworkInterface::IsUp) || !flags.testFlag(QNetworkInterface::IsRunning)
+            || flags.testFlag(QNetworkInterface::IsLoopBack))
+            continue;
+        for (const QNetworkAddressEntry &entry : itf.addressEntries()) {
+            const QHostAddress a = entry.ip();
+            if (a.protocol() == QAbstractSocket::IPv4Protocol && !a.isLoopback())
+                out << a.toString();
+        }
+    }
+    return out;
+}
