@@ -1,0 +1,71 @@
+#include "AppFiles.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+#include <QTemporaryFile>
+
+namespace {
+
+bool folderIsWritable(const QString &folder)
+{
+    // QFileInfo::isWritable can be wrong on network shares and with ACLs; try to create a file.
+    QTemporaryFile probe(folder + QStringLiteral("/.x7-write-probe-XXXXXX"));
+    return probe.open();
+}
+
+} // namespace
+
+QString ProgramFileFolder()
+{
+    static QString folder;
+    const QByteArray env = qgetenv("X7_FILES_DIR");
+    if (!env.isEmpty()) {
+        QDir().mkpath(QString::fromLocal8Bit(env));
+        return QString::fromLocal8Bit(env);
+    }
+    if (!folder.isEmpty())
+        return folder;
+    const QString exeFolder = QCoreApplication::applicationDirPath();
+    if (!exeFolder.isEmpty() && folderIsWritable(exeFolder)) {
+        folder = exeFolder;
+    } else {
+        folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+        QDir().mkpath(folder);
+    }
+    return folder;
+}
+
+QString ProgramFilePath(const QString &fileName)
+{
+    return QDir(ProgramFileFolder()).filePath(fileName);
+}
+
+bool WriteFileAtomically(const QString &path, const QByteArray &bytes, bool ownerOnly)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (ownerOnly)
+        file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit())
+        return false;
+    if (ownerOnly)
+        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    return true;
+}
+
+QByteArray ReadWholeFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}
