@@ -1,3 +1,7 @@
+# X7_ONLY_DIRS (a regular expression) limits the folders added, for building one part alone
+# while another is mid-edit: -DX7_ONLY_DIRS="projq/(common|lan)|sim/x7sim"
+set(X7_ONLY_DIRS "" CACHE STRING "Regular expression of the source folders to build (empty: all)")
+
 # Adds every direct child folder of `parent` that holds a CMakeLists.txt, in name order.
 function(x7_add_subdirectories parent)
     file(GLOB children LIST_DIRECTORIES true RELATIVE ${CMAKE_CURRENT_SOURCE_DIR}/${parent}
@@ -6,6 +10,10 @@ function(x7_add_subdirectories parent)
     foreach(child IN LISTS children)
         if(IS_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/${parent}/${child}
            AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${parent}/${child}/CMakeLists.txt)
+            file(RELATIVE_PATH rel ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/${parent}/${child})
+            if(X7_ONLY_DIRS AND NOT rel MATCHES "^(${X7_ONLY_DIRS})$")
+                continue()
+            endif()
             add_subdirectory(${parent}/${child})
         endif()
     endforeach()

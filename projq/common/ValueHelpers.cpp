@@ -84,7 +84,8 @@ std::optional<quint32> IpTextToInt(const QString &text)
     for (int run = 0; run < 4; ++run) {
         const qsizetype start = pos;
         quint32 v = 0;
-        while (pos < text.size() && text.at(pos).unicode() >= '0' && text.at(pos).unicode() <= '9') {
+        while (pos < text.size() && text.at(pos).unicode() >= '0' &&
+               text.at(pos).unicode() <= '9') {
             v = v * 10 + (text.at(pos).unicode() - '0');
             ++pos;
         }
@@ -327,8 +328,9 @@ QStringList GetLocalIPv4List()
     QStringList out;
     for (const QNetworkInterface &itf : QNetworkInterface::allInterfaces()) {
         const auto flags = itf.flags();
-        if (!flags.testFlag(QNetworkInterface::IsUp) || !flags.testFlag(QNetworkInterface::IsRunning)
-            || flags.testFlag(QNetworkInterface::IsLoopBack))
+        if (!flags.testFlag(QNetworkInterface::IsUp) ||
+            !flags.testFlag(QNetworkInterface::IsRunning) ||
+            flags.testFlag(QNetworkInterface::IsLoopBack))
             continue;
         for (const QNetworkAddressEntry &entry : itf.addressEntries()) {
             const QHostAddress a = entry.ip();

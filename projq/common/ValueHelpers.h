@@ -82,8 +82,8 @@ bool HexTextToBuffer(const QString &hex, QByteArray &buffer, int n);
 
 // Serial-format byte (a UART line-control byte below 64).
 QString ByteToBinText(quint8 value);
-int DecodeParity(quint8 value);   // 0 NONE, 1 ODD, 2 EVEN, 3 MARK, 4 SPACE
-int DecodeDataBits(quint8 value); // 0..3 for 5..8 data bits
+int DecodeParity(quint8 value);    // 0 NONE, 1 ODD, 2 EVEN, 3 MARK, 4 SPACE
+int DecodeDataBits(quint8 value);  // 0..3 for 5..8 data bits
 bool DecodeStopBits(quint8 value); // true for two stop bits
 
 // Sum of the bytes modulo 256.

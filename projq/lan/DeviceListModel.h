@@ -1,0 +1,41 @@
+#pragma once
+
+// The discovered modules in arrival order, one row per MAC: a module reachable through two host
+// interfaces stays bound to the socket whose answer arrived first.
+
+#include "lan/LanFrames.h"
+
+#include <QAbstractTableModel>
+#include <QSet>
+#include <QStringList>
+#include <QVector>
+
+class DeviceListModel : public QAbstractTableModel
+{
+    Q_OBJECT
+public:
+    enum Column { ColIp, ColName, ColMac, ColVersion, ColKind, ColSocketIndex, ColumnCount };
+
+    explicit DeviceListModel(QObject *parent = nullptr);
+
+    // Appends the module unless its MAC is listed already; true when a row was added.
+    bool addDevice(const DeviceEntry &entry);
+    void clear();
+
+    const DeviceEntry &entry(int row) const { return m_rows.at(row); }
+    const QVector<DeviceEntry> &entries() const { return m_rows; }
+    bool containsMac(const QString &mac) const { return m_macs.contains(mac); }
+
+    void setHeaderTexts(const QStringList &captions);
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+
+private:
+    QVector<DeviceEntry> m_rows;
+    QSet<QString> m_macs;
+    QStringList m_captions;
+};

@@ -1,0 +1,79 @@
+#pragma once
+
+// The configuration utility's one endpoint towards the modules: one UDP socket per local IPv4
+// address, every frame broadcast to 255.255.255.255 from the socket that found the module (the
+// module is addressed by the MAC inside the frame, so it answers even outside the host's subnet),
+// answers classified by their length and handed on through the signals below.
+
+#include "lan/LanFrames.h"
+
+#include <QHash>
+#include <QObject>
+#include <QStringList>
+#include <QVector>
+
+class QUdpSocket;
+
+class TUdpSvr : public QObject
+{
+    Q_OBJECT
+public:
+    explicit TUdpSvr(QObject *parent = nullptr);
+    ~TUdpSvr() override;
+
+    // Makes the socket set follow GetLocalIPv4List(): rebinds when the list changed, keeps the
+    // sockets (and their ephemeral ports) when it did not. A bind failure reports StPortInUse.
+    void RefreshBindings();
+
+    // Rebinds if needed and broadcasts the search frame from every socket; 1 when handed out.
+    int Search();
+
+    void SendCommand(int socketIndex, const QString &mac, quint8 code, const QString &user,
+                     const QString &password);
+    void SendCommandQ3(int socketIndex, const QString &mac, quint8 code, const QString &user,
+                       const QString &password);
+    void SendCommandData(int socketIndex, const QString &mac, quint8 code, const QString &user,
+                         const QString &password, const QByteArray &data);
+    void SendCommandDataQ3(int socketIndex, const QString &mac, quint8 code, const QString &user,
+                           const QString &password, const QByteArray &data);
+
+    // Keeps a copy of a parameter answer as the template of the next write of that block.
+    void StoreReply(const QByteArray &answer);
+    // The stored answer of that length (50, 85, 87, 100, 130, 302), zero-filled until one came.
+    QByteArray &storedReply(int length);
+
+    int socketCount() const { return int(m_sockets.size()); }
+    QString socketAddress(int index) const;
+    quint16 socketPort(int index) const;
+
+    // The receive path of every socket; public so that tests can feed it datagrams directly.
+    void HandleDatagram(const QByteArray &datagram, const QString &peerIp, quint16 peerPort,
+                        int socketIndex);
+
+signals:
+    void OnDataSent(const QByteArray &frame, const QString &destIp, const QString &localIp,
+                    quint16 destPort, quint16 localPort);
+    void OnDataReceived(const QByteArray &datagram, const QString &peerIp, const QString &localIp,
+                        quint16 peerPort, quint16 localPort);
+    void OnDeviceFound(const QString &ip, const QString &name, int socketIndex, int kind,
+                       const QString &version, const QString &mac);
+    void OnBaseParams(const QByteArray &block, int kind);
+    void OnCloudParams(const QByteArray &block, int kind);
+    void OnHeartRegParams(const QByteArray &block, int kind);
+    void OnHttpdParams(const QByteArray &block);
+    void OnStatus(int code, const QString &text);
+    void OnModbusParams(const QByteArray &block, int length);
+    void OnModbusPackParams(const QByteArray &block, int length);
+    void OnModbusNewParams(const QByteArray &block, int length);
+
+private:
+    void sendFrame(int socketIndex, const std::optional<QByteArray> &frame, quint16 port);
+    void closeSockets();
+    bool bindSockets(const QStringList &addresses);
+    void readPending(int socketIndex);
+    void dispatchBlock(ReplyKind kind, const QByteArray &datagram, int deviceKind);
+
+    QVector<QUdpSocket *> m_sockets;
+    QStringList m_addresses;
+    QHash<int, QByteArray> m_stored;
+};
