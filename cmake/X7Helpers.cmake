@@ -19,10 +19,13 @@ function(x7_add_subdirectories parent)
     endforeach()
 endfunction()
 
-# x7_add_test(<name> SOURCES <files...> LIBS <targets...> [LABELS <labels...>] [TIMEOUT <s>])
+# x7_add_test(<name> SOURCES <files...> LIBS <targets...> [LABELS <labels...>] [TIMEOUT <s>]
+#             [LOCKS <resources...>])
 # A Qt Test executable run by ctest, offscreen, with the module endpoint bound to loopback only.
+# Tests that listen on the module ports (x7sim, UDP 1500/1901) take the lock "module-ports" so
+# that parallel tests never see each other's simulated modules.
 function(x7_add_test name)
-    cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+    cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;LABELS;LOCKS" ${ARGN})
     qt_add_executable(${name} ${T_SOURCES})
     target_link_libraries(${name} PRIVATE Qt6::Test ${T_LIBS})
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
@@ -33,5 +36,6 @@ function(x7_add_test name)
     set_tests_properties(${name} PROPERTIES
         TIMEOUT ${T_TIMEOUT}
         LABELS "${T_LABELS}"
+        RESOURCE_LOCK "${T_LOCKS}"
         ENVIRONMENT "QT_QPA_PLATFORM=offscreen;X7_BIND_ADDRESSES=127.0.0.1;X7SIM=$<TARGET_FILE_DIR:${name}>/../bin/x7sim;PTZSIM=$<TARGET_FILE_DIR:${name}>/../bin/ptzsim;ASAN_OPTIONS=detect_leaks=0")
 endfunction()

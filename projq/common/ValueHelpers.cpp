@@ -62,6 +62,8 @@ std::optional<QByteArray> IpTextToBytes(const QString &text, const QByteArray &i
     QByteArray out = initial;
     out.resize(4);
     const QStringList parts = RemoveSpaces(text).split(QLatin1Char('.'));
+    if (parts.size() > 4)
+        return std::nullopt;
     // The first number goes to slot 3, going down; the number after the last dot to slot 0.
     int slot = 3;
     for (qsizetype i = 0; i < parts.size(); ++i) {
@@ -70,8 +72,6 @@ std::optional<QByteArray> IpTextToBytes(const QString &text, const QByteArray &i
         if (!ok || parts.at(i).startsWith(QLatin1Char('+')))
             return std::nullopt;
         const int target = (i == parts.size() - 1) ? 0 : slot--;
-        if (target < 0)
-            return std::nullopt;
         out[target] = char(v % 256);
     }
     return out;
