@@ -1,0 +1,246 @@
+#include "ScheduleBoard.h"
+
+#include "ScheduleFiles.h"
+#include "ScheduleRowDialog.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int ClockIntervalMs = 100;
+
+bool isRow(int row)
+{
+    return row >= 0 && row < ScheduleRowCount;
+}
+
+QLineEdit *makeClockBox(const QString &name)
+{
+    auto *box = new QLineEdit;
+    box->setObjectName(name);
+    box->setReadOnly(true);
+    box->setFocusPolicy(Qt::NoFocus);
+    box->setAlignment(Qt::AlignCenter);
+    box->setAccessibleName(name == QStringLiteral("TxtDate") ? QStringLiteral("日期")
+                                                             : QStringLiteral("时间"));
+    return box;
+}
+
+} // namespace
+
+ScheduleBoard::ScheduleBoard(QWidget *parent)
+    : QGroupBox(QStringLiteral("定时配置区"), parent)
+    , m_on(ScheduleRowCount)
+    , m_off(ScheduleRowCount)
+    , m_folder(PtzFileFolder())
+    , m_clock([] { return QDateTime::currentDateTime(); })
+{
+    setObjectName(QStringLiteral("Frame1"));
+    buildControls();
+
+    m_dialog = new ScheduleRowDialog(this);
+    m_dialog->hide();
+    connect(m_dialog, &ScheduleRowDialog::rowStored, this, &ScheduleBoard::storeRow);
+
+    m_timer = new QTimer(this);
+    m_timer->setObjectName(QStringLiteral("TmrDateTime"));
+    m_timer->setInterval(ClockIntervalMs);
+    connect(m_timer, &QTimer::timeout, this, &ScheduleBoard::tick);
+    m_timer->start();
+}
+
+ScheduleBoard::~ScheduleBoard()
+{
+    // The clock boxes belong to whichever window placed them; unplaced ones are ours.
+    for (QLineEdit *box : {m_date.data(), m_time.data()}) {
+        if (box && !box->parent())
+            delete box;
+    }
+}
+
+void ScheduleBoard::buildControls()
+{
+    m_list = new QListWidget(this);
+    m_list->setObjectName(QStringLiteral("定时配置"));
+    m_list->setAccessibleName(QStringLiteral("定时配置"));
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    for (int n = 0; n < ScheduleRowCount; ++n)
+        m_list->addItem(makeItem(DefaultScheduleLine(n), false));
+    connect(m_list, &QListWidget::itemDoubleClicked, this, &ScheduleBoard::onRowDoubleClicked);
+
+    m_help = new QPushButton(QStringLiteral("定时配置说明"), this);
+    m_help->setObjectName(QStringLiteral("定时配置说明"));
+    connect(m_help, &QPushButton::clicked, this, &ScheduleBoard::showHelp);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_list, 1);
+    layout->addWidget(m_help, 0, Qt::AlignRight);
+
+    m_date = makeClockBox(QStringLiteral("TxtDate"));
+    m_time = makeClockBox(QStringLiteral("TxtTime"));
+}
+
+QListWidgetItem *ScheduleBoard::makeItem(const QString &line, bool ticked) const
+{
+    auto *item = new QListWidgetItem(line);
+    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+    item->setCheckState(ticked ? Qt::Checked : Qt::Unchecked);
+    return item;
+}
+
+void ScheduleBoard::setClock(Clock clock)
+{
+    m_clock = std::move(clock);
+}
+
+void ScheduleBoard::setNotifier(ScheduleNotifier notifier)
+{
+    m_notify = notifier;
+    m_dialog->setNotifier(std::move(notifier));
+}
+
+QDateTime ScheduleBoard::now() const
+{
+    return m_clock ? m_clock() : QDateTime::currentDateTime();
+}
+
+QString ScheduleBoard::displayLine(int row) const
+{
+    return isRow(row) ? m_list->item(row)->text() : QString();
+}
+
+bool ScheduleBoard::isTicked(int row) const
+{
+    return isRow(row) && m_list->item(row)->checkState() == Qt::Checked;
+}
+
+void ScheduleBoard::setTicked(int row, bool ticked)
+{
+    if (isRow(row))
+        m_list->item(row)->setCheckState(ticked ? Qt::Checked : Qt::Unchecked);
+}
+
+ArmedTime ScheduleBoard::armedOn(int row) const
+{
+    return isRow(row) ? m_on.at(row) : ArmedTime{};
+}
+
+ArmedTime ScheduleBoard::armedOff(int row) const
+{
+    return isRow(row) ? m_off.at(row) : ArmedTime{};
+}
+
+void ScheduleBoard::storeRow(int row, const QString &onText, const QString &offText,
+                             const QString &motionName)
+{
+    if (!isRow(row))
+        return;
+    // The new line goes in front of the old one, which is then removed with its check mark.
+    m_list->insertItem(row, makeItem(BuildScheduleLine(row, onText, offText, motionName), true));
+    const QDateTime at = now();
+    m_on[row] = ArmTime(onText, at);
+    m_off[row] = ArmTime(offText, at);
+    delete m_list->takeItem(row + 1);
+    m_list->setCurrentRow(row);
+}
+
+void ScheduleBoard::onRowDoubleClicked(QListWidgetItem *item)
+{
+    m_dialog->openForRow(m_list->row(item));
+}
+
+void ScheduleBoard::showHelp()
+{
+    if (m_notify)
+        m_notify(this, ScheduleHelpText);
+}
+
+void ScheduleBoard::tick()
+{
+    const QDateTime at = now();
+    m_date->setText(at.toString(QStringLiteral("yyyy-MM-dd")));
+    m_time->setText(at.toString(QStringLiteral("HH:mm:ss")));
+    checkSchedules(at);
+}
+
+void ScheduleBoard::checkSchedules(const QDateTime &now)
+{
+    QList<ScheduleRowState> rows;
+    rows.reserve(ScheduleRowCount);
+    for (int n = 0; n < ScheduleRowCount; ++n)
+        rows.append({displayLine(n), isTicked(n), m_on.at(n), m_off.at(n)});
+    const QList<ScheduleFiring> firings = CheckSchedules(rows, now);
+    for (int n = 0; n < ScheduleRowCount; ++n) {
+        m_on[n] = rows.at(n).on;
+        m_off[n] = rows.at(n).off;
+    }
+    for (const ScheduleFiring &firing : firings) {
+        if (firing.action == LightSwitch::On)
+            emit lightOnDue(firing.row, firing.motionMode);
+        else
+            emit lightOffDue(firing.row, firing.motionMode);
+    }
+}
+
+void ScheduleBoard::loadFiles()
+{
+    const QDir folder(m_folder);
+    QFile ipFile(folder.filePath(DeviceIpFileName));
+    if (ipFile.open(QIODevice::ReadOnly)) {
+        if (const std::optional<QString> ip = ReadDeviceIpFile(ipFile))
+            m_deviceIp = *ip;
+    }
+
+    QFile marksFile(folder.filePath(ScheduleMarksFileName));
+    if (marksFile.open(QIODevice::ReadOnly)) {
+        QList<bool> marks(ScheduleRowCount);
+        for (int n = 0; n < ScheduleRowCount; ++n)
+            marks[n] = isTicked(n);
+        ReadScheduleMarks(marksFile, marks);
+        for (int n = 0; n < ScheduleRowCount; ++n)
+            setTicked(n, marks.at(n));
+    }
+
+    QFile linesFile(folder.filePath(ScheduleLinesFileName));
+    if (linesFile.open(QIODevice::ReadOnly)) {
+        QStringList lines;
+        for (int n = 0; n < ScheduleRowCount; ++n)
+            lines.append(displayLine(n));
+        ReadScheduleLines(linesFile, lines);
+        for (int n = 0; n < ScheduleRowCount; ++n)
+            m_list->item(n)->setText(lines.at(n));
+    }
+
+    // Every stored row keeps working after a restart: its times come back from its line.
+    const QDateTime at = now();
+    for (int n = 0; n < ScheduleRowCount; ++n) {
+        ScheduleRowState row{displayLine(n), isTicked(n), {}, {}};
+        ArmFromLine(row, at);
+        m_on[n] = row.on;
+        m_off[n] = row.off;
+    }
+}
+
+bool ScheduleBoard::saveFiles() const
+{
+    const QDir folder(m_folder);
+    QStringList lines;
+    QList<bool> marks;
+    for (int n = 0; n < ScheduleRowCount; ++n) {
+        lines.append(displayLine(n));
+        marks.append(isTicked(n));
+    }
+    bool ok =
+        WriteScheduleFile(folder.filePath(DeviceIpFileName), EncodeScheduleFile({m_deviceIp}));
+    ok = WriteScheduleFile(folder.filePath(ScheduleLinesFileName), EncodeScheduleFile(lines)) && ok;
+    ok = WriteScheduleFile(folder.filePath(ScheduleMarksFileName),
+                           EncodeScheduleFile(ScheduleMarkLines(marks))) &&
+         ok;
+    return ok;
+}

@@ -1,0 +1,110 @@
+#pragma once
+
+// The frame `Frame1` "定时配置区" of the console: the 99-row checkable list `定时配置`, the help
+// button `定时配置说明`, the row dialog `Form2`, the 100 ms clock `TmrDateTime` with its date and
+// time boxes `TxtDate` / `TxtTime`, and the files "123.ini", "321.ini", "322.ini".
+//
+// Wiring by the console window (which owns the light and the motions):
+//   - place dateBox() and timeBox() in its bottom strip (they have no parent until placed);
+//   - connect lightOnDue / lightOffDue: set `MotionMode` from the signal (or from
+//     ParseMotionMode over displayLine(row)), then ScheduledLightOn / ScheduledLightOff;
+//   - at start: setDeviceIpText(<设备IP text>), loadFiles(), then put deviceIpText() in `设备IP`;
+//   - at exit: setDeviceIpText(<设备IP text>), saveFiles().
+
+#include "ScheduleCheck.h"
+#include "ScheduleMessages.h"
+
+#include <QDateTime>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QList>
+#include <QPointer>
+#include <QString>
+
+#include <functional>
+
+class QListWidget;
+class QListWidgetItem;
+class QPushButton;
+class QTimer;
+class ScheduleRowDialog;
+
+class ScheduleBoard : public QGroupBox
+{
+    Q_OBJECT
+
+public:
+    using Clock = std::function<QDateTime()>;
+
+    explicit ScheduleBoard(QWidget *parent = nullptr);
+    ~ScheduleBoard() override;
+
+    // The local time source of the clock and the check; tests replace it.
+    void setClock(Clock clock);
+    void setNotifier(ScheduleNotifier notifier);
+
+    // --- rows
+    // The display line of row `row`, or an empty text when there is no such row.
+    QString displayLine(int row) const;
+    bool isTicked(int row) const;
+    void setTicked(int row, bool ticked);
+    // What OK of the row dialog does: the new line is inserted at `row` and ticked, the old
+    // line removed, and both times armed. Rows outside 0 … 98 are ignored.
+    void storeRow(int row, const QString &onText, const QString &offText,
+                  const QString &motionName);
+    // The armed on- and off-time of a row (for inspection).
+    ArmedTime armedOn(int row) const;
+    ArmedTime armedOff(int row) const;
+
+    // --- files, in fileFolder() (PtzFileFolder() unless set)
+    QString fileFolder() const { return m_folder; }
+    void setFileFolder(const QString &folder) { m_folder = folder; }
+    QString deviceIpText() const { return m_deviceIp; }
+    void setDeviceIpText(const QString &text) { m_deviceIp = text; }
+    // Reads "123.ini" into deviceIpText(), then the check marks of "322.ini" and the lines of
+    // "321.ini", and arms every stored row from its line. Missing or broken files leave what
+    // they do not supply unchanged.
+    void loadFiles();
+    // Writes "123.ini", "321.ini" and "322.ini", each replaced atomically; false when any could
+    // not be written (the others are still written).
+    bool saveFiles() const;
+
+    // --- clock
+    // One tick of `TmrDateTime`: shows the date and time, then runs the schedule check.
+    void tick();
+    QLineEdit *dateBox() const { return m_date; }
+    QLineEdit *timeBox() const { return m_time; }
+    QTimer *clockTimer() const { return m_timer; }
+
+    QListWidget *list() const { return m_list; }
+    ScheduleRowDialog *rowDialog() const { return m_dialog; }
+
+    void showHelp();
+
+signals:
+    // A ticked row reached its on- or off-time. `motionMode` is what ParseMotionMode gives for
+    // the row's line (0 none, 1 … 9 tracks one to nine, 10 cruise). Emitted in firing order,
+    // so the last one of a tick carries the motion of the last firing row.
+    void lightOnDue(int row, int motionMode);
+    void lightOffDue(int row, int motionMode);
+
+private:
+    void buildControls();
+    QListWidgetItem *makeItem(const QString &line, bool ticked) const;
+    void checkSchedules(const QDateTime &now);
+    void onRowDoubleClicked(QListWidgetItem *item);
+    QDateTime now() const;
+
+    QListWidget *m_list = nullptr;
+    QPushButton *m_help = nullptr;
+    QPointer<QLineEdit> m_date;
+    QPointer<QLineEdit> m_time;
+    QTimer *m_timer = nullptr;
+    ScheduleRowDialog *m_dialog = nullptr;
+    QList<ArmedTime> m_on;
+    QList<ArmedTime> m_off;
+    QString m_folder;
+    QString m_deviceIp;
+    Clock m_clock;
+    ScheduleNotifier m_notify = ShowScheduleInformation;
+};

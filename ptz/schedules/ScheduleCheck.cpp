@@ -1,0 +1,160 @@
+#include "ScheduleCheck.h"
+
+#include <QRegularExpression>
+
+#include <algorithm>
+
+namespace {
+
+const QString OnField = QStringLiteral("开：");
+const QString OffField = QStringLiteral("关：");
+const QString MotionField = QStringLiteral("运动模式：");
+
+int secondsOfDay(const QTime &time)
+{
+    return time.hour() * 3600 + time.minute() * 60 + time.second();
+}
+
+// The next day on which `at` falls strictly after `now`.
+QDate nextDueDateAfter(const QTime &at, const QDateTime &now)
+{
+    return now.time() >= at ? now.date().addDays(1) : now.date();
+}
+
+bool isReached(const ArmedTime &armed, const QDateTime &now)
+{
+    const QDate today = now.date();
+    return today > armed.dueDate || (today == armed.dueDate && now.time() >= armed.at);
+}
+
+struct DueFiring
+{
+    QDate date;
+    QTime at;
+    ScheduleFiring firing;
+};
+
+} // namespace
+
+int MotionModeFromName(const QString &name)
+{
+    static const QStringList names = {
+        QStringLiteral("巡迹一"), QStringLiteral("巡迹二"), QStringLiteral("巡迹三"),
+        QStringLiteral("巡迹四"), QStringLiteral("巡迹五"), QStringLiteral("巡迹六"),
+        QStringLiteral("巡迹七"), QStringLiteral("巡迹八"), QStringLiteral("巡迹九"),
+        QStringLiteral("巡航"),
+    };
+    return int(names.indexOf(name)) + 1;
+}
+
+QString ScheduleMotionName(const QString &line)
+{
+    const qsizetype at = line.indexOf(MotionField);
+    if (at < 0)
+        return line.mid(4);
+    return line.mid(at + MotionField.size());
+}
+
+int ScheduleMotionMode(const QString &line)
+{
+    return MotionModeFromName(ScheduleMotionName(line));
+}
+
+QString BuildScheduleLine(int row, const QString &onText, const QString &offText,
+                          const QString &motionName)
+{
+    const QString number =
+        row < 10 ? QStringLiteral("0") + QString::number(row) : QString::number(row);
+    return number + QStringLiteral(" ") + OnField + onText + QStringLiteral("   ") + OffField +
+           offText + QStringLiteral("   ") + MotionField + motionName;
+}
+
+QString DefaultScheduleLine(int row)
+{
+    return QStringLiteral("%1 开：00:00:00   关：00:00:00   自动巡航：NO")
+        .arg(row, 2, 10, QLatin1Char('0'));
+}
+
+std::optional<QTime> ParseTimeOfDay(const QString &text)
+{
+    static const QRegularExpression pattern(
+        QStringLiteral("^(\\d{1,2}):(\\d{1,2})(?::(\\d{1,2}))?$"));
+    const QRegularExpressionMatch match = pattern.match(text.trimmed());
+    if (!match.hasMatch())
+        return std::nullopt;
+    const int hour = match.captured(1).toInt();
+    const int minute = match.captured(2).toInt();
+    const int second = match.hasCaptured(3) ? match.captured(3).toInt() : 0;
+    if (!QTime::isValid(hour, minute, second))
+        return std::nullopt;
+    return QTime(hour, minute, second);
+}
+
+ArmedTime ArmTime(const QString &text, const QDateTime &now)
+{
+    const std::optional<QTime> at = ParseTimeOfDay(text);
+    if (!at || !now.isValid())
+        return {};
+    const bool passed = secondsOfDay(now.time()) > secondsOfDay(*at);
+    return {*at, passed ? now.date().addDays(1) : now.date()};
+}
+
+std::optional<std::pair<QString, QString>> ScheduleLineTimes(const QString &line)
+{
+    const qsizetype motion = line.indexOf(MotionField);
+    if (motion < 0)
+        return std::nullopt;
+    const qsizetype on = line.indexOf(OnField);
+    if (on < 0 || on > motion)
+        return std::nullopt;
+    const qsizetype onStart = on + OnField.size();
+    const qsizetype off = line.indexOf(OffField, onStart);
+    if (off < 0 || off > motion)
+        return std::nullopt;
+    const qsizetype offStart = off + OffField.size();
+    return std::make_pair(line.mid(onStart, off - onStart).trimmed(),
+                          line.mid(offStart, motion - offStart).trimmed());
+}
+
+void ArmFromLine(ScheduleRowState &row, const QDateTime &now)
+{
+    const auto times = ScheduleLineTimes(row.line);
+    row.on = times ? ArmTime(times->first, now) : ArmedTime{};
+    row.off = times ? ArmTime(times->second, now) : ArmedTime{};
+}
+
+QList<ScheduleFiring> CheckSchedules(QList<ScheduleRowState> &rows, const QDateTime &now)
+{
+    if (!now.isValid())
+        return {};
+    QList<DueFiring> due;
+    for (int n = 0; n < rows.size(); ++n) {
+        ScheduleRowState &row = rows[n];
+        for (LightSwitch action : {LightSwitch::On, LightSwitch::Off}) {
+            ArmedTime &armed = action == LightSwitch::On ? row.on : row.off;
+            if (!armed.isArmed())
+                continue;
+            if (!isReached(armed, now)) {
+                // The clock was set back by more than a day: wait for the time's next passage
+                // from here rather than for a date that is days away.
+                if (armed.dueDate > now.date().addDays(1))
+                    armed.dueDate = nextDueDateAfter(armed.at, now);
+                continue;
+            }
+            if (row.ticked) {
+                const QString motion = ScheduleMotionName(row.line);
+                due.append(
+                    {armed.dueDate, armed.at, {n, action, motion, MotionModeFromName(motion)}});
+            }
+            armed.dueDate = nextDueDateAfter(armed.at, now);
+        }
+    }
+    std::stable_sort(due.begin(), due.end(), [](const DueFiring &a, const DueFiring &b) {
+        return std::pair(a.date, a.at) < std::pair(b.date, b.at);
+    });
+    QList<ScheduleFiring> firings;
+    firings.reserve(due.size());
+    for (const DueFiring &d : due)
+        firings.append(d.firing);
+    return firings;
+}
