@@ -1,0 +1,128 @@
+#include "IniText.h"
+
+namespace {
+
+// The name of a "[name]" header line, or nothing.
+std::optional<QString> SectionName(const QString &line)
+{
+    const QString trimmed = line.trimmed();
+    if (!trimmed.startsWith(QLatin1Char('[')))
+        return std::nullopt;
+    const qsizetype close = trimmed.indexOf(QLatin1Char(']'));
+    if (close < 0)
+        return std::nullopt;
+    return trimmed.mid(1, close - 1).trimmed();
+}
+
+bool IsComment(const QString &line)
+{
+    const QString trimmed = line.trimmed();
+    return trimmed.startsWith(QLatin1Char(';')) || trimmed.startsWith(QLatin1Char('#'));
+}
+
+bool SameName(const QString &a, const QString &b)
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+QString Unquoted(const QString &value)
+{
+    if (value.size() >= 2) {
+        const QChar first = value.front();
+        if ((first == QLatin1Char('"') || first == QLatin1Char('\'')) && value.back() == first)
+            return value.mid(1, value.size() - 2);
+    }
+    return value;
+}
+
+} // namespace
+
+IniText::IniText(const QString &text)
+{
+    if (text.isEmpty())
+        return;
+    m_lines = text.split(QLatin1Char('\n'));
+    for (QString &line : m_lines) {
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+    }
+    // A final line end leaves one empty piece behind.
+    if (!m_lines.isEmpty() && m_lines.back().isEmpty())
+        m_lines.removeLast();
+}
+
+qsizetype IniText::sectionStart(const QString &section) const
+{
+    for (qsizetype i = 0; i < m_lines.size(); ++i) {
+        const auto name = SectionName(m_lines.at(i));
+        if (name && SameName(*name, section))
+            return i;
+    }
+    return -1;
+}
+
+qsizetype IniText::sectionEnd(qsizetype start) const
+{
+    qsizetype i = start + 1;
+    while (i < m_lines.size() && !SectionName(m_lines.at(i)))
+        ++i;
+    return i;
+}
+
+qsizetype IniText::keyLine(const QString &key, qsizetype from, qsizetype to) const
+{
+    for (qsizetype i = from; i < to; ++i) {
+        const QString &line = m_lines.at(i);
+        if (IsComment(line))
+            continue;
+        const qsizetype eq = line.indexOf(QLatin1Char('='));
+        if (eq > 0 && SameName(line.left(eq).trimmed(), key))
+            return i;
+    }
+    return -1;
+}
+
+std::optional<QString> IniText::value(const QString &section, const QString &key) const
+{
+    const qsizetype start = sectionStart(section);
+    if (start < 0)
+        return std::nullopt;
+    const qsizetype line = keyLine(key, start + 1, sectionEnd(start));
+    if (line < 0)
+        return std::nullopt;
+    const QString &text = m_lines.at(line);
+    return Unquoted(text.mid(text.indexOf(QLatin1Char('=')) + 1).trimmed());
+}
+
+void IniText::setValue(const QString &section, const QString &key, const QString &value)
+{
+    QString clean = value;
+    clean.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    clean.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    const QString line = key + QLatin1Char('=') + clean;
+
+    qsizetype start = sectionStart(section);
+    if (start < 0) {
+        m_lines.append(QLatin1Char('[') + section + QLatin1Char(']'));
+        m_lines.append(line);
+        return;
+    }
+    qsizetype end = sectionEnd(start);
+    const qsizetype existing = keyLine(key, start + 1, end);
+    if (existing >= 0) {
+        m_lines[existing] = line;
+        return;
+    }
+    // After the section's last key, before the blank lines that separate it from the next one.
+    while (end > start + 1 && m_lines.at(end - 1).trimmed().isEmpty())
+        --end;
+    m_lines.insert(end, line);
+}
+
+QString IniText::toString() const
+{
+    QString text;
+    for (const QString &line : m_lines)
+        text += line + QStringLiteral("\r\n");
+    return text;
+}
