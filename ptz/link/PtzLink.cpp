@@ -1,0 +1,395 @@
+#include "link/PtzLink.h"
+
+#include "protocol/PtzFrames.h"
+#include "protocol/PtzReply.h"
+
+#include <QHostAddress>
+#include <QRegularExpression>
+#include <QSerialPortInfo>
+#include <QTcpSocket>
+
+#include <algorithm>
+
+namespace {
+
+const QString CaptionDown = QStringLiteral("连   接");
+const QString CaptionUp = QStringLiteral("断开连接");
+const QString DeviceConnected = QStringLiteral("设 备 已 连 接 ！ ！ ！");
+
+// "COM10" -> ("COM", 10); names without a trailing number sort by name alone.
+std::pair<QString, qlonglong> PortSortKey(const QString &name)
+{
+    static const QRegularExpression trailingNumber(QStringLiteral("^(.*?)(\\d+)$"));
+    const auto match = trailingNumber.match(name);
+    if (!match.hasMatch())
+        return {name, -1};
+    return {match.captured(1), match.captured(2).toLongLong()};
+}
+
+QString TcpFailureText(QAbstractSocket::SocketError error, const QString &qtText)
+{
+    switch (error) {
+    case QAbstractSocket::ConnectionRefusedError:
+        return QStringLiteral("连接失败：设备拒绝连接");
+    case QAbstractSocket::HostNotFoundError:
+    case QAbstractSocket::NetworkError:
+        return QStringLiteral("连接失败：网络不可达");
+    case QAbstractSocket::SocketTimeoutError:
+        return QStringLiteral("连接失败：连接超时");
+    default:
+        return QStringLiteral("连接失败：") + qtText;
+    }
+}
+
+} // namespace
+
+PtzLink::PtzLink(QObject *parent)
+    : QObject(parent)
+    , m_tcp(new QTcpSocket(this))
+{
+    m_connectTimer.setSingleShot(true);
+    m_connectTimer.setInterval(ConnectTimeoutMs);
+    connect(&m_connectTimer, &QTimer::timeout, this, &PtzLink::OnConnectTimeout);
+
+    m_gatherTimer.setTimerType(Qt::PreciseTimer);
+    m_gatherTimer.setInterval(GatherTickMs);
+    connect(&m_gatherTimer, &QTimer::timeout, this, &PtzLink::OnGatherTick);
+
+    connect(m_tcp, &QTcpSocket::connected, this, &PtzLink::OnTcpConnected);
+    connect(m_tcp, &QTcpSocket::disconnected, this, &PtzLink::OnTcpDisconnected);
+    connect(m_tcp, &QTcpSocket::errorOccurred, this, &PtzLink::OnTcpError);
+    connect(m_tcp, &QTcpSocket::readyRead, this, &PtzLink::OnBytesArriving);
+
+    connect(&m_serial, &QSerialPort::readyRead, this, &PtzLink::OnBytesArriving);
+    connect(&m_serial, &QSerialPort::errorOccurred, this, &PtzLink::OnSerialError);
+
+    SelectSerial();
+}
+
+PtzLink::~PtzLink()
+{
+    Shutdown();
+}
+
+QStringList PtzLink::AvailablePortNames()
+{
+    QStringList names;
+    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
+        names.append(info.portName());
+    std::sort(names.begin(), names.end(),
+              [](const QString &a, const QString &b) { return PortSortKey(a) < PortSortKey(b); });
+    names.removeDuplicates();
+    return names;
+}
+
+bool PtzLink::IsUp() const
+{
+    return m_state == LinkState::SerialOpen || m_state == LinkState::NetworkUp;
+}
+
+LinkView PtzLink::View() const
+{
+    LinkView view;
+    const bool serial = m_state == LinkState::SerialIdle || m_state == LinkState::SerialOpen;
+    view.serialChecked = serial;
+    view.networkChecked = !serial;
+    view.kindBoxesEnabled = !IsUp();
+    view.portListEnabled = m_state == LinkState::SerialIdle;
+    view.searchEnabled = !IsUp();
+    view.deviceIpEnabled =
+        m_state == LinkState::NetworkIdle || m_state == LinkState::NetworkConnecting;
+    view.connectCaption = IsUp() ? CaptionUp : CaptionDown;
+    view.switchOn = IsUp();
+    return view;
+}
+
+void PtzLink::SetState(LinkState state)
+{
+    m_state = state;
+    emit viewChanged();
+}
+
+void PtzLink::SetStatus(const QString &text)
+{
+    m_status = text;
+    emit statusChanged(text);
+}
+
+void PtzLink::AppendLog(const QString &entry)
+{
+    m_log = AppendLogEntry(m_log, entry);
+    emit logChanged(m_log);
+}
+
+void PtzLink::SelectSerial()
+{
+    if (IsUp())
+        return; // the kind boxes are disabled while a link is up
+    AbortTcp();
+    SetState(LinkState::SerialIdle);
+    SetStatus(QStringLiteral("串口已就绪"));
+}
+
+void PtzLink::SelectNetwork()
+{
+    if (IsUp())
+        return;
+    AbortTcp();
+    SetState(LinkState::NetworkIdle);
+    SetStatus(QStringLiteral("网络已就绪"));
+}
+
+void PtzLink::PressConnect(const QString &portName, const QString &deviceIp)
+{
+    switch (m_state) {
+    case LinkState::SerialIdle:
+        OpenSerial(portName.trimmed());
+        break;
+    case LinkState::SerialOpen:
+        CloseSerial();
+        break;
+    case LinkState::NetworkIdle:
+        OpenTcp(deviceIp.trimmed());
+        break;
+    case LinkState::NetworkConnecting:
+    case LinkState::NetworkUp:
+        CloseTcp();
+        break;
+    }
+}
+
+bool PtzLink::DropForNewDevice()
+{
+    if (m_state == LinkState::SerialIdle || m_state == LinkState::SerialOpen)
+        return false;
+    AbortTcp();
+    SetState(LinkState::NetworkIdle);
+    SetStatus(QStringLiteral("设备已断开连接"));
+    return true;
+}
+
+void PtzLink::ConfigureSerialPort()
+{
+    m_serial.setBaudRate(QSerialPort::Baud9600);
+    m_serial.setParity(QSerialPort::NoParity);
+    m_serial.setDataBits(QSerialPort::Data8);
+    m_serial.setStopBits(QSerialPort::OneStop);
+    m_serial.setFlowControl(QSerialPort::NoFlowControl);
+    // The head's replies are seven bytes; a babbling line cannot pile up more than this between
+    // two reads.
+    m_serial.setReadBufferSize(100);
+}
+
+QString PtzLink::SerialSettingsText() const
+{
+    const QChar parity = m_serial.parity() == QSerialPort::NoParity     ? u'N'
+                         : m_serial.parity() == QSerialPort::EvenParity ? u'E'
+                         : m_serial.parity() == QSerialPort::OddParity  ? u'O'
+                                                                        : u'?';
+    const int stopBits = m_serial.stopBits() == QSerialPort::TwoStop ? 2 : 1;
+    return QStringLiteral("%1,%2,%3,%4")
+        .arg(m_serial.baudRate())
+        .arg(parity)
+        .arg(int(m_serial.dataBits()))
+        .arg(stopBits);
+}
+
+void PtzLink::OpenSerial(const QString &portName)
+{
+    m_portName = portName;
+    if (portName.isEmpty()) {
+        SetStatus(QStringLiteral("没有可用的串口"));
+        return;
+    }
+    m_serial.setPortName(portName);
+    ConfigureSerialPort();
+    if (!m_serial.open(QIODevice::ReadWrite)) {
+        const QSerialPort::SerialPortError error = m_serial.error();
+        m_serial.clearError();
+        // The platform's "access denied" is what a port held by another program gives.
+        if (error == QSerialPort::PermissionError)
+            emit promptRequested(portName + QStringLiteral("已被其它程序打开，请选择其它串口！"));
+        else
+            SetStatus(portName + QStringLiteral("，打开失败"));
+        return;
+    }
+    m_serial.clear(QSerialPort::AllDirections);
+    SetState(LinkState::SerialOpen);
+    SetStatus(portName + QStringLiteral("，已打开，") + SerialSettingsText());
+    emit promptRequested(DeviceConnected);
+}
+
+void PtzLink::CloseSerial()
+{
+    m_gatherTimer.stop();
+    m_gatherTicks = 0;
+    m_serial.close();
+    SetState(LinkState::SerialIdle);
+    SetStatus(m_portName + QStringLiteral("，已关闭"));
+}
+
+void PtzLink::OpenTcp(const QString &deviceIp)
+{
+    m_deviceIp = deviceIp;
+    // Only an address is taken: a name would be looked up on the network.
+    const QHostAddress address(deviceIp);
+    if (address.isNull() || address.protocol() != QAbstractSocket::IPv4Protocol) {
+        SetStatus(QStringLiteral("连接失败：IP 地址无效"));
+        return;
+    }
+    if (m_serial.isOpen())
+        m_serial.close();
+    SetState(LinkState::NetworkConnecting);
+    m_connectTimer.start();
+    m_tcp->connectToHost(address, m_remotePort);
+}
+
+void PtzLink::CloseTcp()
+{
+    AbortTcp();
+    SetState(LinkState::NetworkIdle);
+    SetStatus(QStringLiteral("连接已断开..."));
+}
+
+void PtzLink::AbortTcp()
+{
+    m_connectTimer.stop();
+    if (m_tcp->state() != QAbstractSocket::UnconnectedState || m_tcp->isOpen()) {
+        // Leave the up state first: the socket reports its disconnection while aborting.
+        if (m_state == LinkState::NetworkUp || m_state == LinkState::NetworkConnecting)
+            m_state = LinkState::NetworkIdle;
+        m_tcp->abort();
+    }
+}
+
+void PtzLink::OnTcpConnected()
+{
+    if (m_state != LinkState::NetworkConnecting) {
+        m_tcp->abort();
+        return;
+    }
+    m_connectTimer.stop();
+    m_tcp->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    SetState(LinkState::NetworkUp);
+    SetStatus(QStringLiteral("已连接到 : ") + m_deviceIp);
+    emit promptRequested(DeviceConnected);
+}
+
+void PtzLink::OnTcpError()
+{
+    if (m_state == LinkState::NetworkConnecting) {
+        const QString text = TcpFailureText(m_tcp->error(), m_tcp->errorString());
+        AbortTcp();
+        SetState(LinkState::NetworkIdle);
+        SetStatus(text);
+    } else if (m_state == LinkState::NetworkUp &&
+               m_tcp->state() != QAbstractSocket::ConnectedState) {
+        OnTcpDisconnected();
+    }
+}
+
+void PtzLink::OnTcpDisconnected()
+{
+    if (m_state != LinkState::NetworkUp)
+        return;
+    AbortTcp();
+    SetState(LinkState::NetworkIdle);
+    SetStatus(QStringLiteral("连接已中断"));
+}
+
+void PtzLink::OnConnectTimeout()
+{
+    if (m_state != LinkState::NetworkConnecting)
+        return;
+    AbortTcp();
+    SetState(LinkState::NetworkIdle);
+    SetStatus(QStringLiteral("连接失败：连接超时"));
+}
+
+void PtzLink::OnSerialError(QSerialPort::SerialPortError error)
+{
+    if (error == QSerialPort::NoError || m_state != LinkState::SerialOpen)
+        return;
+    // A device that went away (unplugged adapter, closed pseudo-terminal) keeps reporting read
+    // failures; close it so that the operator can pick it again once it is back.
+    if (error == QSerialPort::ResourceError || error == QSerialPort::ReadError) {
+        m_gatherTimer.stop();
+        m_gatherTicks = 0;
+        m_serial.close();
+        m_serial.clearError();
+        SetState(LinkState::SerialIdle);
+        SetStatus(m_portName + QStringLiteral("，连接已中断"));
+        return;
+    }
+    m_serial.clearError();
+}
+
+void PtzLink::OnBytesArriving()
+{
+    if (!m_gatherTimer.isActive())
+        m_gatherTimer.start();
+}
+
+void PtzLink::OnGatherTick()
+{
+    if (++m_gatherTicks < GatherTicks)
+        return;
+    m_gatherTicks = 0;
+    m_gatherTimer.stop();
+    QByteArray chunk;
+    if (m_serial.isOpen())
+        chunk = m_serial.readAll();
+    else if (m_tcp->isOpen())
+        chunk = m_tcp->readAll();
+    if (chunk.isEmpty())
+        return;
+    emit chunkReceived(chunk);
+    if (const auto entry = ParseReply(chunk))
+        AppendLog(*entry);
+}
+
+void PtzLink::SendFrame(QByteArray frame)
+{
+    if (!IsUp())
+        return;
+    CompleteCommandFrame(frame);
+    WriteFrame(frame);
+}
+
+void PtzLink::SendLightFrame(QByteArray frame)
+{
+    if (!IsUp())
+        return;
+    CompleteLightFrame(frame);
+    WriteFrame(frame);
+}
+
+void PtzLink::WriteFrame(const QByteArray &frame)
+{
+    AppendLog(SentFrameLogText(frame));
+    // Frames queue behind each other: discarding pending output first could cut a frame still
+    // on its way out when two are sent at once.
+    if (m_state == LinkState::SerialOpen)
+        m_serial.write(frame);
+    else
+        m_tcp->write(frame);
+    emit frameSent(frame);
+}
+
+void PtzLink::ClearLog()
+{
+    m_log.clear();
+    emit logChanged(m_log);
+    if (m_serial.isOpen())
+        m_serial.clear(QSerialPort::Input);
+}
+
+void PtzLink::Shutdown()
+{
+    m_connectTimer.stop();
+    m_gatherTimer.stop();
+    if (m_serial.isOpen())
+        m_serial.close();
+    m_state = m_state == LinkState::SerialOpen ? LinkState::SerialIdle : m_state;
+    AbortTcp();
+}
