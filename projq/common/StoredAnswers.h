@@ -1,0 +1,38 @@
+#pragma once
+
+// The last copy of every block a module sent. Writes are built inside these copies, so bytes the
+// program does not interpret go back to the module exactly as it sent them.
+
+#include "ParamRecords.h"
+
+#include <QByteArray>
+
+struct TStoredAnswers
+{
+    // Each buffer is zero-filled at its block size until an answer of that length arrives, so a
+    // save before any read builds on zeros.
+    QByteArray Param = QByteArray(kParamBlockSize, '\0'); // base block 0-66, port block 67-129
+    QByteArray Cloud = QByteArray(kCloudBlockSize, '\0');
+    QByteArray HeartReg = QByteArray(kHeartRegBlockSize, '\0');
+    QByteArray ModbusPack = QByteArray(kModbusPackBlockSize, '\0');
+    QByteArray ModbusNew = QByteArray(kModbusNewBlockSize, '\0');
+    QByteArray Httpd = QByteArray(kHttpdBlockSize, '\0');
+
+    // The two flag bytes of the last parameter block a module sent (base byte 3, port byte 50),
+    // over the network or the serial line. Q2 writes start from them rather than from the
+    // stored block, which a Q3 write or a serial write may have rebuilt meanwhile.
+    quint8 BaseFlags = 0;
+    quint8 PortFlags = 0;
+
+    // Keeps an answer of 50, 85, 87, 100, 130 or 302 bytes as the template of the next write of
+    // that block; a 130-byte answer also has its flag bytes remembered. Other lengths are not
+    // kept (false).
+    bool StoreReply(const QByteArray &answer);
+
+    // Remembers the flag bytes of a 130-byte parameter block without storing the block (the
+    // serial read does this).
+    void RememberFlags(const QByteArray &param);
+
+    // The buffer kept for answers of `length` bytes, or nullptr for a length that is not kept.
+    QByteArray *Buffer(qsizetype length);
+};
