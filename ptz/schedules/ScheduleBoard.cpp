@@ -70,6 +70,10 @@ void ScheduleBoard::buildControls()
     m_list->setObjectName(QStringLiteral("定时配置"));
     m_list->setAccessibleName(QStringLiteral("定时配置"));
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    // Wide enough for a stored line with its check box.
+    m_list->setMinimumWidth(m_list->fontMetrics().horizontalAdvance(
+                                BuildScheduleLine(0, "00:00:00", "00:00:00", "巡迹二")) +
+                            60);
     for (int n = 0; n < ScheduleRowCount; ++n)
         m_list->addItem(makeItem(DefaultScheduleLine(n), false));
     connect(m_list, &QListWidget::itemDoubleClicked, this, &ScheduleBoard::onRowDoubleClicked);

@@ -33,6 +33,7 @@ QLineEdit *makeTimeBox(const QString &name, QWidget *parent)
 {
     auto *box = new QLineEdit(QStringLiteral("00:00:00"), parent);
     box->setObjectName(name);
+    box->setFixedWidth(box->fontMetrics().horizontalAdvance(QStringLiteral("00:00:00")) * 2);
     return box;
 }
 
