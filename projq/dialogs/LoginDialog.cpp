@@ -1,0 +1,170 @@
+#include "LoginDialog.h"
+
+#include "DialogArt.h"
+#include "WindowHelpers.h"
+#include "common/TextCodec.h"
+#include "lang/LangList.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <QValidator>
+
+namespace {
+
+// The hint of both edits: the frame field holds 6 bytes.
+const QString kFieldHint = QStringLiteral("输入位数不能超过6字节");
+
+// Refuses input whose GB18030 form (the form that goes into the frame) is longer than the field.
+class FrameFieldValidator : public QValidator
+{
+public:
+    FrameFieldValidator(int maxBytes, QObject *parent)
+        : QValidator(parent)
+        , m_maxBytes(maxBytes)
+    {
+    }
+    State validate(QString &input, int &) const override
+    {
+        return Gb18030Encode(input).size() <= m_maxBytes ? Acceptable : Invalid;
+    }
+
+private:
+    int m_maxBytes;
+};
+
+QLineEdit *FieldEdit(const QString &name, QWidget *parent)
+{
+    auto *edit = new QLineEdit(parent);
+    edit->setObjectName(name);
+    edit->setMaxLength(TFrm_Pswd::MaxChars);
+    edit->setValidator(new FrameFieldValidator(TFrm_Pswd::MaxBytes, edit));
+    return edit;
+}
+
+QLabel *Picture(const QString &name, const QPixmap &pixmap, QWidget *parent)
+{
+    auto *label = new QLabel(parent);
+    label->setObjectName(name);
+    label->setPixmap(pixmap);
+    label->setFixedSize(24, 24);
+    return label;
+}
+
+} // namespace
+
+TFrm_Pswd::TFrm_Pswd(const LoginCredentials &current, QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
+    , m_current(current)
+{
+    setObjectName(QStringLiteral("TFrm_Pswd"));
+    setModal(true);
+
+    // The white band at the top holds the two fields.
+    m_band = new QLabel(this);
+    m_band->setObjectName(QStringLiteral("img3"));
+    m_band->setAutoFillBackground(true);
+    QPalette white = m_band->palette();
+    white.setColor(QPalette::Window, Qt::white);
+    m_band->setPalette(white);
+    m_band->setMinimumHeight(89);
+
+    m_user = FieldEdit(QStringLiteral("edt_UsrName"), m_band);
+    m_password = FieldEdit(QStringLiteral("edt_Paswd"), m_band);
+    m_password->setEchoMode(QLineEdit::Password);
+    m_password->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));
+
+    auto *fields = new QGridLayout(m_band);
+    fields->setContentsMargins(40, 14, 40, 14);
+    fields->setHorizontalSpacing(10);
+    fields->addWidget(Picture(QStringLiteral("img1"), UserPicture(24), m_band), 0, 0);
+    fields->addWidget(m_user, 0, 1);
+    fields->addWidget(Picture(QStringLiteral("img2"), PasswordPicture(24), m_band), 1, 0);
+    fields->addWidget(m_password, 1, 1);
+
+    m_ok = new QPushButton(OkGlyph(), QString(), this);
+    m_ok->setObjectName(QStringLiteral("btn_OK"));
+    m_ok->setDefault(true);
+    m_cancel = new QPushButton(CancelGlyph(), QString(), this);
+    m_cancel->setObjectName(QStringLiteral("btn_Cancel"));
+    connect(m_ok, &QPushButton::clicked, this, &TFrm_Pswd::accept);
+    connect(m_cancel, &QPushButton::clicked, this, &TFrm_Pswd::reject);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->setContentsMargins(12, 8, 12, 10);
+    buttons->addStretch();
+    buttons->addWidget(m_ok);
+    buttons->addWidget(m_cancel);
+
+    auto *page = new QVBoxLayout(this);
+    page->setContentsMargins(0, 0, 0, 0);
+    page->setSpacing(0);
+    page->addWidget(m_band);
+    page->addLayout(buttons);
+
+    putIntoEdits(m_current);
+    ApplyLoginTexts();
+    setFixedSize(sizeHint().expandedTo(QSize(322, 145)));
+}
+
+void TFrm_Pswd::setCredentials(const LoginCredentials &credentials)
+{
+    m_current = credentials;
+    putIntoEdits(credentials);
+}
+
+void TFrm_Pswd::putIntoEdits(const LoginCredentials &credentials)
+{
+    m_user->setText(credentials.user);
+    m_password->setText(credentials.password);
+}
+
+void TFrm_Pswd::ApplyLoginTexts()
+{
+    setWindowTitle(LangText(QStringLiteral("lang_Log_Title")));
+    m_ok->setText(LangText(QStringLiteral("lang_Log_OK")));
+    m_cancel->setText(LangText(QStringLiteral("lang_Log_Cancel")));
+    const QString hint = LangText(kFieldHint);
+    m_user->setToolTip(hint);
+    m_password->setToolTip(hint);
+    m_user->setAccessibleName(LangText(QStringLiteral("lang_Lbl_UserName")));
+    m_password->setAccessibleName(LangText(QStringLiteral("lang_Lbl_Password")));
+}
+
+void TFrm_Pswd::showLogin()
+{
+    if (isVisible()) {
+        BringWindowToFront(this);
+        return;
+    }
+    show();
+    raise();
+    activateWindow();
+}
+
+void TFrm_Pswd::accept()
+{
+    m_current = {m_user->text(), m_password->text()};
+    QDialog::accept();
+    emit credentialsAccepted(m_current);
+}
+
+void TFrm_Pswd::reject()
+{
+    putIntoEdits(m_current);
+    QDialog::reject();
+}
+
+void TFrm_Pswd::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (!m_centred) {
+        m_centred = true;
+        CenterOnScreen(this);
+    }
+    m_user->setFocus();
+    m_user->selectAll();
+}
