@@ -23,13 +23,18 @@ endfunction()
 #             [LOCKS <resources...>])
 # A Qt Test executable run by ctest, offscreen, with the module endpoint bound to loopback only.
 # Tests that listen on the module ports (x7sim, UDP 1500/1901) take the lock "module-ports" so
-# that parallel tests never see each other's simulated modules.
+# that parallel tests never see each other's simulated modules; where the system allows it they
+# also run in a network namespace of their own (cmake/isolated-net.sh).
 function(x7_add_test name)
     cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;LABELS;LOCKS" ${ARGN})
     qt_add_executable(${name} ${T_SOURCES})
     target_link_libraries(${name} PRIVATE Qt6::Test ${T_LIBS})
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
-    add_test(NAME ${name} COMMAND ${name})
+    if("module-ports" IN_LIST T_LOCKS)
+        add_test(NAME ${name} COMMAND ${PROJECT_SOURCE_DIR}/cmake/isolated-net.sh $<TARGET_FILE:${name}>)
+    else()
+        add_test(NAME ${name} COMMAND ${name})
+    endif()
     if(NOT T_TIMEOUT)
         set(T_TIMEOUT 300)
     endif()

@@ -1,0 +1,161 @@
+#pragma once
+
+// The main window: the device list and the serial tab above the operation and data-stream logs on
+// the left, the parameter panels of the three models on the right (shown only once a module's
+// parameters are on screen), the main menu and the device list's context menu.
+
+#include "appcore/Settings.h"
+#include "lan/LanFrames.h"
+
+#include <QColor>
+#include <QMainWindow>
+#include <QUrl>
+
+#include <functional>
+
+class DeviceListModel;
+class LogView;
+class QAction;
+class QActionGroup;
+class QMenu;
+class QModelIndex;
+class QPushButton;
+class QSortFilterProxyModel;
+class QTabWidget;
+class QTableView;
+class QLabel;
+class TUdpSvr;
+
+// The user name and password put into every command frame; every start begins with these.
+struct LoginCredentials
+{
+    QString user = QStringLiteral("qpwzk");
+    QString password = QStringLiteral("qpwzk");
+};
+
+class TFrm_Main : public QMainWindow
+{
+    Q_OBJECT
+public:
+    enum class Layout { ListOnly, Q1, Q2, Q3 };
+
+    explicit TFrm_Main(QWidget *parent = nullptr);
+    ~TFrm_Main() override;
+
+    void SetLayout(Layout layout);
+    Layout currentLayout() const { return m_layout; }
+
+    void LogOk(const QString &text);
+    void LogColor(const QString &text, const QColor &color);
+    void HexColor(const QString &text, const QColor &color);
+    void HexLine(const QString &text);
+
+    void ApplyMainTexts();
+
+    TUdpSvr *endpoint() const { return m_udp; }
+    DeviceListModel *devices() const { return m_devices; }
+    const LoginCredentials &credentials() const { return m_login; }
+    void setCredentials(const LoginCredentials &login) { m_login = login; }
+    // The settings as they would be written at close.
+    AppSettings currentSettings() const;
+
+    // Opening a web page goes through here; tests replace it so no browser starts.
+    static void SetUrlOpener(std::function<void(const QUrl &)> opener);
+    // Information message boxes go through here; tests replace it to read them.
+    static void SetMessageSink(std::function<void(QWidget *, const QString &)> sink);
+
+signals:
+    // The module refused the login, or the menu item was chosen: the login dialog should show.
+    void loginRequested();
+    void aboutRequested();
+    void upgradeRequested(const QString &ip, const QString &mac, const QString &localIp);
+    // After a language switch, for the other windows to relabel themselves.
+    void languageChanged();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildMenus();
+    void buildLeftSide();
+    void buildParameterPages();
+    void connectEndpoint();
+    void applySettings(const AppSettings &settings);
+
+    // Device list
+    void lv_DevClick(const QModelIndex &index);
+    void showContextMenu(const QPoint &pos);
+    int selectedRow() const; // source row, or -1
+    void updateDeviceCount();
+    void updateContextMenuState();
+    void btn_Click();
+
+    // Context menu and main menu actions
+    void openWebPage();
+    void restartDevice();
+    void factoryReset();
+    void copySelectedMac();
+    void copyAllMacs();
+    void firmwareUpgrade();
+    void exportDevices();
+    void chooseLanguage(bool chinese);
+    void toggleRealTimeHelp();
+
+    // Endpoint callbacks
+    void onDataSent(const QByteArray &frame, const QString &destIp, const QString &localIp,
+                    quint16 destPort, quint16 localPort);
+    void onDataReceived(const QByteArray &datagram, const QString &peerIp, const QString &localIp,
+                        quint16 peerPort, quint16 localPort);
+    void onDeviceFound(const QString &ip, const QString &name, int socketIndex, int kind,
+                       const QString &version, const QString &mac);
+    void onStatus(int code, const QString &text);
+    void onBaseParams(const QByteArray &block, int kind);
+    void showMessage(const QString &text);
+
+    TUdpSvr *m_udp = nullptr;
+    DeviceListModel *m_devices = nullptr;
+    QSortFilterProxyModel *m_sorted = nullptr;
+    LoginCredentials m_login;
+    Layout m_layout = Layout::ListOnly;
+    AppSettings m_settings;
+
+    // The web-server port of the Q2 panel, for the context menu's web page.
+    std::function<QString()> m_webPortText;
+
+    // Selection state of the last click: the MAC without blanks, the socket of the last Q2 row.
+    QString m_selectedMac;
+    int m_q2SocketIndex = 0;
+
+    QWidget *m_pnl1 = nullptr;
+    QTabWidget *m_srch = nullptr;
+    QTabWidget *m_logs = nullptr;
+    QTabWidget *m_param = nullptr;
+    QTableView *m_lvDev = nullptr;
+    QPushButton *m_btnSearch = nullptr;
+    LogView *m_log = nullptr;
+    LogView *m_hex = nullptr;
+    QLabel *m_deviceCount = nullptr;
+
+    QMenu *m_mniFile = nullptr;
+    QMenu *m_mniLang = nullptr;
+    QMenu *m_mniHelp = nullptr;
+    QAction *m_mniPswd = nullptr;
+    QAction *m_mniExport = nullptr;
+    QAction *m_mniExit = nullptr;
+    QAction *m_mniCn = nullptr;
+    QAction *m_mniEn = nullptr;
+    QAction *m_mniAbout = nullptr;
+    QAction *m_mniUp = nullptr;
+    QAction *m_mniWorkOrder = nullptr;
+    QAction *m_mniHint = nullptr;
+
+    QMenu *m_pmNetDev = nullptr;
+    QAction *m_mniRead = nullptr;
+    QAction *m_mniOpenWeb = nullptr;
+    QAction *m_mniRestart = nullptr;
+    QAction *m_mniFirmwareUp = nullptr;
+    QAction *m_mniReset = nullptr;
+    QAction *m_mniCopyTheMac = nullptr;
+    QAction *m_mniCopeAllMac = nullptr;
+};

@@ -1,0 +1,31 @@
+// Proj_Q: finds X7 serial-to-Ethernet modules on the LAN and configures them.
+
+#include "app/TFrm_Main.h"
+#include "appcore/SingleInstance.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Proj_Q"));
+    QApplication::setOrganizationName(QStringLiteral("X7"));
+
+    SingleInstance guard;
+    if (!guard.claim())
+        return 0; // the running instance raises its window
+
+    TFrm_Main window;
+    QObject::connect(&guard, &SingleInstance::raiseRequested, &window, [&window] {
+        window.setWindowState((window.windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+        window.show();
+        window.raise();
+        window.activateWindow();
+        if (QWidget *modal = QApplication::activeModalWidget()) {
+            modal->raise();
+            modal->activateWindow();
+        }
+    });
+    window.show();
+    return app.exec();
+}
