@@ -194,13 +194,22 @@ void ScheduleBoard::checkSchedules(const QDateTime &now)
 
 void ScheduleBoard::loadFiles()
 {
-    const QDir folder(m_folder);
-    QFile ipFile(folder.filePath(DeviceIpFileName));
-    if (ipFile.open(QIODevice::ReadOnly)) {
-        if (const std::optional<QString> ip = ReadDeviceIpFile(ipFile))
-            m_deviceIp = *ip;
-    }
+    loadDeviceIpFile();
+    loadScheduleFiles();
+}
 
+void ScheduleBoard::loadDeviceIpFile()
+{
+    QFile ipFile(QDir(m_folder).filePath(DeviceIpFileName));
+    if (!ipFile.open(QIODevice::ReadOnly))
+        return;
+    if (const std::optional<QString> ip = ReadDeviceIpFile(ipFile))
+        m_deviceIp = *ip;
+}
+
+void ScheduleBoard::loadScheduleFiles()
+{
+    const QDir folder(m_folder);
     QFile marksFile(folder.filePath(ScheduleMarksFileName));
     if (marksFile.open(QIODevice::ReadOnly)) {
         QList<bool> marks(ScheduleRowCount);

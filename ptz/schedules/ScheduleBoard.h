@@ -8,7 +8,8 @@
 //   - place dateBox() and timeBox() in its bottom strip (they have no parent until placed);
 //   - connect lightOnDue / lightOffDue: set `MotionMode` from the signal (or from
 //     ParseMotionMode over displayLine(row)), then ScheduledLightOn / ScheduledLightOff;
-//   - at start: setDeviceIpText(<设备IP text>), loadFiles(), then put deviceIpText() in `设备IP`;
+//   - at start: setDeviceIpText(<设备IP text>), loadDeviceIpFile(), put deviceIpText() in
+//     `设备IP`; later loadScheduleFiles() (or loadFiles() for both at once);
 //   - at exit: setDeviceIpText(<设备IP text>), saveFiles().
 
 #include "ScheduleCheck.h"
@@ -61,10 +62,15 @@ public:
     void setFileFolder(const QString &folder) { m_folder = folder; }
     QString deviceIpText() const { return m_deviceIp; }
     void setDeviceIpText(const QString &text) { m_deviceIp = text; }
-    // Reads "123.ini" into deviceIpText(), then the check marks of "322.ini" and the lines of
-    // "321.ini", and arms every stored row from its line. Missing or broken files leave what
-    // they do not supply unchanged.
+    // loadDeviceIpFile() then loadScheduleFiles(). Missing or broken files leave what they do
+    // not supply unchanged; nothing is shown.
     void loadFiles();
+    // "123.ini": its first line becomes deviceIpText().
+    void loadDeviceIpFile();
+    // The check marks of "322.ini", then the lines of "321.ini"; then every stored row is armed
+    // from its line, so a restart keeps the schedules working (times already passed today wait
+    // for tomorrow).
+    void loadScheduleFiles();
     // Writes "123.ini", "321.ini" and "322.ini", each replaced atomically; false when any could
     // not be written (the others are still written).
     bool saveFiles() const;

@@ -76,10 +76,10 @@ void ScheduleRowDialog::buildControls()
     motionFrame->setObjectName(QStringLiteral("巡航模式"));
     auto *motionLayout = new QGridLayout(motionFrame);
     for (int i = 0; i < int(std::size(MotionBoxes)); ++i) {
-        const MotionBox &spec = MotionBoxes[i];
-        auto *box = new QCheckBox(QString::fromUtf16(spec.caption), motionFrame);
+        const MotionBox &motion = MotionBoxes[i];
+        auto *box = new QCheckBox(QString::fromUtf16(motion.caption), motionFrame);
         box->setObjectName(QStringLiteral("Check%1").arg(i + 1));
-        motionLayout->addWidget(box, spec.line, spec.column);
+        motionLayout->addWidget(box, motion.line, motion.column);
         connect(box, &QCheckBox::clicked, this,
                 [this, i](bool checked) { onMotionClicked(i, checked); });
         m_motions.append(box);

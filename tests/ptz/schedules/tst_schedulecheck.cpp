@@ -19,27 +19,27 @@ QDateTime moment(const QString &text)
 }
 
 // "row|on|off|motion|ticked"; motion "-" stores a line without the motion field.
-struct RowSpec
+struct RowPlan
 {
     int row;
     QString on, off, motion;
     bool ticked;
 };
 
-RowSpec parseRow(const QString &spec)
+RowPlan parseRow(const QString &plan)
 {
-    const QStringList f = spec.split(QLatin1Char('|'));
+    const QStringList f = plan.split(QLatin1Char('|'));
     Q_ASSERT(f.size() == 5);
     return {f[0].toInt(), f[1], f[2], f[3], f[4] == QLatin1String("1")};
 }
 
-QString lineOf(const RowSpec &spec)
+QString lineOf(const RowPlan &plan)
 {
-    if (spec.motion == QLatin1String("-"))
+    if (plan.motion == QLatin1String("-"))
         return QStringLiteral("%1 开：%2   关：%3")
-            .arg(spec.row, 2, 10, QLatin1Char('0'))
-            .arg(spec.on, spec.off);
-    return BuildScheduleLine(spec.row, spec.on, spec.off, spec.motion);
+            .arg(plan.row, 2, 10, QLatin1Char('0'))
+            .arg(plan.on, plan.off);
+    return BuildScheduleLine(plan.row, plan.on, plan.off, plan.motion);
 }
 
 QList<ScheduleRowState> defaultRows()
@@ -230,7 +230,7 @@ void TestScheduleCheck::arming()
 
 void TestScheduleCheck::firings_data()
 {
-    QTest::addColumn<QStringList>("rows");   // RowSpec texts
+    QTest::addColumn<QStringList>("rows");   // RowPlan texts
     QTest::addColumn<bool>("fromLines");     // armed at start-up from the lines, else stored
     QTest::addColumn<QString>("armedAt");    // the moment of storing or of start-up
     QTest::addColumn<QStringList>("events"); // clock ticks "d0 hh:mm:ss.zzz", "tick n", "untick n"
@@ -373,16 +373,16 @@ void TestScheduleCheck::firings()
 
     QList<ScheduleRowState> state = defaultRows();
     for (const QString &text : rows) {
-        const RowSpec spec = parseRow(text);
-        ScheduleRowState &row = state[spec.row];
+        const RowPlan plan = parseRow(text);
+        ScheduleRowState &row = state[plan.row];
         row.line =
-            spec.motion == QLatin1String("initial") ? DefaultScheduleLine(spec.row) : lineOf(spec);
-        row.ticked = spec.ticked;
+            plan.motion == QLatin1String("initial") ? DefaultScheduleLine(plan.row) : lineOf(plan);
+        row.ticked = plan.ticked;
         if (fromLines) {
             ArmFromLine(row, moment(armedAt));
         } else {
-            row.on = ArmTime(spec.on, moment(armedAt));
-            row.off = ArmTime(spec.off, moment(armedAt));
+            row.on = ArmTime(plan.on, moment(armedAt));
+            row.off = ArmTime(plan.off, moment(armedAt));
         }
     }
 
