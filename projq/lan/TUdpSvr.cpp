@@ -110,26 +110,16 @@ void TUdpSvr::SendCommandDataQ3(int socketIndex, const QString &mac, quint8 code
 
 void TUdpSvr::StoreReply(const QByteArray &answer)
 {
-    switch (answer.size()) {
-    case 50:
-    case 85:
-    case 87:
-    case 100:
-    case 130:
-    case 302:
-        m_stored[int(answer.size())] = answer;
-        break;
-    default:
-        break;
-    }
+    m_stored.StoreReply(answer);
 }
 
 QByteArray &TUdpSvr::storedReply(int length)
 {
-    QByteArray &stored = m_stored[length];
-    if (stored.size() != length)
-        stored = QByteArray(length, '\0');
-    return stored;
+    if (QByteArray *buffer = m_stored.Buffer(length))
+        return *buffer;
+    static QByteArray none;
+    none.clear();
+    return none;
 }
 
 QString TUdpSvr::socketAddress(int index) const

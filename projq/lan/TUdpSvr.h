@@ -5,6 +5,7 @@
 // module is addressed by the MAC inside the frame, so it answers even outside the host's subnet),
 // answers classified by their length and handed on through the signals below.
 
+#include "common/StoredAnswers.h"
 #include "lan/LanFrames.h"
 
 #include <QHash>
@@ -41,6 +42,9 @@ public:
     void StoreReply(const QByteArray &answer);
     // The stored answer of that length (50, 85, 87, 100, 130, 302), zero-filled until one came.
     QByteArray &storedReply(int length);
+    // Every stored answer, with the remembered flag bytes of the last parameter block; the save
+    // sequences build their blocks inside these.
+    TStoredAnswers &stored() { return m_stored; }
 
     int socketCount() const { return int(m_sockets.size()); }
     QString socketAddress(int index) const;
@@ -75,5 +79,5 @@ private:
 
     QVector<QUdpSocket *> m_sockets;
     QStringList m_addresses;
-    QHash<int, QByteArray> m_stored;
+    TStoredAnswers m_stored;
 };
