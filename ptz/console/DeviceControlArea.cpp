@@ -1,0 +1,180 @@
+#include "console/DeviceControlArea.h"
+
+#include "console/PadButton.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
+namespace {
+
+// "00" .. "<last>", two digits at least.
+QStringList NumberList(int first, int last)
+{
+    QStringList items;
+    for (int n = first; n <= last; ++n)
+        items.append(QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0')));
+    return items;
+}
+
+} // namespace
+
+DeviceControlArea::DeviceControlArea(QWidget *parent)
+    : QGroupBox(QStringLiteral("设备控制区"), parent)
+{
+    setObjectName(QStringLiteral("配置"));
+
+    deviceNumber = MakeSelector("探照灯", NumberList(0, 255));
+    cruiseMode = MakeSelector(
+        "巡航模式", {QStringLiteral("巡航一"), QStringLiteral("巡航二"), QStringLiteral("巡航三")});
+    panSpeed = MakeSelector("水平速度", NumberList(0, 64));
+    tiltSpeed = MakeSelector("垂直速度", NumberList(0, 64));
+    preset = MakeSelector("预置位", NumberList(1, 255));
+    track = MakeSelector("巡迹", NumberList(0, 8));
+
+    auto *selectors = new QGridLayout;
+    const QList<std::pair<QString, QComboBox *>> captioned = {
+        {QStringLiteral("设备编号："), deviceNumber}, {QStringLiteral("巡航模式："), cruiseMode},
+        {QStringLiteral("水平速度："), panSpeed},     {QStringLiteral("垂直速度："), tiltSpeed},
+        {QStringLiteral("预置位："), preset},         {QStringLiteral("巡迹："), track},
+    };
+    for (int i = 0; i < captioned.size(); ++i) {
+        selectors->addWidget(MakeLabel(captioned[i].first, captioned[i].second), i / 2,
+                             (i % 2) * 2);
+        selectors->addWidget(captioned[i].second, i / 2, (i % 2) * 2 + 1);
+    }
+
+    // The pad, laid out as the arrows point.
+    const struct
+    {
+        const char *name;
+        const char *caption;
+        PadDirection direction;
+        int row, column;
+    } arrows[] = {
+        {"左上", "↖", PadDirection::UpLeft, 0, 0},  {"上", "↑", PadDirection::Up, 0, 1},
+        {"右上", "↗", PadDirection::UpRight, 0, 2}, {"左", "←", PadDirection::Left, 1, 0},
+        {"右", "→", PadDirection::Right, 1, 2},     {"左下", "↙", PadDirection::DownLeft, 2, 0},
+        {"下", "↓", PadDirection::Down, 2, 1},      {"右下", "↘", PadDirection::DownRight, 2, 2},
+    };
+    auto *padGrid = new QGridLayout;
+    padGrid->setSpacing(3);
+    for (const auto &arrow : arrows) {
+        auto *button = new PadButton(QString::fromUtf8(arrow.caption), this);
+        button->setObjectName(QString::fromUtf8(arrow.name));
+        button->setMinimumSize(46, 34);
+        button->setAccessibleName(QString::fromUtf8(arrow.name));
+        padGrid->addWidget(button, arrow.row, arrow.column);
+        pad.append({button, arrow.direction});
+    }
+    cruise = MakeButton("中", QStringLiteral("自动  巡航"));
+    cruise->setMinimumSize(46, 34);
+    padGrid->addWidget(cruise, 1, 1);
+
+    callPreset = MakeButton("调用", QStringLiteral("调用"));
+    setPreset = MakeButton("设置", QStringLiteral("设置"));
+    deletePreset = MakeButton("删除", QStringLiteral("删除"));
+    callTrack = MakeButton("调用巡迹", QStringLiteral("调用巡迹"));
+    stopTrack = MakeButton("停止巡迹", QStringLiteral("停止巡迹"));
+    auto *motions = new QGridLayout;
+    motions->addWidget(callPreset, 0, 0);
+    motions->addWidget(setPreset, 0, 1);
+    motions->addWidget(deletePreset, 0, 2);
+    motions->addWidget(callTrack, 1, 0, 1, 2);
+    motions->addWidget(stopTrack, 1, 2);
+
+    lightOn = MakeButton("开", QStringLiteral("开"));
+    lightOff = MakeButton("关", QStringLiteral("关"));
+    const struct
+    {
+        const char *name;
+        LightMode mode;
+        quint8 level;
+    } modes[] = {
+        {"高亮", LightMode::Level, HighlightLevel},
+        {"一般", LightMode::Level, NormalLevel},
+        {"节能", LightMode::Level, EnergySavingLevel},
+        {"警告", LightMode::Warning, 0},
+        {"驱离", LightMode::DriveAway, 0},
+        {"致盲", LightMode::Dazzle, 0},
+    };
+    auto *light = new QGridLayout;
+    light->addWidget(MakeLabel(QStringLiteral("灯光："), lightOn), 0, 0);
+    light->addWidget(lightOn, 0, 1);
+    light->addWidget(lightOff, 0, 2);
+    for (int i = 0; i < 6; ++i) {
+        QPushButton *button = MakeButton(modes[i].name, QString::fromUtf8(modes[i].name));
+        light->addWidget(button, 1 + i / 3, i % 3);
+        lightModes.append({button, modes[i].mode, modes[i].level});
+    }
+    // The slider's value is the level byte of a light frame; the fixed buttons go up to 100.
+    brightness = new QScrollBar(Qt::Horizontal, this);
+    brightness->setObjectName(QStringLiteral("HScroll1"));
+    brightness->setRange(0, 100);
+    brightness->setPageStep(10);
+    light->addWidget(MakeLabel(QStringLiteral("亮度："), brightness), 3, 0);
+    light->addWidget(brightness, 3, 1, 1, 2);
+
+    panAngle = new QLineEdit(QStringLiteral("60"), this);
+    panAngle->setObjectName(QStringLiteral("水平角度"));
+    tiltAngle = new QLineEdit(QStringLiteral("60"), this);
+    tiltAngle->setObjectName(QStringLiteral("垂直角度"));
+    sendAngles = MakeButton("确认发送角度", QStringLiteral("确认发送角度"));
+    queryPosition = MakeButton("查询位置", QStringLiteral("位置查询"));
+    auto *angles = new QGridLayout;
+    angles->addWidget(MakeLabel(QStringLiteral("水平角度："), panAngle), 0, 0);
+    angles->addWidget(panAngle, 0, 1);
+    angles->addWidget(sendAngles, 0, 2);
+    angles->addWidget(MakeLabel(QStringLiteral("垂直角度："), tiltAngle), 1, 0);
+    angles->addWidget(tiltAngle, 1, 1);
+    angles->addWidget(queryPosition, 1, 2);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(selectors);
+    layout->addLayout(padGrid);
+    layout->addLayout(motions);
+    layout->addLayout(light);
+    layout->addLayout(angles);
+    layout->addStretch();
+}
+
+QComboBox *DeviceControlArea::MakeSelector(const char *name, const QStringList &items)
+{
+    auto *box = new QComboBox(this);
+    box->setObjectName(QString::fromUtf8(name));
+    box->setEditable(true);
+    box->setInsertPolicy(QComboBox::NoInsert);
+    box->setMaxVisibleItems(15);
+    box->addItems(items);
+    return box;
+}
+
+QLabel *DeviceControlArea::MakeLabel(const QString &text, QWidget *buddy)
+{
+    auto *label = new QLabel(text, this);
+    label->setObjectName(QStringLiteral("Lab3"));
+    label->setBuddy(buddy);
+    buddy->setAccessibleName(text.chopped(1));
+    return label;
+}
+
+QPushButton *DeviceControlArea::MakeButton(const char *name, const QString &caption)
+{
+    auto *button = new QPushButton(caption, this);
+    button->setObjectName(QString::fromUtf8(name));
+    button->setAutoDefault(false);
+    return button;
+}
+
+QString DeviceControlArea::CaptionOf(const QWidget *control) const
+{
+    for (const QLabel *label : findChildren<QLabel *>(QStringLiteral("Lab3"))) {
+        if (label->buddy() == control)
+            return label->text();
+    }
+    return QString();
+}

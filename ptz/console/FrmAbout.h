@@ -1,0 +1,21 @@
+#pragma once
+
+// The about box "AboutUs": a picture, one line of text and the button "Confirm". Modeless.
+
+#include <QDialog>
+
+class QLabel;
+
+class FrmAbout : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit FrmAbout(const QString &productLine, QWidget *parent = nullptr);
+
+    // Loads the picture afresh and shows the box without blocking the console.
+    void ShowAbout();
+
+private:
+    QLabel *m_picture;
+};
