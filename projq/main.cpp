@@ -2,6 +2,7 @@
 
 #include "app/TFrm_Main.h"
 #include "appcore/SingleInstance.h"
+#include "dialogs/WindowHelpers.h"
 
 #include <QApplication>
 
@@ -16,16 +17,8 @@ int main(int argc, char *argv[])
         return 0; // the running instance raises its window
 
     TFrm_Main window;
-    QObject::connect(&guard, &SingleInstance::raiseRequested, &window, [&window] {
-        window.setWindowState((window.windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
-        window.show();
-        window.raise();
-        window.activateWindow();
-        if (QWidget *modal = QApplication::activeModalWidget()) {
-            modal->raise();
-            modal->activateWindow();
-        }
-    });
+    QObject::connect(&guard, &SingleInstance::raiseRequested, &window,
+                     [&window] { BringWindowToFront(&window); });
     window.show();
     return app.exec();
 }

@@ -5,6 +5,8 @@
 
 #include "common/AppFiles.h"
 #include "common/ValueHelpers.h"
+#include "dialogs/AboutBox.h"
+#include "dialogs/WebAddress.h"
 #include "lan/DeviceListModel.h"
 #include "lan/TUdpSvr.h"
 #include "lang/LangList.h"
@@ -14,9 +16,9 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
@@ -32,14 +34,6 @@
 
 namespace {
 
-std::function<void(const QUrl &)> &urlOpener()
-{
-    static std::function<void(const QUrl &)> opener = [](const QUrl &url) {
-        QDesktopServices::openUrl(url);
-    };
-    return opener;
-}
-
 std::function<void(QWidget *, const QString &)> &messageSink()
 {
     static std::function<void(QWidget *, const QString &)> sink = [](QWidget *parent,
@@ -54,6 +48,7 @@ std::function<void(QWidget *, const QString &)> &messageSink()
 }
 
 constexpr int Pnl1Width = 433;
+constexpr int HintDisplayMs = 600000;
 constexpr int ParamWidth = 528;
 
 QAction *namedAction(QObject *parent, const char *name, const QString &text)
@@ -65,11 +60,6 @@ QAction *namedAction(QObject *parent, const char *name, const QString &text)
 
 } // namespace
 
-void TFrm_Main::SetUrlOpener(std::function<void(const QUrl &)> opener)
-{
-    urlOpener() = std::move(opener);
-}
-
 void TFrm_Main::SetMessageSink(std::function<void(QWidget *, const QString &)> sink)
 {
     messageSink() = std::move(sink);
@@ -80,6 +70,7 @@ TFrm_Main::TFrm_Main(QWidget *parent)
 {
     setObjectName(QStringLiteral("Frm_Main"));
     InitLanguage();
+    addWindowTexts();
     m_settings = LoadSettings();
 
     m_udp = new TUdpSvr(this);
@@ -103,9 +94,40 @@ TFrm_Main::TFrm_Main(QWidget *parent)
     SetLayout(Layout::ListOnly);
     connectEndpoint();
     updateDeviceCount();
+
+    qApp->installEventFilter(this);
+
+    m_about = new TFrm_About(this);
+    m_pswd = new TFrm_Pswd(m_login, this);
+    connect(this, &TFrm_Main::aboutRequested, m_about, &TFrm_About::showAbout);
+    connect(this, &TFrm_Main::loginRequested, m_pswd, &TFrm_Pswd::showLogin);
+    connect(m_pswd, &TFrm_Pswd::credentialsAccepted, this,
+            [this](const LoginCredentials &login) { m_login = login; });
+    connect(this, &TFrm_Main::languageChanged, m_about, &TFrm_About::ApplyAboutTexts);
+    connect(this, &TFrm_Main::languageChanged, m_pswd, &TFrm_Pswd::ApplyLoginTexts);
 }
 
-TFrm_Main::~TFrm_Main() = default;
+void TFrm_Main::addWindowTexts()
+{
+    // Texts of this window that the classic table does not have; a Lang.txt entry of the same
+    // key still relabels them.
+    TLangList &list = LangList();
+    if (list.Lookup(QStringLiteral("lang_Status_DeviceCount")) ==
+        QLatin1String("lang_Status_DeviceCount"))
+        list.AddBuiltIn(QStringLiteral("lang_Status_DeviceCount"),
+                        QStringLiteral("已找到 %1 台设备"), QStringLiteral("%1 device(s) found"));
+}
+
+void TFrm_Main::setCredentials(const LoginCredentials &login)
+{
+    m_login = login;
+    m_pswd->setCredentials(login);
+}
+
+TFrm_Main::~TFrm_Main()
+{
+    qApp->removeEventFilter(this);
+}
 
 void TFrm_Main::buildMenus()
 {
@@ -276,7 +298,6 @@ void TFrm_Main::applySettings(const AppSettings &settings)
     m_mniCn->setChecked(settings.language);
     m_mniEn->setChecked(!settings.language);
     m_mniHint->setChecked(settings.realTimeHelp);
-    qApp->setProperty("showHints", settings.realTimeHelp);
 }
 
 AppSettings TFrm_Main::currentSettings() const
@@ -293,6 +314,7 @@ AppSettings TFrm_Main::currentSettings() const
 
 void TFrm_Main::closeEvent(QCloseEvent *event)
 {
+    qApp->removeEventFilter(this);
     delete m_udp;
     m_udp = nullptr;
     SaveSettings(currentSettings());
@@ -407,12 +429,25 @@ void TFrm_Main::chooseLanguage(bool chinese)
 
 void TFrm_Main::toggleRealTimeHelp()
 {
-    // The action toggled its own check mark already.
-    qApp->setProperty("showHints", m_mniHint->isChecked());
+    // The action toggled its own check mark, which the tooltip filter reads.
+    if (!m_mniHint->isChecked())
+        QToolTip::hideText();
 }
 
 bool TFrm_Main::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::ToolTip) {
+        // Real-time help: hints show only while it is on, and then stay for ten minutes.
+        auto *widget = qobject_cast<QWidget *>(watched);
+        if (!m_mniHint->isChecked())
+            return true;
+        if (widget && !widget->toolTip().isEmpty()) {
+            QToolTip::showText(static_cast<QHelpEvent *>(event)->globalPos(), widget->toolTip(),
+                               widget, {}, HintDisplayMs);
+            return true;
+        }
+        return false;
+    }
     if (watched == m_lvDev && event->type() == QEvent::KeyPress)
         return true; // the selection changes by mouse only
     if (event->type() == QEvent::Enter || event->type() == QEvent::MouseMove) {
@@ -521,7 +556,7 @@ void TFrm_Main::openWebPage()
 #endif
     const QString port = m_webPortText ? m_webPortText() : QString();
     const QString portText = QStringLiteral(":") + (port.isEmpty() ? QStringLiteral("80") : port);
-    urlOpener()(QUrl(QStringLiteral("http://") + m_devices->entry(row).ip + portText));
+    OpenWebAddress(QStringLiteral("http://") + m_devices->entry(row).ip + portText);
 }
 
 void TFrm_Main::restartDevice()

@@ -5,6 +5,7 @@
 // parameters are on screen), the main menu and the device list's context menu.
 
 #include "appcore/Settings.h"
+#include "dialogs/LoginDialog.h"
 #include "lan/LanFrames.h"
 
 #include <QColor>
@@ -25,13 +26,7 @@ class QTabWidget;
 class QTableView;
 class QLabel;
 class TUdpSvr;
-
-// The user name and password put into every command frame; every start begins with these.
-struct LoginCredentials
-{
-    QString user = QStringLiteral("qpwzk");
-    QString password = QStringLiteral("qpwzk");
-};
+class TFrm_About;
 
 class TFrm_Main : public QMainWindow
 {
@@ -55,12 +50,12 @@ public:
     TUdpSvr *endpoint() const { return m_udp; }
     DeviceListModel *devices() const { return m_devices; }
     const LoginCredentials &credentials() const { return m_login; }
-    void setCredentials(const LoginCredentials &login) { m_login = login; }
+    void setCredentials(const LoginCredentials &login);
+    TFrm_Pswd *loginDialog() const { return m_pswd; }
+    TFrm_About *aboutBox() const { return m_about; }
     // The settings as they would be written at close.
     AppSettings currentSettings() const;
 
-    // Opening a web page goes through here; tests replace it so no browser starts.
-    static void SetUrlOpener(std::function<void(const QUrl &)> opener);
     // Information message boxes go through here; tests replace it to read them.
     static void SetMessageSink(std::function<void(QWidget *, const QString &)> sink);
 
@@ -77,6 +72,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    static void addWindowTexts();
     void buildMenus();
     void buildLeftSide();
     void buildParameterPages();
@@ -117,6 +113,8 @@ private:
     DeviceListModel *m_devices = nullptr;
     QSortFilterProxyModel *m_sorted = nullptr;
     LoginCredentials m_login;
+    TFrm_Pswd *m_pswd = nullptr;
+    TFrm_About *m_about = nullptr;
     Layout m_layout = Layout::ListOnly;
     AppSettings m_settings;
 

@@ -4,6 +4,7 @@
 #include "app/TFrm_Main.h"
 
 #include "common/ValueHelpers.h"
+#include "dialogs/WebAddress.h"
 #include "lan/DeviceListModel.h"
 #include "lan/TUdpSvr.h"
 #include "lang/LangList.h"
@@ -70,9 +71,9 @@ void TstMainWindow::initTestCase()
     QVERIFY2(
         m_sim.start("X7SIM", {"--count", "3", "--model", "Q2,Q3,Q2", "--version", "4017,4017,2001",
                               "--mac", "D8B04C000001,D8B04C000002,D8B04C000003", "--name",
-                              QStringLiteral("泵站-1,Boiler,Old")}),
+                              QStringLiteral("泵站-1,Boiler,Old"), "--restart-ms", "0"}),
         m_sim.errors().constData());
-    TFrm_Main::SetUrlOpener([this](const QUrl &url) { m_urls << url; });
+    SetWebAddressOpener([this](const QUrl &url) { m_urls << url; });
     TFrm_Main::SetMessageSink([this](QWidget *, const QString &text) { m_messages << text; });
 }
 
