@@ -681,6 +681,9 @@ void TestPtzConsole::screenshotConnected()
     const QString path = QDir::temp().filePath("ptzdesk_console.png");
     QVERIFY(c.window->grab().save(path));
     qInfo("console picture: %s", qPrintable(path));
+    c.Button("CmdAbout")->click();
+    auto *about = c.window->findChild<QDialog *>("FrmAbout");
+    QVERIFY(about->grab().save(QDir::temp().filePath("ptzdesk_about.png")));
 }
 
 QTEST_MAIN(TestPtzConsole)
