@@ -1,9 +1,15 @@
 #include "X7Sim.h"
 
 #include <QNetworkDatagram>
+#include <QSocketNotifier>
 #include <QUdpSocket>
 #include <QVariant>
 #include <cstdio>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -26,6 +32,7 @@ X7Sim::X7Sim(const Options &options, QObject *parent)
 {
     m_paceTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_paceTimer, &QTimer::timeout, this, &X7Sim::sendNextPaced);
+    m_clock.start();
 }
 
 X7Sim::~X7Sim() = default;
@@ -76,14 +83,20 @@ void X7Sim::readPending(QUdpSocket *socket, quint16 localPort)
         if (!accepts(sender))
             continue;
         if (!m_options.quiet)
-            logLine(QStringLiteral("rx %1:%2 -> :%3  %4")
+            logLine(QStringLiteral("rx %1:%2 -> :%3  %4  [%5]")
                         .arg(sender.toString())
                         .arg(dg.senderPort())
                         .arg(localPort)
-                        .arg(hex(dg.data())));
+                        .arg(hex(dg.data()), DescribeSimFrame(dg.data())));
+        const qint64 now = m_clock.elapsed();
         for (auto &module : m_modules) {
-            for (const SimAnswer &a : module->handle(dg.data(), localPort)) {
-                Pending p{a.bytes, a.fromPort, sender, quint16(dg.senderPort())};
+            const SimReply reply = module->handle(dg.data(), localPort, now);
+            if (!m_options.quiet && !reply.note.isEmpty())
+                logLine(QStringLiteral("   module %1: %2").arg(module->macText(), reply.note));
+            if (m_options.dumpAfterWrite && reply.blocksChanged)
+                printDump(*module);
+            for (const SimAnswer &a : reply.answers) {
+                Pending p{a.bytes, a.fromPort, sender, quint16(dg.senderPort()), a.what};
                 if (m_options.pace > 0) {
                     m_queue.enqueue(p);
                 } else {
@@ -116,9 +129,67 @@ void X7Sim::send(const Pending &p)
     QUdpSocket *socket = p.fromPort == 1901 ? m_port1901 : m_port1500;
     socket->writeDatagram(p.bytes, p.to, p.toPort);
     if (!m_options.quiet)
-        logLine(QStringLiteral("tx :%1 -> %2:%3  %4")
+        logLine(QStringLiteral("tx :%1 -> %2:%3  %4  [%5]")
                     .arg(p.fromPort)
                     .arg(p.to.toString())
                     .arg(p.toPort)
-                    .arg(hex(p.bytes)));
+                    .arg(hex(p.bytes), p.what));
+}
+
+void X7Sim::printDump(const SimModule &module) const
+{
+    printBlocks(module);
+    logLine(QStringLiteral("dump end"));
+}
+
+void X7Sim::printBlocks(const SimModule &module) const
+{
+    for (const QString &line : module.dumpLines())
+        logLine(line);
+}
+
+bool X7Sim::watchStandardInput()
+{
+#ifdef Q_OS_UNIX
+    if (::fcntl(STDIN_FILENO, F_GETFD) == -1)
+        return false;
+    // Started in the background of a terminal: reading would stop the process.
+    if (::isatty(STDIN_FILENO) && ::tcgetpgrp(STDIN_FILENO) != ::getpgrp())
+        return false;
+    m_stdin = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, this);
+    connect(m_stdin, &QSocketNotifier::activated, this, &X7Sim::readStandardInput);
+    return true;
+#else
+    return false;
+#endif
+}
+
+void X7Sim::readStandardInput()
+{
+#ifdef Q_OS_UNIX
+    char buffer[512];
+    const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
+    if (n <= 0) {
+        // End of input (or an error): stop watching, the simulator runs on.
+        m_stdin->setEnabled(false);
+        return;
+    }
+    m_stdinBuffer.append(buffer, n);
+    qsizetype end;
+    while ((end = m_stdinBuffer.indexOf('\n')) >= 0) {
+        runInputCommand(m_stdinBuffer.left(end).trimmed());
+        m_stdinBuffer.remove(0, end + 1);
+    }
+#endif
+}
+
+void X7Sim::runInputCommand(const QByteArray &line)
+{
+    if (line == "dump") {
+        for (const auto &module : m_modules)
+            printBlocks(*module);
+        logLine(QStringLiteral("dump end"));
+    } else if (!line.isEmpty()) {
+        std::fprintf(stderr, "x7sim: unknown input command: %s (known: dump)\n", line.constData());
+    }
 }

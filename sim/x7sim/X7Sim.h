@@ -2,7 +2,10 @@
 
 // The simulator's network side: listens on the module ports 1500 and 1901 of every address (a
 // module must see the limited broadcast 255.255.255.255), hands each datagram from an accepted
-// sender to every simulated module, and sends their answers back to the sender.
+// sender to every simulated module, and sends their answers back to the sender. It logs every
+// datagram with its meaning, what each module made of it and every answer, and prints the blocks
+// of a module on request: after each write (Options::dumpAfterWrite) or on the line "dump" read
+// from standard input.
 
 #include "SimModule.h"
 
@@ -14,6 +17,7 @@
 #include <QVector>
 #include <memory>
 
+class QSocketNotifier;
 class QUdpSocket;
 
 class X7Sim : public QObject
@@ -28,6 +32,9 @@ public:
         QHostAddress listen = QHostAddress(QHostAddress::AnyIPv4);
         int pace = 0;       // answers per second; 0 sends each answer at once
         bool quiet = false; // no per-frame log lines
+        // After every write and factory reset, the module's blocks ("block ..." lines, then
+        // "dump end"), printed before its acknowledgement leaves.
+        bool dumpAfterWrite = false;
     };
 
     X7Sim(const Options &options, QObject *parent = nullptr);
@@ -40,6 +47,10 @@ public:
     // Binds the ports; false (with a message on stderr) when a port is taken.
     bool start();
 
+    // Reads commands from standard input where the system can watch it (Unix): "dump" prints
+    // every module's blocks followed by "dump end". False where it cannot.
+    bool watchStandardInput();
+
 private:
     struct Pending
     {
@@ -47,12 +58,17 @@ private:
         quint16 fromPort;
         QHostAddress to;
         quint16 toPort;
+        QString what;
     };
 
     bool accepts(const QHostAddress &sender) const;
     void readPending(QUdpSocket *socket, quint16 localPort);
     void send(const Pending &p);
     void sendNextPaced();
+    void printDump(const SimModule &module) const;
+    void printBlocks(const SimModule &module) const;
+    void readStandardInput();
+    void runInputCommand(const QByteArray &line);
 
     Options m_options;
     std::vector<std::unique_ptr<SimModule>> m_modules;
@@ -62,4 +78,7 @@ private:
     QTimer m_paceTimer;
     QElapsedTimer m_paceClock;
     qint64 m_paceSent = 0;
+    QElapsedTimer m_clock; // the modules' time, for their restart silence
+    QSocketNotifier *m_stdin = nullptr;
+    QByteArray m_stdinBuffer;
 };

@@ -36,6 +36,15 @@ QByteArray offsetBytes(QByteArray base, int offset)
     return base;
 }
 
+// The blocks a module has, as its --blocks set would name them.
+QString blockNames(const SimModule &module)
+{
+    QStringList names;
+    for (const SimNamedBlock &b : module.blocks())
+        names << b.name;
+    return names.isEmpty() ? QStringLiteral("none") : names.join(QLatin1Char(','));
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -45,13 +54,41 @@ int main(int argc, char *argv[])
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "Plays X7 serial-to-Ethernet modules for Proj_Q: answers the search broadcast on UDP 1500\n"
-        "(a Q2 answers from port 1500, a Q3 from port 1901) and logs every frame it receives in\n"
-        "hex. It listens on ports 1500 and 1901 of every local address, because a module must see\n"
-        "the limited broadcast 255.255.255.255, but answers only senders on the --bind network.\n"
-        "List options take one value per module, separated by commas; modules past the end of a\n"
-        "list take its last value.\n\n"
-        "Example: x7sim --count 3 --model Q2,Q3,Q2 --version 4017,4017,2001"));
+        "Plays X7 serial-to-Ethernet modules for Proj_Q on UDP: answers the search broadcast on\n"
+        "port 1500, and the command frames addressed to a module's MAC on ports 1500 and 1901.\n"
+        "A Q2 answers from port 1500, a Q3 from port 1901. It listens on both ports of every\n"
+        "local address, because a module must see the limited broadcast 255.255.255.255, but\n"
+        "answers only senders on the --bind network.\n"
+        "\n"
+        "Each module keeps its parameter blocks: the 130-byte parameter block (base 0-66, port\n"
+        "67-129), the 50-byte cloud block, the 85-byte heartbeat/registration block, the\n"
+        "302-byte HTTPD block and a Modbus block of 1, 4, 87 or 100 bytes, with factory\n"
+        "contents that match its search answer (the user MAC is its MAC, the static IP its IP,\n"
+        "the name its name). Bytes that carry no setting hold A0 + (offset in the block mod 16).\n"
+        "A command frame is checked in this order: length byte, checksum (a bad one is answered\n"
+        "45 and the expected sum), user name and password (wrong: FF 01 <code> 50 'P'), then\n"
+        "the command and its data length (refused: FF 01 <code> 45 'E'). Accepted: 0x03 read\n"
+        "answers every block, one datagram each; 0x05 base, 0x06 port, 0x0C cloud, 0x21\n"
+        "heartbeat/registration, 0x22 HTTPD 0-100, 0x23 HTTPD 101-301 and 0x24 Modbus (of the\n"
+        "module's form) write their bytes; 0x02 restart, 0x04 apply (Q3 only) and 0x0B factory\n"
+        "reset; each is acknowledged with FF 01 <code> 4B 'K'. After a restart the module drops\n"
+        "everything for --restart-ms. Below version 4017 a module has no heartbeat/registration\n"
+        "and HTTPD blocks and refuses 0x21, 0x22 and 0x23 with 'E'. The login, IP and name a\n"
+        "module works with are those of its base block, taken at start, restart, apply and\n"
+        "factory reset: a write changes them from the next restart on.\n"
+        "\n"
+        "Output: 'rx' and 'tx' lines with each datagram in hex and its meaning, and a 'module'\n"
+        "line with what the module made of a frame (none with --quiet). Block dumps are lines\n"
+        "'block <MAC, 12 hex digits> <name> <block in hex>' (names: base, cloud, heart, httpd,\n"
+        "modbus1, modbus4, modbus87, modbus100), followed by the line 'dump end'; they are\n"
+        "printed after every write with --dump-after-write, before the acknowledgement leaves,\n"
+        "and for every module when the line 'dump' arrives on standard input.\n"
+        "\n"
+        "List options take one value per module, separated by commas (--blocks: by semicolons);\n"
+        "modules past the end of a list take its last value.\n"
+        "\n"
+        "Example: x7sim --count 3 --model Q2,Q3,Q2 --version 4017,4017,4016 \\\n"
+        "         --blocks 'base,cloud,heart,httpd;base' --modbus 4,none,87 --dump-after-write"));
     parser.addHelpOption();
     const QCommandLineOption count({QStringLiteral("n"), QStringLiteral("count")},
                                    QStringLiteral("Number of modules (default 1)."),
@@ -64,8 +101,9 @@ int main(int argc, char *argv[])
                                                     "below 2002 Proj_Q lists it as unsupported)."),
                                      QStringLiteral("list"), QStringLiteral("4017"));
     const QCommandLineOption name(QStringLiteral("name"),
-                                  QStringLiteral("Module name per module, at most 14 bytes "
-                                                 "(default X7-<model>-<number>)."),
+                                  QStringLiteral("Module name per module, at most 16 bytes in "
+                                                 "the base block; the search answer carries "
+                                                 "its first 14 (default X7-<model>-<number>)."),
                                   QStringLiteral("list"));
     const QCommandLineOption mac(QStringLiteral("mac"),
                                  QStringLiteral("MAC per module; a single MAC is the first of a "
@@ -89,7 +127,31 @@ int main(int argc, char *argv[])
                                   QStringLiteral("rate"), QStringLiteral("0"));
     const QCommandLineOption quiet({QStringLiteral("q"), QStringLiteral("quiet")},
                                    QStringLiteral("Do not log each frame."));
-    parser.addOptions({count, model, version, name, mac, ip, bind, listen, pace, quiet});
+    const QCommandLineOption blocks(
+        QStringLiteral("blocks"),
+        QStringLiteral("Blocks per module, the modules separated by semicolons: any of base "
+                       "(the 130-byte parameter block), cloud, heart, httpd and one of modbus1, "
+                       "modbus4, modbus87, modbus100, joined by commas; or none (default "
+                       "base,cloud,heart,httpd)."),
+        QStringLiteral("sets"), QStringLiteral("base,cloud,heart,httpd"));
+    const QCommandLineOption modbus(QStringLiteral("modbus"),
+                                    QStringLiteral("Modbus block per module: none, 1, 4, 87 or "
+                                                   "100 bytes; replaces the Modbus form of "
+                                                   "--blocks (default: as --blocks says)."),
+                                    QStringLiteral("list"));
+    const QCommandLineOption login(QStringLiteral("login"),
+                                   QStringLiteral("Factory login per module as user:password, "
+                                                  "each at most 6 bytes (default qpwzk:qpwzk)."),
+                                   QStringLiteral("list"), QStringLiteral("qpwzk:qpwzk"));
+    const QCommandLineOption restartMs(QStringLiteral("restart-ms"),
+                                       QStringLiteral("Milliseconds a module stays silent after "
+                                                      "a restart command (default 1000)."),
+                                       QStringLiteral("list"), QStringLiteral("1000"));
+    const QCommandLineOption dumpAfterWrite(
+        QStringLiteral("dump-after-write"),
+        QStringLiteral("After every write and factory reset, print the module's blocks."));
+    parser.addOptions({count, model, version, name, mac, ip, blocks, modbus, login, restartMs, bind,
+                       listen, pace, quiet, dumpAfterWrite});
     parser.process(app);
 
     X7Sim::Options options;
@@ -104,6 +166,7 @@ int main(int argc, char *argv[])
     if (!ok || options.pace < 0)
         fail(QStringLiteral("--pace needs a number of answers per second"));
     options.quiet = parser.isSet(quiet);
+    options.dumpAfterWrite = parser.isSet(dumpAfterWrite);
     const int n = parser.value(count).toInt(&ok);
     if (!ok || n < 1 || n > 100000)
         fail(QStringLiteral("--count needs a number from 1 to 100000"));
@@ -113,6 +176,10 @@ int main(int argc, char *argv[])
     const QStringList names = splitList(parser.value(name));
     const QStringList macs = splitList(parser.value(mac));
     const QStringList ips = splitList(parser.value(ip));
+    const QStringList blockSets = parser.value(blocks).split(QLatin1Char(';'));
+    const QStringList modbusForms = splitList(parser.value(modbus));
+    const QStringList logins = splitList(parser.value(login));
+    const QStringList restarts = splitList(parser.value(restartMs));
 
     X7Sim sim(options);
     for (int i = 0; i < n; ++i) {
@@ -134,19 +201,30 @@ int main(int argc, char *argv[])
                                   : QStringLiteral("X7-%1-%2")
                                         .arg(c.model == SimModuleConfig::Q3 ? "Q3" : "Q2")
                                         .arg(i + 1);
+        if (!ParseSimBlockSet(pick(blockSets, i), c.blocks))
+            fail(QStringLiteral("bad block set: %1").arg(pick(blockSets, i)));
+        if (!modbusForms.isEmpty() && !ParseSimModbusForm(pick(modbusForms, i), c.blocks.modbus))
+            fail(QStringLiteral("bad Modbus form: %1").arg(pick(modbusForms, i)));
+        if (!ParseSimLogin(pick(logins, i), c.loginUser, c.loginPassword))
+            fail(QStringLiteral("bad login: %1").arg(pick(logins, i)));
+        c.restartMs = pick(restarts, i).toInt(&ok);
+        if (!ok || c.restartMs < 0)
+            fail(QStringLiteral("bad restart time: %1").arg(pick(restarts, i)));
         sim.addModule(c);
     }
     if (!sim.start())
         return 1;
+    sim.watchStandardInput();
     for (int i = 0; i < sim.moduleCount() && i < 20; ++i) {
         const SimModuleConfig &c = sim.module(i)->config();
-        std::fprintf(stdout, "module %d: %s %s version %d MAC %s IP %s\n", i + 1,
+        std::fprintf(stdout, "module %d: %s %s version %d MAC %s IP %s blocks %s\n", i + 1,
                      c.model == SimModuleConfig::Q3 ? "Q3" : "Q2", c.name.toLocal8Bit().constData(),
                      c.version, sim.module(i)->macText().toLatin1().constData(),
                      QHostAddress(quint32(c.ip.toHex().toUInt(nullptr, 16)))
                          .toString()
                          .toLatin1()
-                         .constData());
+                         .constData(),
+                     blockNames(*sim.module(i)).toLatin1().constData());
     }
     std::fprintf(stdout, "x7sim ready: %d module(s), serving %s\n", sim.moduleCount(),
                  options.serve.toString().toLatin1().constData());
