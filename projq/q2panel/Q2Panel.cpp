@@ -1,0 +1,493 @@
+#include "Q2Panel.h"
+
+#include "lang/LangList.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QVBoxLayout>
+#include <QWheelEvent>
+
+namespace {
+
+template<class W> W *named(const char *name)
+{
+    auto *w = new W;
+    w->setObjectName(QLatin1String(name));
+    return w;
+}
+
+QLabel *labelFor(const char *name, QWidget *buddy)
+{
+    auto *label = named<QLabel>(name);
+    label->setBuddy(buddy);
+    return label;
+}
+
+QComboBox *comboWith(const char *name, const QStringList &items, int selected = 0)
+{
+    auto *combo = named<QComboBox>(name);
+    // Long items (English texts, Chinese Modbus modes) must not widen the panel.
+    combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    combo->setMinimumContentsLength(4);
+    combo->addItems(items);
+    combo->setCurrentIndex(selected);
+    return combo;
+}
+
+QLineEdit *editWith(const char *name, const QString &text = QString(), int maxTyped = 0)
+{
+    auto *edit = named<QLineEdit>(name);
+    if (maxTyped > 0)
+        edit->setMaxLength(maxTyped);
+    edit->setText(text);
+    return edit;
+}
+
+void hideAll(std::initializer_list<QWidget *> widgets)
+{
+    for (QWidget *w : widgets)
+        w->hide();
+}
+
+// Widgets side by side; with `packLeft` they keep their size and the row's rest stays empty,
+// otherwise they share the row's width.
+QWidget *inRow(std::initializer_list<QWidget *> widgets, bool packLeft = true)
+{
+    auto *row = new QWidget;
+    auto *layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    for (QWidget *w : widgets)
+        layout->addWidget(w);
+    if (packLeft)
+        layout->addStretch(1);
+    return row;
+}
+
+// A caption and its field in a two-pair grid: columns 0-1 or 2-3.
+void putPair(QGridLayout *grid, int row, int pair, QLabel *label, QWidget *field, int span = 1)
+{
+    grid->addWidget(label, row, pair * 2);
+    grid->addWidget(field, row, pair * 2 + 1, 1, span);
+}
+
+QGridLayout *gridOf(QGroupBox *group)
+{
+    auto *grid = new QGridLayout(group);
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(3, 1);
+    return grid;
+}
+
+const QStringList kBaudRates = {
+    QStringLiteral("115200"), QStringLiteral("自定义"), QStringLiteral("300"),
+    QStringLiteral("600"),    QStringLiteral("1200"),   QStringLiteral("2400"),
+    QStringLiteral("4800"),   QStringLiteral("9600"),   QStringLiteral("14400"),
+    QStringLiteral("19200"),  QStringLiteral("38400"),  QStringLiteral("57600"),
+    QStringLiteral("115200"), QStringLiteral("230400"), QStringLiteral("460800")};
+
+void defaultMessage(QWidget *parent, const QString &text)
+{
+    auto *box =
+        new QMessageBox(QMessageBox::Information, LangText(QStringLiteral("lang_Main_AppTitle")),
+                        text, QMessageBox::Ok, parent);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    box->open();
+}
+
+void defaultPrompt(QWidget *parent, const QString &title, const QString &label,
+                   const QString &initial, const TQ2Panel::PromptDone &done)
+{
+    auto *dialog = new QInputDialog(parent);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowModality(Qt::WindowModal);
+    dialog->setWindowTitle(title);
+    dialog->setLabelText(label);
+    dialog->setTextValue(initial);
+    // Exactly one of the two fires; the dialog deletes itself afterwards.
+    QObject::connect(dialog, &QInputDialog::textValueSelected, dialog,
+                     [done](const QString &text) { done(text); });
+    QObject::connect(dialog, &QDialog::rejected, dialog, [done] { done(std::nullopt); });
+    dialog->open();
+}
+
+} // namespace
+
+TQ2Panel::TQ2Panel(QWidget *parent)
+    : QWidget(parent)
+    , m_message(defaultMessage)
+    , m_prompt(defaultPrompt)
+{
+    setObjectName(QStringLiteral("Q2Panel"));
+    m_content = new QWidget;
+    auto *column = new QVBoxLayout(m_content);
+    buildBaseGroup();
+    buildPortGroup();
+    buildRegistrationGroup();
+    buildHttpdGroup();
+    buildHeartGroup();
+    buildModbusGroups();
+    for (QGroupBox *group : {grp_BaseSave, grp_ComParam, rzgrpbxRegHeart, RzGroupBoxHttpd,
+                             RzGroupBoxHeart, RzGroupBox1, rzgrpbxModbus, rzgrpbxModbusNew})
+        column->addWidget(group);
+    column->addStretch(1);
+
+    m_scroll = named<QScrollArea>("scrbx_Q2");
+    m_scroll->setWidget(m_content);
+    m_scroll->setWidgetResizable(true);
+
+    auto *outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(m_scroll, 1);
+    buildButtons();
+
+    connectRules();
+    ApplyQ2Texts();
+    SetNetworkTab(true);
+    applyAllRules();
+    installWheelFilter();
+}
+
+TQ2Panel::~TQ2Panel() = default;
+
+void TQ2Panel::setMessageFunction(MessageFunction f)
+{
+    m_message = std::move(f);
+}
+
+void TQ2Panel::setPromptFunction(PromptFunction f)
+{
+    m_prompt = std::move(f);
+}
+
+void TQ2Panel::buildBaseGroup()
+{
+    grp_BaseSave = named<QGroupBox>("grp_BaseSave");
+    cbb_AddrType = comboWith("cbb_AddrType", {QString(), QString()}, 1);
+    edt_HTTPServerPort = editWith("edt_HTTPServerPort");
+    edt_LocationURLPort = editWith("edt_LocationURLPort");
+    edt_StaticIP = editWith("edt_StaticIP", QString(), 15);
+    edt_GatewayIP = editWith("edt_GatewayIP");
+    edt_SubnetMask = editWith("edt_SubnetMask");
+    edtDns = editWith("edtDns");
+    edt_ModName = editWith("edt_ModName", QString(), 14);
+    edt_username = editWith("edt_username", QString(), 5);
+    edt_password = editWith("edt_password", QString(), 5);
+    edt_UserMAC = editWith("edt_UserMAC");
+    LabeledEditShortTime = editWith("LabeledEditShortTime");
+    LabeledEdit1 = editWith("LabeledEdit1");
+    lbl_AddrType = labelFor("lbl_AddrType", cbb_AddrType);
+    lbl_HTTPServerPort = labelFor("lbl_HTTPServerPort", edt_HTTPServerPort);
+    lbl_LocationURLPort = labelFor("lbl_LocationURLPort", edt_LocationURLPort);
+    lbl_StaticIP = labelFor("lbl_StaticIP", edt_StaticIP);
+    lbl_GatewayIP = labelFor("lbl_GatewayIP", edt_GatewayIP);
+    lbl_SubnetMask = labelFor("lbl_SubnetMask", edt_SubnetMask);
+    lblDns = labelFor("lblDns", edtDns);
+    lbl_ModName = labelFor("lbl_ModName", edt_ModName);
+    lbl_username = labelFor("lbl_username", edt_username);
+    lbl_password = labelFor("lbl_password", edt_password);
+    lbl_UserMAC = labelFor("lbl_UserMAC", edt_UserMAC);
+    lbl_ShortTime = labelFor("LabeledEditShortTime_EditLabel", LabeledEditShortTime);
+    lbl_RestartTimeout = labelFor("LabeledEdit1_EditLabel", LabeledEdit1);
+
+    rzchckbx_Reset = named<QCheckBox>("rzchckbx_Reset");
+    rzchckbx_Link = named<QCheckBox>("rzchckbx_Link");
+    rzchckbx_Index = named<QCheckBox>("rzchckbx_Index");
+    rzchckbx_RFC2217 = named<QCheckBox>("rzchckbx_RFC2217");
+    rzchckbx_RFC2217->setChecked(true);
+    rzchckbxComSetEnable = named<QCheckBox>("rzchckbxComSetEnable");
+    RzCheckBox2 = named<QCheckBox>("RzCheckBox2");
+    RzCheckBoxShortEnable = named<QCheckBox>("RzCheckBoxShortEnable");
+    chkisT0 = named<QCheckBox>("chkisT0");
+    cbbRegSnd = comboWith("cbbRegSnd", {QString(), QString()});
+    // These captions are the same in every language.
+    rzchckbx_Reset->setText(QStringLiteral("Reset"));
+    rzchckbx_Link->setText(QStringLiteral("Link"));
+    rzchckbx_Index->setText(QStringLiteral("Index"));
+    rzchckbx_RFC2217->setText(QStringLiteral("RFC2217"));
+    chkisT0->setText(QStringLiteral("T0"));
+
+    auto *g = gridOf(grp_BaseSave);
+    putPair(g, 0, 0, lbl_AddrType, cbb_AddrType);
+    putPair(g, 0, 1, lbl_HTTPServerPort, edt_HTTPServerPort);
+    putPair(g, 1, 0, lbl_StaticIP, edt_StaticIP);
+    putPair(g, 1, 1, lbl_GatewayIP, edt_GatewayIP);
+    putPair(g, 2, 0, lbl_SubnetMask, edt_SubnetMask);
+    putPair(g, 2, 1, lblDns, edtDns);
+    putPair(g, 3, 0, lbl_ModName, edt_ModName);
+    putPair(g, 3, 1, lbl_username, edt_username);
+    putPair(g, 4, 0, lbl_password, edt_password);
+    putPair(g, 4, 1, lbl_ShortTime, LabeledEditShortTime);
+    putPair(g, 5, 0, lbl_RestartTimeout, LabeledEdit1);
+    g->addWidget(inRow({rzchckbx_Reset, rzchckbx_Link, rzchckbx_Index, rzchckbx_RFC2217}), 6, 0, 1,
+                 4);
+    g->addWidget(inRow({rzchckbxComSetEnable, RzCheckBoxShortEnable}), 7, 0, 1, 4);
+    g->addWidget(RzCheckBox2, 8, 0, 1, 4);
+    // Carried from the module's block and written back, never shown.
+    putPair(g, 9, 0, lbl_LocationURLPort, edt_LocationURLPort);
+    putPair(g, 9, 1, lbl_UserMAC, edt_UserMAC);
+    g->addWidget(chkisT0, 10, 0);
+    g->addWidget(cbbRegSnd, 10, 1);
+    hideAll(
+        {lbl_LocationURLPort, edt_LocationURLPort, lbl_UserMAC, edt_UserMAC, chkisT0, cbbRegSnd});
+}
+
+void TQ2Panel::buildPortGroup()
+{
+    grp_ComParam = named<QGroupBox>("grp_ComParam");
+    cbb_BaudRate0 = comboWith("cbb_BaudRate0", kBaudRates, 0);
+    cbb_P0 =
+        comboWith("cbb_P0", {QStringLiteral("NONE"), QStringLiteral("ODD"), QStringLiteral("EVEN"),
+                             QStringLiteral("MARK"), QStringLiteral("SPACE")});
+    cbb_D0 = comboWith(
+        "cbb_D0",
+        {QStringLiteral("5"), QStringLiteral("6"), QStringLiteral("7"), QStringLiteral("8")}, 3);
+    cbb_S0 = comboWith("cbb_S0", {QStringLiteral("1"), QStringLiteral("2")});
+    cbb_FlowControl0 =
+        comboWith("cbb_FlowControl0",
+                  {QStringLiteral("None"), QStringLiteral("Hardware"), QStringLiteral("RS485")});
+    edt_LocalPort0 = editWith("edt_LocalPort0", QStringLiteral("5555"));
+    edt_RemotePort0 = editWith("edt_RemotePort0", QStringLiteral("5555"));
+    edt_RemoteIP0 = editWith("edt_RemoteIP0", QStringLiteral("192.168.0.131"), 30);
+    cbb_WorkMode0 = comboWith("cbb_WorkMode0", {}); // filled by the first read
+    chkMulticast = named<QCheckBox>("chkMulticast");
+    cbb_ModbusTCP0 =
+        comboWith("cbb_ModbusTCP0", {QStringLiteral("None"), QStringLiteral("ModbusTCP")});
+    chk_RFC22170 = named<QCheckBox>("chk_RFC22170");
+    QStringList counts;
+    for (int i = 1; i <= 16; ++i)
+        counts << QString::number(i);
+    cbb_TCPSvrCount0 = comboWith("cbb_TCPSvrCount0", counts, 3);
+    cbb_TCPStyle0 = comboWith("cbb_TCPStyle0", {QString(), QString(), QString()});
+    edt_UARTTime0 = editWith("edt_UARTTime0", QStringLiteral("10"));
+    edtUartPackLEN = editWith("edtUartPackLEN", QStringLiteral("400"));
+    RzCheckBox1 = named<QCheckBox>("RzCheckBox1");
+    rzchbUdpFrom = named<QCheckBox>("rzchbUdpFrom");
+
+    lbl_BaudRate0 = labelFor("lbl_BaudRate0", cbb_BaudRate0);
+    lbl_PDS0 = labelFor("lbl_PDS0", cbb_P0);
+    lbl_FlowControl0 = labelFor("lbl_FlowControl0", cbb_FlowControl0);
+    lbl_LocalPort0 = labelFor("lbl_LocalPort0", edt_LocalPort0);
+    lbl_RemotePort0 = labelFor("lbl_RemotePort0", edt_RemotePort0);
+    lbl_RemoteIP0 = labelFor("lbl_RemoteIP0", edt_RemoteIP0);
+    lbl_WorkMode0 = labelFor("lbl_WorkMode0", cbb_WorkMode0);
+    lbl_ModbusTCP0 = labelFor("lbl_ModbusTCP0", cbb_ModbusTCP0);
+    lbl_TCPSvrCount0 = labelFor("lbl_TCPSvrCount0", cbb_TCPSvrCount0);
+    lbl_TCPStyle0 = labelFor("lbl_TCPStyle0", cbb_TCPStyle0);
+    lbl_UARTTime0 = labelFor("lbl_UARTTime0", edt_UARTTime0);
+    lblUartPackLEN = labelFor("lblUartPackLEN", edtUartPackLEN);
+
+    auto *g = gridOf(grp_ComParam);
+    for (QComboBox *c : {cbb_D0, cbb_S0})
+        c->setMinimumContentsLength(1);
+    putPair(g, 0, 0, lbl_BaudRate0, cbb_BaudRate0);
+    putPair(g, 0, 1, lbl_TCPSvrCount0, cbb_TCPSvrCount0);
+    putPair(g, 1, 0, lbl_PDS0, inRow({cbb_P0, cbb_D0, cbb_S0}, false), 3);
+    putPair(g, 2, 0, lbl_WorkMode0, inRow({cbb_WorkMode0, chkMulticast}, false), 3);
+    putPair(g, 3, 0, lbl_LocalPort0, edt_LocalPort0);
+    putPair(g, 3, 1, lbl_RemotePort0, edt_RemotePort0);
+    putPair(g, 4, 0, lbl_RemoteIP0, edt_RemoteIP0, 3);
+    putPair(g, 5, 0, lbl_UARTTime0, edt_UARTTime0);
+    putPair(g, 5, 1, lblUartPackLEN, edtUartPackLEN);
+    g->addWidget(inRow({RzCheckBox1, rzchbUdpFrom}), 6, 0, 1, 4);
+    // Shown from the block (and partly written), never visible.
+    putPair(g, 7, 0, lbl_FlowControl0, cbb_FlowControl0);
+    putPair(g, 7, 1, lbl_ModbusTCP0, cbb_ModbusTCP0);
+    putPair(g, 8, 0, lbl_TCPStyle0, cbb_TCPStyle0);
+    g->addWidget(chk_RFC22170, 8, 2, 1, 2);
+    hideAll({lbl_FlowControl0, cbb_FlowControl0, lbl_ModbusTCP0, cbb_ModbusTCP0, lbl_TCPStyle0,
+             cbb_TCPStyle0, chk_RFC22170});
+}
+
+void TQ2Panel::buildRegistrationGroup()
+{
+    rzgrpbxRegHeart = named<QGroupBox>("rzgrpbxRegHeart");
+    RzComboBox2 = comboWith("RzComboBox2", {QString(), QString(), QString(), QString()});
+    cbbRegType = comboWith("cbbRegType", {QString(), QString(), QString()});
+    edtRegDt = editWith("edtRegDt");
+    rzchckbxRegDtHex = named<QCheckBox>("rzchckbxRegDtHex");
+    rzchckbxRegDtHex->setText(QStringLiteral("Hex"));
+    edtDid = editWith("edtDid", QStringLiteral("11111111111111111110"));
+    edtCompass = editWith("edtCompass");
+    RzLabel2 = labelFor("RzLabel2", RzComboBox2);
+    lblRegSnd = labelFor("lblRegSnd", cbbRegType);
+    lblRegTp = labelFor("lblRegTp", edtRegDt);
+    lblDid = labelFor("lblDid", edtDid);
+    lblCompass = labelFor("lblCompass", edtCompass);
+
+    auto *g = gridOf(rzgrpbxRegHeart);
+    putPair(g, 0, 0, RzLabel2, RzComboBox2);
+    putPair(g, 0, 1, lblRegSnd, cbbRegType);
+    g->addWidget(lblRegTp, 1, 0);
+    g->addWidget(edtRegDt, 1, 1, 1, 2);
+    g->addWidget(rzchckbxRegDtHex, 1, 3);
+    putPair(g, 2, 0, lblDid, edtDid);
+    putPair(g, 2, 1, lblCompass, edtCompass);
+}
+
+void TQ2Panel::buildHttpdGroup()
+{
+    RzGroupBoxHttpd = named<QGroupBox>("RzGroupBoxHttpd");
+    RzGroupBoxHttpd->setTitle(QStringLiteral("Httpd"));
+    LabeledEdit2 = editWith("LabeledEdit2");
+    RzRichEdit1 = named<QPlainTextEdit>("RzRichEdit1");
+    RzRichEdit1->setFixedHeight(64);
+    cbbGetPost = comboWith("cbbGetPost", {QStringLiteral("GET"), QStringLiteral("POST")});
+    RzCheckBox3 = named<QCheckBox>("RzCheckBox3");
+    lbl_HttpdUrl = labelFor("LabeledEdit2_EditLabel", LabeledEdit2);
+    lbl_HttpdHeader = labelFor("RzRichEdit1_EditLabel", RzRichEdit1);
+    lblGetPost = labelFor("lblGetPost", cbbGetPost);
+    // Technical captions, the same in every language.
+    lbl_HttpdUrl->setText(QStringLiteral("Httpd URL(<100byte) "));
+    lbl_HttpdHeader->setText(QStringLiteral("Httpd Header(<200byte) "));
+
+    auto *g = gridOf(RzGroupBoxHttpd);
+    putPair(g, 0, 0, lblGetPost, cbbGetPost);
+    g->addWidget(RzCheckBox3, 0, 2, 1, 2);
+    putPair(g, 1, 0, lbl_HttpdUrl, LabeledEdit2, 3);
+    putPair(g, 2, 0, lbl_HttpdHeader, RzRichEdit1, 3);
+}
+
+void TQ2Panel::buildHeartGroup()
+{
+    RzGroupBoxHeart = named<QGroupBox>("RzGroupBoxHeart");
+    RzComboBox1 = comboWith("RzComboBox1", {QString(), QString(), QString()});
+    cbbHeartPackType = comboWith("cbbHeartPackType", {QString(), QString()});
+    edtHeartTm = editWith("edtHeartTm");
+    edtHeartDt = editWith("edtHeartDt");
+    rzchckbxHeartDtHex = named<QCheckBox>("rzchckbxHeartDtHex");
+    rzchckbxHeartDtHex->setText(QStringLiteral("Hex"));
+    RzLabel1 = labelFor("RzLabel1", RzComboBox1);
+    lblHeartPackType = labelFor("lblHeartPackType", cbbHeartPackType);
+    lblHeartTm = labelFor("lblHeartTm", edtHeartTm);
+    lblHeartDt = labelFor("lblHeartDt", edtHeartDt);
+
+    auto *g = gridOf(RzGroupBoxHeart);
+    putPair(g, 0, 0, RzLabel1, RzComboBox1);
+    putPair(g, 0, 1, lblHeartPackType, cbbHeartPackType);
+    putPair(g, 1, 0, lblHeartTm, edtHeartTm);
+    g->addWidget(lblHeartDt, 2, 0);
+    g->addWidget(edtHeartDt, 2, 1, 1, 2);
+    g->addWidget(rzchckbxHeartDtHex, 2, 3);
+}
+
+void TQ2Panel::buildModbusGroups()
+{
+    const QString modbus = QStringLiteral("ModBus");
+    RzGroupBox1 = named<QGroupBox>("RzGroupBox1");
+    RzGroupBox1->setTitle(modbus);
+    rzchckbxmodbustcp = named<QCheckBox>("rzchckbxmodbustcp");
+    rzchckbxmodbustcp->setText(QStringLiteral("ModBusTCP"));
+    rzchckbxmodbuspool = named<QCheckBox>("rzchckbxmodbuspool");
+    edtwaittime = editWith("edtwaittime");
+    lblhearttime = labelFor("lblhearttime", edtwaittime);
+    auto *s = gridOf(RzGroupBox1);
+    s->addWidget(rzchckbxmodbustcp, 0, 0);
+    s->addWidget(rzchckbxmodbuspool, 0, 1);
+    putPair(s, 1, 0, lblhearttime, edtwaittime);
+
+    rzgrpbxModbus = named<QGroupBox>("rzgrpbxModbus");
+    rzgrpbxModbus->setTitle(modbus);
+    cbbModbusType = comboWith("cbbModbusType", {QString(), QString(), QString()});
+    cbbReporproto = comboWith("cbbReporproto", {QString(), QString()}, 1);
+    edtModbusTimeout = editWith("edtModbusTimeout", QStringLiteral("200"));
+    edtModbusInterval = editWith("edtModbusInterval", QStringLiteral("10"));
+    cbbModbusException = comboWith("cbbModbusException", {QString(), QString()}, 1);
+    lblModbusEn = labelFor("lblModbusEn", cbbModbusType);
+    lblReportProto = labelFor("lblReportProto", cbbReporproto);
+    lblModbusTimeout = labelFor("lblModbusTimeout", edtModbusTimeout);
+    lblModbusInterval = labelFor("lblModbusInterval", edtModbusInterval);
+    lblModbusException = labelFor("lblModbusException", cbbModbusException);
+    auto *p = gridOf(rzgrpbxModbus);
+    putPair(p, 0, 0, lblModbusEn, cbbModbusType);
+    putPair(p, 0, 1, lblReportProto, cbbReporproto);
+    putPair(p, 1, 0, lblModbusTimeout, edtModbusTimeout);
+    putPair(p, 1, 1, lblModbusInterval, edtModbusInterval);
+    putPair(p, 2, 0, lblModbusException, cbbModbusException);
+
+    rzgrpbxModbusNew = named<QGroupBox>("rzgrpbxModbusNew");
+    rzgrpbxModbusNew->setTitle(modbus);
+    cmbModbusEnable1 = comboWith("cmbModbusEnable1", {QString(), QString(), QString()});
+    edtModbusTimeout1 = editWith("edtModbusTimeout1", QStringLiteral("200"));
+    edtModbusInterval1 = editWith("edtModbusInterval1", QStringLiteral("10"));
+    cmbModbusException1 = comboWith("cmbModbusException1", {QString(), QString()}, 1);
+    lblModbusEnable1 = labelFor("lblModbusEnable1", cmbModbusEnable1);
+    lblModbusTimeout1 = labelFor("lblModbusTimeout1", edtModbusTimeout1);
+    lblModbusInterval1 = labelFor("lblModbusInterval1", edtModbusInterval1);
+    lblModbusException1 = labelFor("lblModbusException1", cmbModbusException1);
+    auto *n = gridOf(rzgrpbxModbusNew);
+    putPair(n, 0, 0, lblModbusEnable1, cmbModbusEnable1, 3);
+    putPair(n, 1, 0, lblModbusTimeout1, edtModbusTimeout1);
+    putPair(n, 1, 1, lblModbusInterval1, edtModbusInterval1);
+    putPair(n, 2, 0, lblModbusException1, cmbModbusException1);
+}
+
+void TQ2Panel::buildButtons()
+{
+    btn_Q2ComSet = named<QPushButton>("btn_Q2ComSet");
+    btn_Q2NetSet = named<QPushButton>("btn_Q2NetSet");
+    btnDataDebug = named<QPushButton>("btnDataDebug");
+    auto *row = new QHBoxLayout;
+    row->addStretch(1);
+    row->addWidget(btn_Q2ComSet);
+    row->addWidget(btn_Q2NetSet);
+    row->addWidget(btnDataDebug);
+    static_cast<QVBoxLayout *>(layout())->addLayout(row);
+    connect(btn_Q2ComSet, &QPushButton::clicked, this, &TQ2Panel::q2ComSetClicked);
+    connect(btn_Q2NetSet, &QPushButton::clicked, this, &TQ2Panel::q2NetSetClicked);
+    connect(btnDataDebug, &QPushButton::clicked, this, &TQ2Panel::dataDebugClicked);
+}
+
+void TQ2Panel::connectRules()
+{
+    const auto onChange = [this](QComboBox *combo, void (TQ2Panel::*rule)()) {
+        connect(combo, &QComboBox::currentIndexChanged, this, rule);
+    };
+    onChange(cbb_AddrType, &TQ2Panel::applyAddrTypeRule);
+    onChange(cbb_WorkMode0, &TQ2Panel::applyWorkModeRule);
+    onChange(RzComboBox2, &TQ2Panel::applyRegistrationRule);
+    onChange(cbbRegType, &TQ2Panel::applyRegistrationRule);
+    onChange(RzComboBox1, &TQ2Panel::applyHeartRule);
+    onChange(cbbHeartPackType, &TQ2Panel::applyHeartRule);
+    onChange(cbbModbusType, &TQ2Panel::applyModbusPackRule);
+    onChange(cmbModbusEnable1, &TQ2Panel::applyModbusNewRule);
+    connect(rzchckbxHeartDtHex, &QCheckBox::toggled, this,
+            [this](bool hex) { hexToggled(edtHeartDt, hex); });
+    connect(rzchckbxRegDtHex, &QCheckBox::toggled, this,
+            [this](bool hex) { hexToggled(edtRegDt, hex); });
+    connect(cbb_BaudRate0, &QComboBox::activated, this, &TQ2Panel::baudRateActivated);
+}
+
+// Every wheel turn over the scroll box scrolls the box by one line, whichever control is under
+// the pointer, so turning the wheel never changes a combo box's value by accident.
+void TQ2Panel::installWheelFilter()
+{
+    m_scroll->viewport()->installEventFilter(this);
+    const QList<QWidget *> children = m_content->findChildren<QWidget *>();
+    for (QWidget *w : children)
+        w->installEventFilter(this);
+}
+
+bool TQ2Panel::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::Wheel)
+        return QWidget::eventFilter(watched, event);
+    const auto *wheel = static_cast<QWheelEvent *>(event);
+    QScrollBar *bar = m_scroll->verticalScrollBar();
+    bar->triggerAction(wheel->angleDelta().y() > 0 ? QAbstractSlider::SliderSingleStepSub
+                                                   : QAbstractSlider::SliderSingleStepAdd);
+    event->accept();
+    return true;
+}

@@ -1,0 +1,246 @@
+// What the panel's lists make visible or enabled, the hex check boxes, the custom baud rate and
+// the check before a network save.
+
+#include "Q2Panel.h"
+
+#include "PanelFields.h"
+
+#include "lang/LangList.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+
+namespace {
+
+enum WorkMode { UdpClient = 0, TcpClient = 1, UdpServer = 2, TcpServer = 3, HttpdClient = 4 };
+enum Registration { RegOff = 0, RegMac = 1, RegCustom = 2, RegCloud = 3 };
+enum ModbusMode { ModbusOff = 0, ModbusConversion = 1, ModbusPolling = 2 };
+
+const QColor kSilver(192, 192, 192);
+
+// A caption in the window-text colour while its field is usable, silver while it is not.
+void paintCaption(QLabel *label, bool active)
+{
+    if (active) {
+        label->setPalette(QPalette());
+        return;
+    }
+    QPalette silver = label->palette();
+    silver.setColor(QPalette::WindowText, kSilver);
+    label->setPalette(silver);
+}
+
+void enableWithCaption(QLabel *label, QWidget *field, bool enabled)
+{
+    field->setEnabled(enabled);
+    label->setEnabled(enabled);
+    paintCaption(label, enabled);
+}
+
+void showAll(std::initializer_list<QWidget *> widgets, bool visible)
+{
+    for (QWidget *w : widgets)
+        w->setVisible(visible);
+}
+
+bool onlyDigits(const QString &text)
+{
+    for (QChar c : text) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+void TQ2Panel::applyAddrTypeRule()
+{
+    const bool isStatic = cbb_AddrType->currentIndex() != 0;
+    enableWithCaption(lbl_StaticIP, edt_StaticIP, isStatic);
+    enableWithCaption(lbl_GatewayIP, edt_GatewayIP, isStatic);
+    enableWithCaption(lbl_SubnetMask, edt_SubnetMask, isStatic);
+    enableWithCaption(lblDns, edtDns, isStatic);
+}
+
+void TQ2Panel::applyWorkModeRule()
+{
+    const int mode = cbb_WorkMode0->currentIndex();
+    const bool tcpServer = mode == TcpServer;
+    const bool httpd = mode == HttpdClient;
+    enableWithCaption(lbl_ModbusTCP0, cbb_ModbusTCP0, mode == TcpClient || tcpServer);
+    enableWithCaption(lbl_TCPSvrCount0, cbb_TCPSvrCount0, tcpServer);
+    enableWithCaption(lbl_TCPStyle0, cbb_TCPStyle0, tcpServer);
+    enableWithCaption(lbl_RemoteIP0, edt_RemoteIP0, !tcpServer);
+    enableWithCaption(lblGetPost, cbbGetPost, httpd);
+    RzGroupBoxHttpd->setVisible(httpd && m_networkTab);
+    btnDataDebug->setVisible(!httpd);
+    chkMulticast->setVisible(mode == UdpClient);
+}
+
+void TQ2Panel::applyRegistrationRule()
+{
+    const int type = RzComboBox2->currentIndex();
+    showAll({lblDid, edtDid, lblCompass, edtCompass}, type == RegCloud);
+    showAll({lblRegSnd, cbbRegType}, type == RegMac || type == RegCustom);
+    showAll({lblRegTp, edtRegDt, rzchckbxRegDtHex}, type == RegCustom);
+}
+
+void TQ2Panel::applyHeartRule()
+{
+    const bool on = RzComboBox1->currentIndex() > 0;
+    const bool custom = cbbHeartPackType->currentIndex() == 1;
+    showAll({lblHeartPackType, cbbHeartPackType, lblHeartTm, edtHeartTm}, on);
+    showAll({lblHeartDt, edtHeartDt, rzchckbxHeartDtHex}, on && custom);
+}
+
+void TQ2Panel::applyModbusPackRule()
+{
+    const int mode = cbbModbusType->currentIndex();
+    const bool active = mode == ModbusConversion || mode == ModbusPolling;
+    showAll({lblReportProto, cbbReporproto}, mode == ModbusPolling);
+    showAll({lblModbusTimeout, edtModbusTimeout, lblModbusInterval, edtModbusInterval,
+             lblModbusException, cbbModbusException},
+            active);
+}
+
+void TQ2Panel::applyModbusNewRule()
+{
+    showAll({lblModbusTimeout1, edtModbusTimeout1, lblModbusInterval1, edtModbusInterval1,
+             lblModbusException1, cmbModbusException1},
+            cmbModbusEnable1->currentIndex() == ModbusPolling);
+}
+
+void TQ2Panel::applyAllRules()
+{
+    applyAddrTypeRule();
+    applyWorkModeRule();
+    applyRegistrationRule();
+    applyHeartRule();
+    applyModbusPackRule();
+    applyModbusNewRule();
+}
+
+void TQ2Panel::SetNetworkTab(bool network)
+{
+    m_networkTab = network;
+    // Fields and groups that only the network save writes.
+    showAll({RzGroupBoxHeart, rzgrpbxRegHeart, rzchckbxComSetEnable, lbl_UARTTime0, edt_UARTTime0,
+             lblUartPackLEN, edtUartPackLEN, rzchbUdpFrom, RzGroupBox1, rzgrpbxModbusNew,
+             rzgrpbxModbus},
+            network);
+    btn_Q2ComSet->setVisible(!network);
+    btn_Q2NetSet->setVisible(network);
+    // The HTTPD group also follows the work mode.
+    applyWorkModeRule();
+}
+
+void TQ2Panel::hexToggled(QLineEdit *field, bool hex)
+{
+    field->setText(hex ? PlainToHexField(field->text()) : HexToPlainField(field->text()));
+}
+
+void TQ2Panel::baudRateActivated(int index)
+{
+    if (index != 1)
+        return;
+    const QString title = LangText(QStringLiteral("lang_InputBdTitle"));
+    const QString prompt = LangText(QStringLiteral("lang_PlsInputBd"));
+    m_prompt(this, title, prompt, cbb_BaudRate0->itemText(0),
+             [combo = QPointer<QComboBox>(cbb_BaudRate0)](std::optional<QString> answer) {
+                 if (combo)
+                     ApplyCustomBaudAnswer(combo, answer);
+             });
+}
+
+void TQ2Panel::showMessage(const QString &text)
+{
+    if (m_message)
+        m_message(this, text);
+}
+
+bool TQ2Panel::checkText(const QString &text, const QString &label)
+{
+    if (!text.trimmed().isEmpty())
+        return true;
+    showMessage(label + LangText(QStringLiteral("lang_IsNull")));
+    return false;
+}
+
+bool TQ2Panel::checkField(const QLineEdit *field, const char *labelKey, bool digits)
+{
+    const QString label = LangText(QLatin1String(labelKey));
+    if (!checkText(field->text(), label))
+        return false;
+    if (digits && !onlyDigits(field->text().trimmed())) {
+        showMessage(label + LangText(QStringLiteral("lang_IsNotNum")));
+        return false;
+    }
+    return true;
+}
+
+bool TQ2Panel::ValidateQ2Panel()
+{
+    struct Check
+    {
+        const QLineEdit *field;
+        const char *labelKey;
+        bool digits;
+    };
+    const Check always[] = {
+        {edt_HTTPServerPort, "lang_Lbl_HTTPPort", true},
+        {edt_StaticIP, "lang_Lbl_StaticIP", false},
+        {edt_username, "lang_Lbl_UserName", false},
+        {edt_password, "lang_Lbl_Password", false},
+        {edt_SubnetMask, "lang_Lbl_SubnetMask", false},
+        {edt_GatewayIP, "lang_Lbl_Gateway", false},
+        {edtDns, "lang_lblDns", false},
+        {edt_ModName, "lang_Lbl_DevName", false},
+        {LabeledEdit1, "lang_LabeledEdit1", true},
+        {edt_LocalPort0, "lang_Lbl_LocalPort", true},
+        {edt_RemoteIP0, "lang_Lbl_RemoteIP", false},
+        {edt_RemotePort0, "lang_Lbl_RemotePort", true},
+        {LabeledEditShortTime, "lang_LabeledEditShortTime", false},
+        {edt_UARTTime0, "lang_Lbl_PackTime", true},
+        {edtUartPackLEN, "lang_Lbl_PackLen", true},
+        {edtHeartTm, "lang_lblHeartTm", true},
+        {edtHeartDt, "lang_lblHeartDt", false},
+        {edtRegDt, "lang_lblRegTp", false},
+    };
+    for (const Check &c : always) {
+        if (!checkField(c.field, c.labelKey, c.digits))
+            return false;
+    }
+    if (modbusNewShown() && !(checkField(edtModbusTimeout1, "lang_lblModbusTimeout1", true) &&
+                              checkField(edtModbusInterval1, "lang_lblModbusInterval1", true)))
+        return false;
+    if (modbusPackShown() && !(checkField(edtModbusTimeout, "lang_lblModbusTimeout", true) &&
+                               checkField(edtModbusInterval, "lang_lblModbusInterval", true)))
+        return false;
+    // The polling time is checked only when it is shown: a module with the 1-byte form never
+    // fills it, and a hidden field the user cannot reach must not block every save.
+    if (modbusShortShown() && !edtwaittime->isHidden() &&
+        !checkField(edtwaittime, "lang_lblhearttime", true))
+        return false;
+    if (httpdGroupShown() &&
+        !(checkText(LabeledEdit2->text(), QStringLiteral("Httpd URL")) &&
+          checkText(RzRichEdit1->toPlainText(), QStringLiteral("Httpd Header"))))
+        return false;
+    return true;
+}
+
+TSavePlan TQ2Panel::PrepareQ2Save(int version, TStoredAnswers &stored)
+{
+    if (!ValidateQ2Panel()) {
+        TSavePlan refused;
+        refused.refusal = TSaveRefusal::Validation;
+        return refused;
+    }
+    return BuildQ2SavePlan(CollectSaveInput(version), stored);
+}
