@@ -95,6 +95,9 @@ public:
     // only the network path writes are shown or hidden, and the save button of that path shown.
     void SetNetworkTab(bool network);
 
+    // Both save buttons; the main window disables them while a save runs.
+    void setSavesEnabled(bool enabled);
+
     // ":" + the web-server port field, or ":80" when it is empty: the port of the module's web
     // page opened from the device list.
     QString webServerPortText() const;

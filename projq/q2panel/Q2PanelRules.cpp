@@ -141,6 +141,12 @@ void TQ2Panel::SetNetworkTab(bool network)
     applyWorkModeRule();
 }
 
+void TQ2Panel::setSavesEnabled(bool enabled)
+{
+    btn_Q2NetSet->setEnabled(enabled);
+    btn_Q2ComSet->setEnabled(enabled);
+}
+
 void TQ2Panel::hexToggled(QLineEdit *field, bool hex)
 {
     field->setText(hex ? PlainToHexField(field->text()) : HexToPlainField(field->text()));

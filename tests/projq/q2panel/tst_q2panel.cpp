@@ -946,6 +946,12 @@ void TstQ2Panel::buttonsAndWebPort()
     QCOMPARE(net.size(), 1);
     QCOMPARE(debug.size(), 1);
     QCOMPARE(com.size(), 1);
+    panel.p.setSavesEnabled(false);
+    ctl<QPushButton>(panel.p, "btn_Q2NetSet")->click();
+    QCOMPARE(net.size(), 1);
+    QVERIFY(!enabled(panel.p, "btn_Q2ComSet"));
+    panel.p.setSavesEnabled(true);
+    QVERIFY(enabled(panel.p, "btn_Q2NetSet"));
 
     QCOMPARE(panel.p.webServerPortText(), QStringLiteral(":80"));
     edit(panel.p, "edt_HTTPServerPort")->setText(QStringLiteral("8080"));
