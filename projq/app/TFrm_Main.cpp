@@ -4,13 +4,16 @@
 #include "LogView.h"
 
 #include "common/AppFiles.h"
+#include "common/ParamBlocks.h"
 #include "common/ValueHelpers.h"
 #include "dialogs/AboutBox.h"
 #include "dialogs/WebAddress.h"
 #include "lan/DeviceListModel.h"
+#include "lan/SavePlan.h"
 #include "lan/TUdpSvr.h"
 #include "lang/LangList.h"
 #include "lang/ProgramVersion.h"
+#include "q2panel/Q2Panel.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -274,13 +277,20 @@ void TFrm_Main::buildParameterPages()
     m_param->setMinimumWidth(ParamWidth);
     const QStringList captions = {QStringLiteral("Q1串口网络 Q3串口"), QStringLiteral("Q2串口网络"),
                                   QStringLiteral("Q3Net")};
-    const QStringList names = {QStringLiteral("tab_Q1"), QStringLiteral("tab_Q2"),
-                               QStringLiteral("tab_Q3")};
-    for (int i = 0; i < captions.size(); ++i) {
-        auto *page = new QWidget;
-        page->setObjectName(names.at(i));
-        m_param->addTab(page, captions.at(i));
-    }
+    m_q2 = new TQ2Panel;
+    m_q2->setMessageFunction([this](QWidget *, const QString &text) { showMessage(text); });
+    const QList<QWidget *> pages = {new QWidget, m_q2, new QWidget};
+    pages.at(0)->setObjectName(QStringLiteral("tab_Q1"));
+    pages.at(2)->setObjectName(QStringLiteral("tab_Q3"));
+    for (int i = 0; i < captions.size(); ++i)
+        m_param->addTab(pages.at(i), captions.at(i));
+    // The Q1 and Q3 panels come with their own change; their tabs stay unreachable until then.
+    m_param->setTabEnabled(0, false);
+    m_param->setTabEnabled(2, false);
+    m_saver = new TSaveRunner(m_udp, this);
+    connect(m_q2, &TQ2Panel::q2NetSetClicked, this, &TFrm_Main::saveQ2);
+    connect(m_saver, &TSaveRunner::started, m_q2, [this] { m_q2->setSavesEnabled(false); });
+    connect(m_saver, &TSaveRunner::finished, m_q2, [this] { m_q2->setSavesEnabled(true); });
 }
 
 void TFrm_Main::connectEndpoint()
@@ -290,6 +300,54 @@ void TFrm_Main::connectEndpoint()
     connect(m_udp, &TUdpSvr::OnDeviceFound, this, &TFrm_Main::onDeviceFound);
     connect(m_udp, &TUdpSvr::OnStatus, this, &TFrm_Main::onStatus);
     connect(m_udp, &TUdpSvr::OnBaseParams, this, &TFrm_Main::onBaseParams);
+    connectParameterAnswers();
+}
+
+void TFrm_Main::connectParameterAnswers()
+{
+    connect(m_udp, &TUdpSvr::OnCloudParams, this,
+            [this](const QByteArray &block, int) { m_q2->ShowCloud(ParseCloudParam(block)); });
+    connect(m_udp, &TUdpSvr::OnHeartRegParams, this, [this](const QByteArray &block, int kind) {
+        if (kind == KindQ2)
+            m_q2->ShowHeartReg(block);
+    });
+    connect(m_udp, &TUdpSvr::OnHttpdParams, this, [this](const QByteArray &block) {
+        const THttpdParam h = ParseHttpd(block);
+        m_q2->ShowHttpd(h.Url, h.Header);
+    });
+    connect(m_udp, &TUdpSvr::OnModbusParams, this, [this](const QByteArray &block, int length) {
+        m_q2->ShowModbusShort(ParseModbusShort(block), length);
+    });
+    connect(m_udp, &TUdpSvr::OnModbusPackParams, this,
+            [this](const QByteArray &block, int) { m_q2->ShowModbusPack(ParseModbusPack(block)); });
+    connect(m_udp, &TUdpSvr::OnModbusNewParams, this,
+            [this](const QByteArray &block, int) { m_q2->ShowModbusNew(ParseModbusNew(block)); });
+}
+
+void TFrm_Main::saveQ2()
+{
+    const int row = selectedRow();
+    if (row < 0) {
+        SetLayout(Layout::ListOnly);
+        LogColor(LangText(QStringLiteral("lang_Hint_NoTarget")), LogColors::Error);
+        return;
+    }
+    const DeviceEntry &e = m_devices->entry(row);
+    if (e.kind != KindQ2 || m_saver->isRunning())
+        return;
+    const TSavePlan plan = m_q2->PrepareQ2Save(e.version.toInt(), m_udp->stored());
+    if (plan.refused()) {
+        const QString text = SaveRefusalText(plan);
+        if (!text.isEmpty())
+            LogColor(text, LogColors::Error);
+        return;
+    }
+    for (const QString &key : plan.messageKeys)
+        showMessage(LangText(key));
+    const QString selectedMac = RemoveSpaces(e.mac);
+    m_saver->Start(plan, {e.socketIndex, selectedMac},
+                   {m_q2SocketIndex, m_selectedMac.isEmpty() ? selectedMac : m_selectedMac},
+                   m_login.user, m_login.password);
 }
 
 void TFrm_Main::applySettings(const AppSettings &settings)
@@ -315,6 +373,7 @@ AppSettings TFrm_Main::currentSettings() const
 void TFrm_Main::closeEvent(QCloseEvent *event)
 {
     qApp->removeEventFilter(this);
+    m_saver->Stop();
     delete m_udp;
     m_udp = nullptr;
     SaveSettings(currentSettings());
@@ -412,6 +471,7 @@ void TFrm_Main::ApplyMainTexts()
 
     m_btnSearch->setToolTip(LangText(QStringLiteral("lang_H_btn_Search")));
     m_lvDev->setToolTip(LangText(QStringLiteral("lang_H_lv_Dev")));
+    m_q2->ApplyQ2Texts();
     m_lvDev->setAccessibleName(LangText(QStringLiteral("lang_rztbsht_Net")));
     m_log->setAccessibleName(LangText(QStringLiteral("lang_rztbsht_Log")));
     m_hex->setAccessibleName(LangText(QStringLiteral("lang_rztbsht_Hex")));
@@ -506,6 +566,7 @@ void TFrm_Main::lv_DevClick(const QModelIndex &)
     switch (e.kind) {
     case KindQ2:
         m_q2SocketIndex = e.socketIndex;
+        m_q2->BeginRead();
         m_udp->SendCommand(e.socketIndex, e.mac, 0x03, m_login.user, m_login.password);
         break;
     case KindQ3:
@@ -554,9 +615,9 @@ void TFrm_Main::openWebPage()
     QProcess::startDetached(QStringLiteral("cmd.exe"),
                             {QStringLiteral("/c"), QStringLiteral("arp -d")});
 #endif
-    const QString port = m_webPortText ? m_webPortText() : QString();
-    const QString portText = QStringLiteral(":") + (port.isEmpty() ? QStringLiteral("80") : port);
-    OpenWebAddress(QStringLiteral("http://") + m_devices->entry(row).ip + portText);
+    // The panel gives ":" + its web-server port, or ":80" when that field is empty.
+    OpenWebAddress(QStringLiteral("http://") + m_devices->entry(row).ip +
+                   m_q2->webServerPortText());
 }
 
 void TFrm_Main::restartDevice()

@@ -27,6 +27,8 @@ class QTableView;
 class QLabel;
 class TUdpSvr;
 class TFrm_About;
+class TQ2Panel;
+class TSaveRunner;
 
 class TFrm_Main : public QMainWindow
 {
@@ -52,6 +54,8 @@ public:
     const LoginCredentials &credentials() const { return m_login; }
     void setCredentials(const LoginCredentials &login);
     TFrm_Pswd *loginDialog() const { return m_pswd; }
+    TQ2Panel *q2Panel() const { return m_q2; }
+    TSaveRunner *saveRunner() const { return m_saver; }
     TFrm_About *aboutBox() const { return m_about; }
     // The settings as they would be written at close.
     AppSettings currentSettings() const;
@@ -107,6 +111,8 @@ private:
                        const QString &version, const QString &mac);
     void onStatus(int code, const QString &text);
     void onBaseParams(const QByteArray &block, int kind);
+    void connectParameterAnswers();
+    void saveQ2();
     void showMessage(const QString &text);
 
     TUdpSvr *m_udp = nullptr;
@@ -115,11 +121,10 @@ private:
     LoginCredentials m_login;
     TFrm_Pswd *m_pswd = nullptr;
     TFrm_About *m_about = nullptr;
+    TQ2Panel *m_q2 = nullptr;
+    TSaveRunner *m_saver = nullptr;
     Layout m_layout = Layout::ListOnly;
     AppSettings m_settings;
-
-    // The web-server port of the Q2 panel, for the context menu's web page.
-    std::function<QString()> m_webPortText;
 
     // Selection state of the last click: the MAC without blanks, the socket of the last Q2 row.
     QString m_selectedMac;
