@@ -764,10 +764,12 @@ void TFrm_Main::onStatus(int code, const QString &text)
 void TFrm_Main::onBaseParams(const QByteArray &block, int kind)
 {
     // The answer counts only for the module that was clicked: its user MAC must match.
-    if (block.size() < 130 ||
-        MacBytesToText(block.mid(53, 6)).remove(QLatin1Char(' ')) != m_selectedMac)
+    const TBaseParam base = ParseBaseParam(block);
+    if (RemoveSpaces(base.UserMac) != m_selectedMac)
         return;
-    if (kind == KindQ2)
+    if (kind == KindQ2) {
         SetLayout(Layout::Q2);
+        m_q2->ShowQ2Params(base, ParsePortParam(PortBlock(block)));
+    }
     LogOk(LangText(QStringLiteral("lang_ts_Read")) + LangText(QStringLiteral("lang_ts_OK")));
 }
