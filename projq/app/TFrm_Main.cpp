@@ -603,57 +603,52 @@ void TFrm_Main::showContextMenu(const QPoint &pos)
     m_pmNetDev->popup(m_lvDev->viewport()->mapToGlobal(pos));
 }
 
-void TFrm_Main::openWebPage()
+const DeviceEntry *TFrm_Main::actionTarget()
 {
     const int row = selectedRow();
-    if (row < 0) {
-        SetLayout(Layout::ListOnly);
+    if (row >= 0)
+        return &m_devices->entry(row);
+    // An action that needs a module and has none falls back to the list.
+    SetLayout(Layout::ListOnly);
+    return nullptr;
+}
+
+void TFrm_Main::openWebPage()
+{
+    const DeviceEntry *e = actionTarget();
+    if (!e)
         return;
-    }
 #ifdef Q_OS_WIN
     // A module that changed its address is reached at once only with a fresh ARP cache.
     QProcess::startDetached(QStringLiteral("cmd.exe"),
                             {QStringLiteral("/c"), QStringLiteral("arp -d")});
 #endif
     // The panel gives ":" + its web-server port, or ":80" when that field is empty.
-    OpenWebAddress(QStringLiteral("http://") + m_devices->entry(row).ip +
-                   m_q2->webServerPortText());
+    OpenWebAddress(QStringLiteral("http://") + e->ip + m_q2->webServerPortText());
 }
 
 void TFrm_Main::restartDevice()
 {
-    const int row = selectedRow();
-    if (row < 0) {
-        SetLayout(Layout::ListOnly);
-        return;
-    }
-    const DeviceEntry &e = m_devices->entry(row);
     // Restart goes to port 1500 whatever the model.
-    m_udp->SendCommand(e.socketIndex, e.mac, 0x02, m_login.user, m_login.password);
+    if (const DeviceEntry *e = actionTarget())
+        m_udp->SendCommand(e->socketIndex, e->mac, 0x02, m_login.user, m_login.password);
 }
 
 void TFrm_Main::factoryReset()
 {
-    const int row = selectedRow();
-    if (row < 0) {
-        SetLayout(Layout::ListOnly);
+    const DeviceEntry *e = actionTarget();
+    if (!e)
         return;
-    }
-    const DeviceEntry &e = m_devices->entry(row);
-    if (e.kind == KindQ2)
-        m_udp->SendCommand(e.socketIndex, e.mac, 0x0B, m_login.user, m_login.password);
-    else if (e.kind == KindQ3)
-        m_udp->SendCommandQ3(e.socketIndex, e.mac, 0x0B, m_login.user, m_login.password);
+    if (e->kind == KindQ2)
+        m_udp->SendCommand(e->socketIndex, e->mac, 0x0B, m_login.user, m_login.password);
+    else if (e->kind == KindQ3)
+        m_udp->SendCommandQ3(e->socketIndex, e->mac, 0x0B, m_login.user, m_login.password);
 }
 
 void TFrm_Main::copySelectedMac()
 {
-    const int row = selectedRow();
-    if (row < 0) {
-        SetLayout(Layout::ListOnly);
-        return;
-    }
-    QApplication::clipboard()->setText(m_devices->entry(row).mac);
+    if (const DeviceEntry *e = actionTarget())
+        QApplication::clipboard()->setText(e->mac);
 }
 
 void TFrm_Main::copyAllMacs()

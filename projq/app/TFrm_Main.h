@@ -87,6 +87,8 @@ private:
     void lv_DevClick(const QModelIndex &index);
     void showContextMenu(const QPoint &pos);
     int selectedRow() const; // source row, or -1
+    // The selected module for a context-menu action; without one, the list-only layout.
+    const DeviceEntry *actionTarget();
     void updateDeviceCount();
     void updateContextMenuState();
     void btn_Click();

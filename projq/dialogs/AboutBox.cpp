@@ -125,13 +125,8 @@ void TFrm_About::ApplyAboutTexts()
 
 void TFrm_About::showAbout()
 {
-    if (isVisible()) {
-        BringWindowToFront(this);
-        return;
-    }
-    show();
-    raise();
-    activateWindow();
+    // Shows the dialog, or brings it to the front when it is showing already.
+    BringWindowToFront(this);
 }
 
 void TFrm_About::openWebsite()

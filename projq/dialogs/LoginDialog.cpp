@@ -136,13 +136,8 @@ void TFrm_Pswd::ApplyLoginTexts()
 
 void TFrm_Pswd::showLogin()
 {
-    if (isVisible()) {
-        BringWindowToFront(this);
-        return;
-    }
-    show();
-    raise();
-    activateWindow();
+    // Shows the dialog, or brings it to the front when it is showing already.
+    BringWindowToFront(this);
 }
 
 void TFrm_Pswd::accept()
