@@ -215,12 +215,20 @@ bool TQ2Panel::ValidateQ2Panel()
         {LabeledEditShortTime, "lang_LabeledEditShortTime", false},
         {edt_UARTTime0, "lang_Lbl_PackTime", true},
         {edtUartPackLEN, "lang_Lbl_PackLen", true},
+    };
+    for (const Check &c : always) {
+        if (!checkField(c.field, c.labelKey, c.digits))
+            return false;
+    }
+    // The heartbeat and registration fields are checked only while their feature shows them: a
+    // module without that block (older firmware), or with the feature off, must still be saved.
+    const Check whenShown[] = {
         {edtHeartTm, "lang_lblHeartTm", true},
         {edtHeartDt, "lang_lblHeartDt", false},
         {edtRegDt, "lang_lblRegTp", false},
     };
-    for (const Check &c : always) {
-        if (!checkField(c.field, c.labelKey, c.digits))
+    for (const Check &c : whenShown) {
+        if (!c.field->isHidden() && !checkField(c.field, c.labelKey, c.digits))
             return false;
     }
     if (modbusNewShown() && !(checkField(edtModbusTimeout1, "lang_lblModbusTimeout1", true) &&

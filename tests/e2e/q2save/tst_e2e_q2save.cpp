@@ -55,6 +55,7 @@ private slots:
     void cleanup();
     void readFillsThePanel();
     void saveWritesTheEditsOnly();
+    void oldFirmwareGetsNoHeartbeatOrHttpdFrames();
     void emptyDnsStopsTheSave();
     void wrongLoginOpensTheLoginDialog();
 
@@ -173,6 +174,25 @@ void TstE2eQ2Save::saveWritesTheEditsOnly()
     // Bytes the program does not interpret go back as the module sent them.
     for (int i : {0, 1, 2, 8, 49, 50, 51})
         QCOMPARE(quint8(baseAfter.at(i)), quint8(baseBefore.at(i)));
+}
+
+void TstE2eQ2Save::oldFirmwareGetsNoHeartbeatOrHttpdFrames()
+{
+    // Firmware 4016 has no heartbeat/registration or HTTPD block; its save must still go out,
+    // without the frames those blocks need.
+    searchAndClick(QStringLiteral("D8 B0 4C 00 A0 02"));
+    QTRY_VERIFY(!child<QLineEdit>("edt_StaticIP")->text().isEmpty());
+    QTest::qWait(300);
+    const int first = int(m_sent.size());
+    QSignalSpy finished(m_window->saveRunner(), &TSaveRunner::finished);
+    child<QPushButton>("btn_Q2NetSet")->click();
+    QVERIFY2(finished.wait(10000), qPrintable(m_messages.join(QLatin1Char('|'))));
+    const QList<Sent> frames = m_sent.mid(first);
+    QCOMPARE(frames.first().code, quint8(0x05));
+    QCOMPARE(frames.last().code, quint8(0x02));
+    for (const Sent &s : frames)
+        QVERIFY2(s.code != 0x21 && s.code != 0x22 && s.code != 0x23,
+                 qPrintable(QString::number(s.code, 16)));
 }
 
 void TstE2eQ2Save::emptyDnsStopsTheSave()

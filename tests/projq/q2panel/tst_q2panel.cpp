@@ -471,8 +471,10 @@ void TstQ2Panel::validationOrderAndMessages_data()
         lang("lang_LabeledEditShortTime") + isNull);
     row("packing length", {"edtUartPackLEN=4k"}, lang("lang_Lbl_PackLen") + notNum);
     row("heartbeat period", {"edtHeartTm=1.5"}, lang("lang_lblHeartTm") + notNum);
-    row("heartbeat data even with the heartbeat off", {"RzComboBox1=0", "edtHeartDt="},
-        lang("lang_lblHeartDt") + isNull);
+    row("heartbeat data while the heartbeat sends it",
+        {"RzComboBox1=1", "cbbHeartPackType=1", "edtHeartDt="}, lang("lang_lblHeartDt") + isNull);
+    row("no heartbeat data needed with the heartbeat off", {"RzComboBox1=0", "edtHeartDt="},
+        QString());
     row("registration data", {"edtRegDt="}, lang("lang_lblRegTp") + isNull);
     row("newer Modbus before packing Modbus", {"edtModbusTimeout=", "edtModbusInterval1=z"},
         lang("lang_lblModbusInterval1") + notNum);
