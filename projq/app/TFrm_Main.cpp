@@ -762,6 +762,7 @@ void TFrm_Main::onBaseParams(const QByteArray &block, int kind)
     const TBaseParam base = ParseBaseParam(block);
     if (RemoveSpaces(base.UserMac) != m_selectedMac)
         return;
+    m_udp->StoreReply(block);
     if (kind == KindQ2) {
         SetLayout(Layout::Q2);
         m_q2->ShowQ2Params(base, ParsePortParam(PortBlock(block)));

@@ -178,7 +178,11 @@ void TUdpSvr::HandleDatagram(const QByteArray &datagram, const QString &peerIp, 
 
 void TUdpSvr::dispatchBlock(ReplyKind kind, const QByteArray &datagram, int deviceKind)
 {
-    StoreReply(datagram);
+    // A parameter block names its module (the user MAC), so its owner stores it only once it
+    // knows the block is the selected module's: another module's answer must never become the
+    // template of the next save. The other blocks carry no MAC and are kept as they arrive.
+    if (kind != ReplyKind::Base)
+        StoreReply(datagram);
     switch (kind) {
     case ReplyKind::ModbusShort:
         emit OnModbusParams(datagram, int(datagram.size()));

@@ -38,7 +38,9 @@ public:
     void SendCommandDataQ3(int socketIndex, const QString &mac, quint8 code, const QString &user,
                            const QString &password, const QByteArray &data);
 
-    // Keeps a copy of a parameter answer as the template of the next write of that block.
+    // Keeps a copy of a parameter answer as the template of the next write of that block. Every
+    // answer is kept on arrival except the 130-byte parameter block, which the owner keeps once
+    // its user MAC matches the module it asked.
     void StoreReply(const QByteArray &answer);
     // The stored answer of that length (50, 85, 87, 100, 130, 302), zero-filled until one came.
     QByteArray &storedReply(int length);

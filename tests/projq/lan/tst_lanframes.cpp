@@ -254,7 +254,11 @@ void TstLanFrames::endpointDispatch()
     svr.HandleDatagram(block, QStringLiteral("10.0.0.9"), 1500, 0);
     QCOMPARE(base.size(), 1);
     QCOMPARE(base.at(0).at(1).toInt(), int(KindQ2));
+    // The parameter block waits for its owner's MAC check before it becomes a template.
+    QCOMPARE(svr.storedReply(130), QByteArray(130, 0));
+    svr.StoreReply(block);
     QCOMPARE(svr.storedReply(130), block);
+    QCOMPARE(svr.stored().BaseFlags, quint8(0x5A));
 
     svr.HandleDatagram(QByteArray(50, 1), QStringLiteral("10.0.0.9"), 4000, 0);
     QCOMPARE(cloud.size(), 1);
