@@ -13,6 +13,7 @@
 #include "q2panel/Q2Panel.h"
 #include "support/SimProcess.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QLineEdit>
@@ -58,6 +59,7 @@ private slots:
     void oldFirmwareGetsNoHeartbeatOrHttpdFrames();
     void emptyDnsStopsTheSave();
     void wrongLoginOpensTheLoginDialog();
+    void screenshots();
 
 private:
     void searchAndClick(const QString &mac);
@@ -222,6 +224,22 @@ void TstE2eQ2Save::wrongLoginOpensTheLoginDialog()
     auto *log = child<LogView>("redt_Log");
     QVERIFY(log->lines().contains(LangText(QStringLiteral("lang_Hint_PswdErr"))));
     m_window->loginDialog()->reject();
+}
+
+void TstE2eQ2Save::screenshots()
+{
+    const QString dir = QString::fromLocal8Bit(qgetenv("X7_SCREENSHOT_DIR"));
+    if (dir.isEmpty())
+        QSKIP("set X7_SCREENSHOT_DIR to write screenshots");
+    m_window->findChild<QAction *>(QStringLiteral("mni_Cn"))->trigger();
+    searchAndClick(QStringLiteral("D8 B0 4C 00 A0 01"));
+    QTest::qWait(400);
+    m_window->resize(m_window->width(), 760);
+    QTest::qWait(100);
+    QVERIFY(m_window->grab().save(dir + QStringLiteral("/q2_cn.png")));
+    m_window->findChild<QAction *>(QStringLiteral("mni_En"))->trigger();
+    QTest::qWait(100);
+    QVERIFY(m_window->grab().save(dir + QStringLiteral("/q2_en.png")));
 }
 
 QTEST_MAIN(TstE2eQ2Save)
