@@ -239,7 +239,6 @@ void TFrm_Main::buildLeftSide()
     m_hex->setMouseTracking(true);
     m_hex->viewport()->installEventFilter(this);
     m_logs->addTab(m_log, QStringLiteral("操作日志"));
-    m_logs->widget(0)->setProperty("sheet", QStringLiteral("rztbsht_Log"));
     m_logs->addTab(m_hex, QStringLiteral("数据流"));
 
     column->addWidget(m_srch, 3);
@@ -266,8 +265,6 @@ void TFrm_Main::buildLeftSide()
     connect(m_mniReset, &QAction::triggered, this, &TFrm_Main::factoryReset);
     connect(m_mniCopyTheMac, &QAction::triggered, this, &TFrm_Main::copySelectedMac);
     connect(m_mniCopeAllMac, &QAction::triggered, this, &TFrm_Main::copyAllMacs);
-    // The upgrade window arrives with its own change; until then the item stays disabled.
-    m_mniFirmwareUp->setProperty("available", false);
 }
 
 void TFrm_Main::buildParameterPages()
@@ -581,15 +578,13 @@ void TFrm_Main::lv_DevClick(const QModelIndex &)
 
 void TFrm_Main::updateContextMenuState()
 {
+    // The MAC copy items are always offered; the firmware upgrade waits for its window.
     const bool listOnly = m_layout == Layout::ListOnly;
     const bool q1 = m_layout == Layout::Q1;
-    for (QAction *a : {m_mniOpenWeb, m_mniRestart, m_mniReset})
-        a->setEnabled(!listOnly);
     m_mniOpenWeb->setEnabled(!listOnly && !q1);
     m_mniRestart->setEnabled(!listOnly && !q1);
-    m_mniFirmwareUp->setEnabled(m_mniFirmwareUp->property("available").toBool() && !q1);
-    m_mniCopyTheMac->setEnabled(true);
-    m_mniCopeAllMac->setEnabled(true);
+    m_mniReset->setEnabled(!listOnly);
+    m_mniFirmwareUp->setEnabled(false);
 }
 
 void TFrm_Main::showContextMenu(const QPoint &pos)
