@@ -6,7 +6,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
-scripts/build.sh dev
+# Only the programs; the tests build with scripts/test.sh.
+scripts/build.sh dev Proj_Q x7sim ptzsim ptzdesk
 bin=build/dev/bin
 case "${1:-}" in
 --demo)
