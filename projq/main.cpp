@@ -1,6 +1,6 @@
 // Proj_Q: finds X7 serial-to-Ethernet modules on the LAN and configures them.
 
-#include "app/TFrm_Main.h"
+#include "app/MainWindow.h"
 #include "appcore/SingleInstance.h"
 #include "dialogs/WindowHelpers.h"
 
@@ -16,9 +16,9 @@ int main(int argc, char *argv[])
     if (!guard.claim())
         return 0; // the running instance raises its window
 
-    TFrm_Main window;
+    MainWindow window;
     QObject::connect(&guard, &SingleInstance::raiseRequested, &window,
-                     [&window] { BringWindowToFront(&window); });
+                     [&window] { bringWindowToFront(&window); });
     window.show();
     return app.exec();
 }

@@ -6,7 +6,7 @@
 
 #include "common/ValueHelpers.h"
 #include "lan/DeviceListModel.h"
-#include "lan/TUdpSvr.h"
+#include "lan/ModuleEndpoint.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -40,30 +40,30 @@ struct Size
     int n;
     int burstRuns;
 };
-constexpr Size Sizes[] = {{100, 5}, {1000, 5}, {10000, 5}, {100000, 1}};
+constexpr Size kSizes[] = {{100, 5}, {1000, 5}, {10000, 5}, {100000, 1}};
 
 // What the endpoint asks the kernel for; the bare loop asks for the same.
-constexpr int AskedReceiveBuffer = 4 * 1024 * 1024;
+constexpr int kAskedReceiveBuffer = 4 * 1024 * 1024;
 
 // Our modules' MACs run from 02 58 37 00 00 00 up, so that an answer from any other module on
 // loopback is told apart and not counted.
-const QString FirstMac = QStringLiteral("025837000000");
-const QString OurMacPrefix = QStringLiteral("02 58 37");
-constexpr quint64 OurMacHigh = 0x025837;
+const QString kFirstMac = QStringLiteral("025837000000");
+const QString kOurMacPrefix = QStringLiteral("02 58 37");
+constexpr quint64 kOurMacHigh = 0x025837;
 
 // No new answer for this long after the last one: the missing answers are lost.
-constexpr qint64 QuietNs = 500'000'000;
+constexpr qint64 kQuietNs = 500'000'000;
 
 // The pace search: starts near the rate the receiver drained a lossy burst at, doubles or halves
 // to bracket the loss-free pace, bisects until the bounds are within 10 %, and stops early when
 // the next run would overrun the time left for this N and receiver.
-constexpr double PaceResolution = 1.10;
-constexpr int MinPace = 500;
-constexpr int MaxPace = 1 << 23;
-constexpr qint64 PaceBudgetMs = 30'000;
+constexpr double kPaceResolution = 1.10;
+constexpr int kMinPace = 500;
+constexpr int kMaxPace = 1 << 23;
+constexpr qint64 kPaceBudgetMs = 30'000;
 
 // How long a run waits for another simulator to free the module ports.
-constexpr qint64 PortWaitMs = 180'000;
+constexpr qint64 kPortWaitMs = 180'000;
 qint64 g_portWaitMs = 0;
 
 enum class Path { Endpoint, BareLoop };
@@ -103,7 +103,7 @@ public:
             m_process.setProgram(m_program);
             m_process.setArguments({QStringLiteral("--count"), QString::number(n),
                                     QStringLiteral("--pace"), QString::number(pace),
-                                    QStringLiteral("--mac"), FirstMac, QStringLiteral("--bind"),
+                                    QStringLiteral("--mac"), kFirstMac, QStringLiteral("--bind"),
                                     QStringLiteral("127.0.0.1"), QStringLiteral("--quiet")});
             QByteArray out;
             bool ready = false;
@@ -136,7 +136,7 @@ public:
                 return false;
             }
             // A test running alongside holds the module ports with its own simulator.
-            if (waited.elapsed() > PortWaitMs) {
+            if (waited.elapsed() > kPortWaitMs) {
                 *error = QStringLiteral("the module ports 1500/1901 stayed taken");
                 return false;
             }
@@ -216,7 +216,7 @@ class EndpointReceiver : public Receiver
 public:
     EndpointReceiver()
     {
-        QObject::connect(&m_svr, &TUdpSvr::OnDeviceFound, &m_model,
+        QObject::connect(&m_svr, &ModuleEndpoint::deviceFound, &m_model,
                          [this](const QString &ip, const QString &name, int socketIndex, int kind,
                                 const QString &version, const QString &mac) {
                              m_model.addDevice({ip, name, mac, version, kind, socketIndex});
@@ -224,17 +224,17 @@ public:
         QObject::connect(&m_model, &QAbstractItemModel::rowsInserted, &m_model,
                          [this](const QModelIndex &, int first, int last) {
                              for (int row = first; row <= last; ++row)
-                                 taken(m_model.entry(row).mac.startsWith(OurMacPrefix));
+                                 taken(m_model.entry(row).mac.startsWith(kOurMacPrefix));
                          });
-        // Bound before the clock starts; Search() then finds the same list and keeps the socket.
-        m_svr.RefreshBindings();
+        // Bound before the clock starts; search() then finds the same list and keeps the socket.
+        m_svr.refreshBindings();
     }
 
     bool bound() override { return m_svr.socketCount() == 1; }
-    void search() override { m_svr.Search(); }
+    void search() override { m_svr.search(); }
     void feed(const QByteArray &datagram, const QString &peerIp)
     {
-        m_svr.HandleDatagram(datagram, peerIp, 1500, 0);
+        m_svr.handleDatagram(datagram, peerIp, 1500, 0);
     }
     int receiveBufferBytes() override
     {
@@ -247,7 +247,7 @@ public:
     }
 
 private:
-    TUdpSvr m_svr;
+    ModuleEndpoint m_svr;
     DeviceListModel m_model;
 };
 
@@ -259,7 +259,7 @@ public:
     {
         m_bound = m_socket.bind(QHostAddress(QStringLiteral("127.0.0.1")), 0);
         m_socket.setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption,
-                                 QVariant(AskedReceiveBuffer));
+                                 QVariant(kAskedReceiveBuffer));
         QObject::connect(&m_socket, &QUdpSocket::readyRead, &m_socket, [this] { drain(); });
     }
 
@@ -287,7 +287,7 @@ private:
             if (m_seen.contains(mac))
                 continue;
             m_seen.insert(mac);
-            taken((mac >> 24) == OurMacHigh);
+            taken((mac >> 24) == kOurMacHigh);
         }
     }
 
@@ -349,7 +349,7 @@ Outcome runOnce(Path path, int n, int pace)
     watch.setInterval(50);
     QObject::connect(&watch, &QTimer::timeout, &loop, [&] {
         const qint64 now = clock.nsecsElapsed();
-        if (now - receiver->lastNs() > QuietNs || now > deadlineNs)
+        if (now - receiver->lastNs() > kQuietNs || now > deadlineNs)
             loop.quit();
     });
 
@@ -424,7 +424,7 @@ struct Pace
 };
 
 // A paced run whose answers came in below this share of the pace met the simulator's own limit.
-constexpr double SimulatorKeepsPace = 0.8;
+constexpr double kSimulatorKeepsPace = 0.8;
 
 Pace findPace(Path path, int n, const Burst &burst)
 {
@@ -437,7 +437,7 @@ Pace findPace(Path path, int n, const Burst &burst)
     spent.start();
     auto affordable = [&](int pace) {
         const qint64 runMs = 1000LL * n / pace + 800;
-        if (spent.elapsed() + runMs > PaceBudgetMs) {
+        if (spent.elapsed() + runMs > kPaceBudgetMs) {
             p.cut = true;
             return false;
         }
@@ -452,7 +452,7 @@ Pace findPace(Path path, int n, const Burst &burst)
         // The simulator could not send that fast: the receiver bears at least what it got, and
         // no higher pace tells more.
         const double achieved = o.ours * 1000.0 / std::max(o.toLastMs, 1e-3);
-        if (achieved < SimulatorKeepsPace * pace) {
+        if (achieved < kSimulatorKeepsPace * pace) {
             p.simulatorBound = true;
             p.best = std::max(p.best, int(achieved));
             return Probe::SimulatorBound;
@@ -462,13 +462,13 @@ Pace findPace(Path path, int n, const Burst &burst)
 
     // Start at the rate the lossy burst was taken in: the buffer absorbs the excess of a slightly
     // higher pace, so this one is likely lossless and twice it likely not.
-    int pace = std::clamp(int(burst.takenPerSecond() / 1000) * 1000, MinPace, MaxPace);
+    int pace = std::clamp(int(burst.takenPerSecond() / 1000) * 1000, kMinPace, kMaxPace);
     Probe result = affordable(pace) ? probe(pace) : Probe::SimulatorBound;
     if (p.cut) {
         // Not even one run fits the budget.
     } else if (result == Probe::Lossless) {
         p.best = pace;
-        while (pace < MaxPace) {
+        while (pace < kMaxPace) {
             pace *= 2;
             if (!affordable(pace))
                 break;
@@ -483,7 +483,7 @@ Pace findPace(Path path, int n, const Burst &burst)
         }
     } else if (result == Probe::Lossy) {
         p.firstLossy = pace;
-        while (pace / 2 >= MinPace) {
+        while (pace / 2 >= kMinPace) {
             pace /= 2;
             if (!affordable(pace))
                 break;
@@ -496,7 +496,7 @@ Pace findPace(Path path, int n, const Burst &burst)
         }
     }
     while (!p.simulatorBound && p.best > 0 && p.firstLossy > 0 &&
-           p.firstLossy > p.best * PaceResolution) {
+           p.firstLossy > p.best * kPaceResolution) {
         const int mid = (p.best + p.firstLossy) / 2;
         if (!affordable(mid))
             break;
@@ -608,7 +608,7 @@ QByteArray searchAnswer(int i)
     const quint32 ip = (192u << 24 | 168u << 16) + 7 + quint32(i);
     for (int b = 0; b < 4; ++b)
         a[5 + b] = char(ip >> (24 - 8 * b));
-    const quint64 mac = (OurMacHigh << 24) + quint64(i);
+    const quint64 mac = (kOurMacHigh << 24) + quint64(i);
     for (int b = 0; b < 6; ++b)
         a[9 + b] = char(mac >> (40 - 8 * b));
     a[15] = char(4017 & 0xFF);
@@ -679,7 +679,7 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     // Never anything but loopback: the search broadcast leaves from 127.0.0.1 only.
-    SetBindAddressOverride({QStringLiteral("127.0.0.1")});
+    setBindAddressOverride({QStringLiteral("127.0.0.1")});
 
     g_simProgram = findSimulator();
     if (!QFileInfo(g_simProgram).isExecutable()) {
@@ -703,7 +703,7 @@ int main(int argc, char *argv[])
         Pace pace[2];
     };
     std::vector<Row> rows;
-    for (const Size &size : Sizes) {
+    for (const Size &size : kSizes) {
         const int n = size.n;
         Row row{n, {}, {}};
         // The two receivers take turns, so that both see much the same load on the machine.
@@ -729,16 +729,16 @@ int main(int argc, char *argv[])
 
     say("Receive handler alone ...\n");
     std::vector<double> handlerUs;
-    for (const Size &size : Sizes)
+    for (const Size &size : kSizes)
         handlerUs.push_back(handlerUsPerAnswer(size.n));
 
     const int rmemMax = readRmemMax();
     say("\nReceive buffer: asked for %d bytes; the endpoint's socket got %d, the bare loop's %d\n",
-        AskedReceiveBuffer, g_endpointBuffer, g_bareBuffer);
+        kAskedReceiveBuffer, g_endpointBuffer, g_bareBuffer);
     say("(Linux grants at most net.core.rmem_max = %d and reports twice what it granted, the "
         "second half being its bookkeeping.)\n",
         rmemMax);
-    if (rmemMax >= 0 && rmemMax < AskedReceiveBuffer)
+    if (rmemMax >= 0 && rmemMax < kAskedReceiveBuffer)
         say("The buffer is capped below what the endpoint asks for;%s\n",
             runningAsRoot() ? " as root, `sysctl -w net.core.rmem_max=4194304` lifts the cap "
                               "(this benchmark changes no system setting)."
@@ -780,7 +780,8 @@ int main(int argc, char *argv[])
         "simulator sends no faster.\n  \"simulator's limit\": a lossless paced run got its answers "
         "slower than asked; the receiver bears at least that rate.\n");
 
-    say("\nReceive handler alone: N distinct answers handed to TUdpSvr::HandleDatagram, rows into "
+    say("\nReceive handler alone: N distinct answers handed to ModuleEndpoint::handleDatagram, "
+        "rows into "
         "the model, no socket reads (CPU time)\n");
     for (size_t i = 0; i < rows.size(); ++i)
         say("  N = %6d: %.2f us per answer\n", rows[i].n, handlerUs[i]);

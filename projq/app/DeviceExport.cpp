@@ -16,7 +16,7 @@ QString csvField(const QString &field)
 
 } // namespace
 
-QByteArray BuildDeviceCsv(const QVector<DeviceEntry> &rows)
+QByteArray buildDeviceCsv(const QVector<DeviceEntry> &rows)
 {
     QString text = QStringLiteral("IP,Name,MAC,Ver\r\n");
     for (const DeviceEntry &e : rows)
@@ -34,7 +34,7 @@ QByteArray BuildDeviceCsv(const QVector<DeviceEntry> &rows)
     return bytes;
 }
 
-QString DeviceExportFileName(const QString &folder, const QString &title, const QDateTime &when,
+QString deviceExportFileName(const QString &folder, const QString &title, const QDateTime &when,
                              int rowCount)
 {
     const QString name = QStringLiteral("%1 %2 - (%3).csv")

@@ -13,8 +13,8 @@
 // its quotes) so that a spreadsheet reads it back as one field; other fields are written as they
 // are. The text is UTF-8; a file holding any non-ASCII text starts with a byte-order mark so that
 // spreadsheets read its Chinese names correctly.
-QByteArray BuildDeviceCsv(const QVector<DeviceEntry> &rows);
+QByteArray buildDeviceCsv(const QVector<DeviceEntry> &rows);
 
 // "<folder>/<title> yyyyMMdd hhmmss - (<rows>).csv"
-QString DeviceExportFileName(const QString &folder, const QString &title, const QDateTime &when,
+QString deviceExportFileName(const QString &folder, const QString &title, const QDateTime &when,
                              int rowCount);

@@ -8,7 +8,7 @@ LogView::LogView(QWidget *parent)
     : QPlainTextEdit(parent)
 {
     setReadOnly(true);
-    setMaximumBlockCount(DefaultMaxLines);
+    setMaximumBlockCount(kDefaultMaxLines);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
     setUndoRedoEnabled(false);

@@ -10,7 +10,7 @@ class LogView : public QPlainTextEdit
 {
     Q_OBJECT
 public:
-    static constexpr int DefaultMaxLines = 5000;
+    static constexpr int kDefaultMaxLines = 5000;
 
     explicit LogView(QWidget *parent = nullptr);
 
@@ -28,9 +28,9 @@ private:
 
 // The colours of the operation and data-stream logs.
 namespace LogColors {
-inline const QColor Ok(0, 128, 0);
-inline const QColor Error(255, 0, 0);
-inline const QColor Instruction(128, 0, 0);
-inline const QColor Sent(0, 0, 255);
-inline const QColor Received(0, 128, 0);
+inline const QColor kOk(0, 128, 0);
+inline const QColor kError(255, 0, 0);
+inline const QColor kInstruction(128, 0, 0);
+inline const QColor kSent(0, 0, 255);
+inline const QColor kReceived(0, 128, 0);
 } // namespace LogColors

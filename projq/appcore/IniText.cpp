@@ -3,7 +3,7 @@
 namespace {
 
 // The name of a "[name]" header line, or nothing.
-std::optional<QString> SectionName(const QString &line)
+std::optional<QString> sectionName(const QString &line)
 {
     const QString trimmed = line.trimmed();
     if (!trimmed.startsWith(QLatin1Char('[')))
@@ -14,18 +14,18 @@ std::optional<QString> SectionName(const QString &line)
     return trimmed.mid(1, close - 1).trimmed();
 }
 
-bool IsComment(const QString &line)
+bool isComment(const QString &line)
 {
     const QString trimmed = line.trimmed();
     return trimmed.startsWith(QLatin1Char(';')) || trimmed.startsWith(QLatin1Char('#'));
 }
 
-bool SameName(const QString &a, const QString &b)
+bool sameName(const QString &a, const QString &b)
 {
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
-QString Unquoted(const QString &value)
+QString unquoted(const QString &value)
 {
     if (value.size() >= 2) {
         const QChar first = value.front();
@@ -54,8 +54,8 @@ IniText::IniText(const QString &text)
 qsizetype IniText::sectionStart(const QString &section) const
 {
     for (qsizetype i = 0; i < m_lines.size(); ++i) {
-        const auto name = SectionName(m_lines.at(i));
-        if (name && SameName(*name, section))
+        const auto name = sectionName(m_lines.at(i));
+        if (name && sameName(*name, section))
             return i;
     }
     return -1;
@@ -64,7 +64,7 @@ qsizetype IniText::sectionStart(const QString &section) const
 qsizetype IniText::sectionEnd(qsizetype start) const
 {
     qsizetype i = start + 1;
-    while (i < m_lines.size() && !SectionName(m_lines.at(i)))
+    while (i < m_lines.size() && !sectionName(m_lines.at(i)))
         ++i;
     return i;
 }
@@ -73,10 +73,10 @@ qsizetype IniText::keyLine(const QString &key, qsizetype from, qsizetype to) con
 {
     for (qsizetype i = from; i < to; ++i) {
         const QString &line = m_lines.at(i);
-        if (IsComment(line))
+        if (isComment(line))
             continue;
         const qsizetype eq = line.indexOf(QLatin1Char('='));
-        if (eq > 0 && SameName(line.left(eq).trimmed(), key))
+        if (eq > 0 && sameName(line.left(eq).trimmed(), key))
             return i;
     }
     return -1;
@@ -91,7 +91,7 @@ std::optional<QString> IniText::value(const QString &section, const QString &key
     if (line < 0)
         return std::nullopt;
     const QString &text = m_lines.at(line);
-    return Unquoted(text.mid(text.indexOf(QLatin1Char('=')) + 1).trimmed());
+    return unquoted(text.mid(text.indexOf(QLatin1Char('=')) + 1).trimmed());
 }
 
 void IniText::setValue(const QString &section, const QString &key, const QString &value)

@@ -9,13 +9,13 @@ namespace {
 
 const QString kSection = QStringLiteral("System");
 
-QString BoolText(bool value)
+QString boolText(bool value)
 {
     return value ? QStringLiteral("1") : QStringLiteral("0");
 }
 
 // Any stored value other than 0 is true; an empty value keeps the default.
-bool ReadBool(const IniText &ini, const QString &key, bool fallback)
+bool readBool(const IniText &ini, const QString &key, bool fallback)
 {
     const auto text = ini.value(kSection, key);
     if (!text || text->isEmpty())
@@ -25,7 +25,7 @@ bool ReadBool(const IniText &ini, const QString &key, bool fallback)
     return !isNumber || number != 0;
 }
 
-int ReadInt(const IniText &ini, const QString &key, int fallback)
+int readInt(const IniText &ini, const QString &key, int fallback)
 {
     const auto text = ini.value(kSection, key);
     if (!text)
@@ -35,50 +35,50 @@ int ReadInt(const IniText &ini, const QString &key, int fallback)
     return ok ? number : fallback;
 }
 
-QString ReadText(const IniText &ini, const QString &key, const QString &fallback)
+QString readText(const IniText &ini, const QString &key, const QString &fallback)
 {
     return ini.value(kSection, key).value_or(fallback);
 }
 
-QString ReadSettingsText()
+QString readSettingsText()
 {
-    return DecodeFileText(ReadWholeFile(SettingsFilePath()));
+    return decodeFileText(readWholeFile(settingsFilePath()));
 }
 
-bool WriteSettingsText(const QString &text)
+bool writeSettingsText(const QString &text)
 {
-    return WriteFileAtomically(SettingsFilePath(), text.toUtf8(), true);
+    return writeFileAtomically(settingsFilePath(), text.toUtf8(), true);
 }
 
 } // namespace
 
-AppSettings DefaultSettings()
+AppSettings defaultSettings()
 {
     AppSettings settings;
-    settings.language = TLangList::SystemIsChinese();
+    settings.language = LangList::systemIsChinese();
     return settings;
 }
 
-AppSettings SettingsFromIni(const QString &iniText, const AppSettings &defaults)
+AppSettings settingsFromIni(const QString &iniText, const AppSettings &defaults)
 {
     const IniText ini(iniText);
     AppSettings s = defaults;
-    s.language = ReadBool(ini, QStringLiteral("Language"), defaults.language);
-    s.realTimeHelp = ReadBool(ini, QStringLiteral("RealTimeHelp"), defaults.realTimeHelp);
-    s.localCom = ReadText(ini, QStringLiteral("LocalCom"), defaults.localCom);
-    s.qNum = ReadInt(ini, QStringLiteral("QNum"), defaults.qNum);
-    s.filePath = ReadText(ini, QStringLiteral("FilePath"), defaults.filePath);
-    s.upgradeIP = ReadText(ini, QStringLiteral("UpgradeIP"), defaults.upgradeIP);
-    s.upgradeMAC = ReadText(ini, QStringLiteral("UpgradeMAC"), defaults.upgradeMAC);
-    s.upgradeFileName = ReadText(ini, QStringLiteral("UpgradeFileName"), defaults.upgradeFileName);
+    s.language = readBool(ini, QStringLiteral("Language"), defaults.language);
+    s.realTimeHelp = readBool(ini, QStringLiteral("RealTimeHelp"), defaults.realTimeHelp);
+    s.localCom = readText(ini, QStringLiteral("LocalCom"), defaults.localCom);
+    s.qNum = readInt(ini, QStringLiteral("QNum"), defaults.qNum);
+    s.filePath = readText(ini, QStringLiteral("FilePath"), defaults.filePath);
+    s.upgradeIP = readText(ini, QStringLiteral("UpgradeIP"), defaults.upgradeIP);
+    s.upgradeMAC = readText(ini, QStringLiteral("UpgradeMAC"), defaults.upgradeMAC);
+    s.upgradeFileName = readText(ini, QStringLiteral("UpgradeFileName"), defaults.upgradeFileName);
     return s;
 }
 
-QString SettingsToIni(const AppSettings &s, const QString &existingIniText)
+QString settingsToIni(const AppSettings &s, const QString &existingIniText)
 {
     IniText ini(existingIniText);
-    ini.setValue(kSection, QStringLiteral("Language"), BoolText(s.language));
-    ini.setValue(kSection, QStringLiteral("RealTimeHelp"), BoolText(s.realTimeHelp));
+    ini.setValue(kSection, QStringLiteral("Language"), boolText(s.language));
+    ini.setValue(kSection, QStringLiteral("RealTimeHelp"), boolText(s.realTimeHelp));
     ini.setValue(kSection, QStringLiteral("LocalCom"), s.localCom);
     ini.setValue(kSection, QStringLiteral("QNum"), QString::number(s.qNum));
     ini.setValue(kSection, QStringLiteral("UserName"), s.userName);
@@ -90,29 +90,29 @@ QString SettingsToIni(const AppSettings &s, const QString &existingIniText)
     return ini.toString();
 }
 
-int ModelFromQNum(int qNum)
+int modelFromQNum(int qNum)
 {
     return (qNum >= 1 && qNum <= 3) ? qNum : 1;
 }
 
-QString SettingsFilePath()
+QString settingsFilePath()
 {
-    return ProgramFilePath(QStringLiteral("Cfg.ini"));
+    return programFilePath(QStringLiteral("Cfg.ini"));
 }
 
-AppSettings LoadSettings(const AppSettings &defaults)
+AppSettings loadSettings(const AppSettings &defaults)
 {
-    return SettingsFromIni(ReadSettingsText(), defaults);
+    return settingsFromIni(readSettingsText(), defaults);
 }
 
-bool SaveSettings(const AppSettings &settings)
+bool saveSettings(const AppSettings &settings)
 {
-    return WriteSettingsText(SettingsToIni(settings, ReadSettingsText()));
+    return writeSettingsText(settingsToIni(settings, readSettingsText()));
 }
 
-bool SaveLanguageSetting(bool isChinese)
+bool saveLanguageSetting(bool isChinese)
 {
-    IniText ini(ReadSettingsText());
-    ini.setValue(kSection, QStringLiteral("Language"), BoolText(isChinese));
-    return WriteSettingsText(ini.toString());
+    IniText ini(readSettingsText());
+    ini.setValue(kSection, QStringLiteral("Language"), boolText(isChinese));
+    return writeSettingsText(ini.toString());
 }

@@ -21,29 +21,29 @@ struct AppSettings
 };
 
 // The defaults of a missing file: "Language" follows the system's language.
-AppSettings DefaultSettings();
+AppSettings defaultSettings();
 
 // The settings stored in `iniText`; every key that is missing or unreadable keeps its value from
 // `defaults`. A stored boolean other than 0 reads as true. UserName and Password are not read.
-AppSettings SettingsFromIni(const QString &iniText, const AppSettings &defaults);
+AppSettings settingsFromIni(const QString &iniText, const AppSettings &defaults);
 
 // `existingIniText` with the ten keys of section "System" written in this order: Language,
 // RealTimeHelp, LocalCom, QNum, UserName, Password, UpgradeIP, UpgradeMAC, UpgradeFileName,
 // FilePath. Keys already in the file keep their place; other lines stay as they are.
-QString SettingsToIni(const AppSettings &settings, const QString &existingIniText = {});
+QString settingsToIni(const AppSettings &settings, const QString &existingIniText = {});
 
 // The model radio button that a stored QNum selects: 1, 2 or 3; anything else selects 1.
-int ModelFromQNum(int qNum);
+int modelFromQNum(int qNum);
 
 // Cfg.ini in the program's file folder.
-QString SettingsFilePath();
+QString settingsFilePath();
 
 // Reads Cfg.ini; a missing, empty, unreadable or malformed file yields `defaults`.
-AppSettings LoadSettings(const AppSettings &defaults = DefaultSettings());
+AppSettings loadSettings(const AppSettings &defaults = defaultSettings());
 
 // Writes all ten keys to Cfg.ini, readable by its owner only (it holds the device password);
 // false when the file could not be written.
-bool SaveSettings(const AppSettings &settings);
+bool saveSettings(const AppSettings &settings);
 
 // Writes "Language" at once, as a language switch does, keeping the rest of the file.
-bool SaveLanguageSetting(bool isChinese);
+bool saveLanguageSetting(bool isChinese);

@@ -10,7 +10,7 @@ namespace {
 const QByteArray kRaiseMessage = QByteArrayLiteral("raise\n");
 
 // One name per key and user: local socket names are shared by all users of the machine.
-QString ServerNameFor(const QString &key)
+QString serverNameFor(const QString &key)
 {
     const QByteArray user = (QDir::homePath() + QLatin1Char('|') +
                              qEnvironmentVariable("USER", qEnvironmentVariable("USERNAME")))
@@ -24,13 +24,13 @@ QString ServerNameFor(const QString &key)
 
 SingleInstance::SingleInstance(const QString &key, QObject *parent)
     : QObject(parent)
-    , m_serverName(ServerNameFor(key))
+    , m_serverName(serverNameFor(key))
 {
 }
 
 SingleInstance::~SingleInstance() = default;
 
-QString SingleInstance::DefaultKey()
+QString SingleInstance::defaultKey()
 {
     return QStringLiteral("{A823D2A7-7FA2-4FB2-AC74-222D21D26D1B}");
 }

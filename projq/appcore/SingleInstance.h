@@ -13,7 +13,7 @@ class SingleInstance : public QObject
 
 public:
     // Starts of the same `key` by the same user see each other; tests pass their own key.
-    explicit SingleInstance(const QString &key = DefaultKey(), QObject *parent = nullptr);
+    explicit SingleInstance(const QString &key = defaultKey(), QObject *parent = nullptr);
     ~SingleInstance() override;
 
     // True when this process is the first instance (or no guard could be set up, so it runs as
@@ -22,7 +22,7 @@ public:
     bool claim();
 
     QString serverName() const { return m_serverName; }
-    static QString DefaultKey();
+    static QString defaultKey();
 
 signals:
     // A later start asked this instance to show its window.

@@ -19,7 +19,7 @@ bool folderIsWritable(const QString &folder)
 
 } // namespace
 
-QString ProgramFileFolder()
+QString programFileFolder()
 {
     static QString folder;
     const QByteArray env = qgetenv("X7_FILES_DIR");
@@ -39,12 +39,12 @@ QString ProgramFileFolder()
     return folder;
 }
 
-QString ProgramFilePath(const QString &fileName)
+QString programFilePath(const QString &fileName)
 {
-    return QDir(ProgramFileFolder()).filePath(fileName);
+    return QDir(programFileFolder()).filePath(fileName);
 }
 
-bool WriteFileAtomically(const QString &path, const QByteArray &bytes, bool ownerOnly)
+bool writeFileAtomically(const QString &path, const QByteArray &bytes, bool ownerOnly)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
@@ -62,7 +62,7 @@ bool WriteFileAtomically(const QString &path, const QByteArray &bytes, bool owne
     return true;
 }
 
-QByteArray ReadWholeFile(const QString &path)
+QByteArray readWholeFile(const QString &path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))

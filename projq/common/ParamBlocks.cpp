@@ -107,12 +107,12 @@ quint8 byteAt(const QByteArray &b, int offset)
 
 quint32 le16At(const QByteArray &b, int offset)
 {
-    return BytesToInt(b.mid(offset, 2), true);
+    return bytesToInt(b.mid(offset, 2), true);
 }
 
 quint32 be16At(const QByteArray &b, int offset)
 {
-    return BytesToInt(b.mid(offset, 2), false);
+    return bytesToInt(b.mid(offset, 2), false);
 }
 
 bool bit(quint8 value, quint8 mask)
@@ -165,20 +165,20 @@ quint8 withBit(quint8 value, quint8 mask, bool on)
 // parts would leave bytes of the module's previous address in the new one.
 std::optional<QByteArray> addressBytes(const QString &text)
 {
-    if (RemoveSpaces(text).count(QLatin1Char('.')) != 3)
+    if (removeSpaces(text).count(QLatin1Char('.')) != 3)
         return std::nullopt;
-    return IpTextToBytes(text);
+    return ipTextToBytes(text);
 }
 
 // The bytes a data text of the heartbeat and registration block is written as.
 std::optional<QByteArray> heartRegData(const QString &text, bool hex)
 {
     if (!hex)
-        return Gb18030EncodeCut(text, kHeartRegDataWidth);
-    const QString digits = RemoveSpaces(text);
+        return gb18030EncodeCut(text, kHeartRegDataWidth);
+    const QString digits = removeSpaces(text);
     const int count = int(qMin<qsizetype>(digits.size() / 2, kHeartRegDataWidth));
     QByteArray field(kHeartRegDataWidth, '\0');
-    if (!HexTextToBuffer(digits.left(2 * count), field, kHeartRegDataWidth))
+    if (!hexTextToBuffer(digits.left(2 * count), field, kHeartRegDataWidth))
         return std::nullopt;
     return field.left(count);
 }
@@ -187,19 +187,19 @@ QString heartRegText(const QByteArray &block, int lengthOffset, int dataOffset, 
 {
     const int length = qMin<int>(byteAt(block, lengthOffset), kHeartRegDataWidth);
     const QByteArray data = block.mid(dataOffset, length);
-    return hex ? TextToHexText(data) : BytesToText(data);
+    return hex ? textToHexText(data) : bytesToText(data);
 }
 
 QString httpdText(const QByteArray &block, int lengthOffset, int width)
 {
     const int length = qMin<int>(byteAt(block, lengthOffset), width);
-    return BytesToText(block.mid(lengthOffset + 1, length));
+    return bytesToText(block.mid(lengthOffset + 1, length));
 }
 
 void putHttpdText(const QString &text, QByteArray &httpd, int lengthOffset, int width)
 {
     ensureSize(httpd, kHttpdBlockSize);
-    const QByteArray bytes = Gb18030EncodeCut(text, width);
+    const QByteArray bytes = gb18030EncodeCut(text, width);
     putByte(httpd, lengthOffset, quint32(bytes.size()));
     putBytes(httpd, lengthOffset + 1, bytes);
 }
@@ -216,13 +216,13 @@ ModbusTime modbusTime(const QString &text)
 {
     if (text.trimmed().isEmpty())
         return {};
-    const auto value = DecimalFieldValue(text);
+    const auto value = decimalFieldValue(text);
     return value ? ModbusTime{true, *value, false} : ModbusTime{false, 0, true};
 }
 
 // Bytes 1-5 shared by the packing and the newer Modbus block; nothing is written on a bad time.
-TBuildResult putModbusTimes(int exception, const QString &timeout, const QString &interval,
-                            QByteArray &block)
+BuildResult putModbusTimes(int exception, const QString &timeout, const QString &interval,
+                           QByteArray &block)
 {
     const ModbusTime t = modbusTime(timeout);
     if (t.bad)
@@ -244,11 +244,11 @@ struct BaseBytes
     QByteArray ip, gateway, mask, mac;
 };
 
-std::optional<BaseBytes> baseBytes(const TBaseParam &p, QString &badField)
+std::optional<BaseBytes> baseBytes(const BaseParams &p, QString &badField)
 {
     BaseBytes out;
     const std::pair<const QString *, QByteArray *> addresses[] = {
-        {&p.Ip, &out.ip}, {&p.Gateway, &out.gateway}, {&p.Mask, &out.mask}};
+        {&p.ip, &out.ip}, {&p.gateway, &out.gateway}, {&p.mask, &out.mask}};
     const char *names[] = {"Ip", "Gateway", "Mask"};
     for (int i = 0; i < 3; ++i) {
         const auto bytes = addressBytes(*addresses[i].first);
@@ -258,7 +258,7 @@ std::optional<BaseBytes> baseBytes(const TBaseParam &p, QString &badField)
         }
         *addresses[i].second = *bytes;
     }
-    const auto mac = MacTextToBytes(p.UserMac);
+    const auto mac = macTextToBytes(p.userMac);
     if (!mac) {
         badField = QStringLiteral("UserMac");
         return std::nullopt;
@@ -267,46 +267,46 @@ std::optional<BaseBytes> baseBytes(const TBaseParam &p, QString &badField)
     return out;
 }
 
-void putBaseCommon(const TBaseParam &p, const BaseBytes &bytes, QByteArray &param)
+void putBaseCommon(const BaseParams &p, const BaseBytes &bytes, QByteArray &param)
 {
-    putLe16(param, kUpnpPort, quint32(p.UpnpPort));
-    putLe16(param, kHttpPort, quint32(p.HttpPort));
+    putLe16(param, kUpnpPort, quint32(p.upnpPort));
+    putLe16(param, kHttpPort, quint32(p.httpPort));
     putBytes(param, kIp, bytes.ip);
     putBytes(param, kGateway, bytes.gateway);
     putBytes(param, kMask, bytes.mask);
-    putBytes(param, kName, TextToField(p.Name, kNameWidth));
-    putBytes(param, kWebUser, TextToField(p.WebUser, kLoginWidth));
-    putBytes(param, kWebPassword, TextToField(p.WebPassword, kLoginWidth));
+    putBytes(param, kName, textToField(p.name, kNameWidth));
+    putBytes(param, kWebUser, textToField(p.webUser, kLoginWidth));
+    putBytes(param, kWebPassword, textToField(p.webPassword, kLoginWidth));
     putBytes(param, kUserMac, bytes.mac);
 }
 
 // The port bytes Q2 and Q3 writes share: 0-45 and the work mode (51).
-void putPortCommon(const TPortParam &p, QByteArray &param)
+void putPortCommon(const PortParams &p, QByteArray &param)
 {
     const int base = kPortBlockOffset;
-    putLe32(param, base + kBaud, p.Baud);
-    putByte(param, base + kDataBits, quint32(p.DataBits));
-    putByte(param, base + kParity, quint32(p.Parity));
-    putByte(param, base + kStopBits, quint32(p.StopBits));
-    putByte(param, base + kFlowControl, quint32(p.FlowControl));
+    putLe32(param, base + kBaud, p.baud);
+    putByte(param, base + kDataBits, quint32(p.dataBits));
+    putByte(param, base + kParity, quint32(p.parity));
+    putByte(param, base + kStopBits, quint32(p.stopBits));
+    putByte(param, base + kFlowControl, quint32(p.flowControl));
     putBytes(param, base + kReserved, QByteArray(kReservedWidth, '\0'));
-    putLe16(param, base + kLocalPort, quint32(p.LocalPort));
-    putLe16(param, base + kRemotePort, quint32(p.RemotePort));
-    putBytes(param, base + kRemoteHost, TextToField(p.RemoteHost, kRemoteHostWidth));
-    putByte(param, base + kWorkMode, quint32(p.WorkMode));
+    putLe16(param, base + kLocalPort, quint32(p.localPort));
+    putLe16(param, base + kRemotePort, quint32(p.remotePort));
+    putBytes(param, base + kRemoteHost, textToField(p.remoteHost, kRemoteHostWidth));
+    putByte(param, base + kWorkMode, quint32(p.workMode));
 }
 
 // Modbus TCP conversion applies to the TCP client and server modes only.
-bool modbusTcpWritten(const TPortParam &p)
+bool modbusTcpWritten(const PortParams &p)
 {
-    return p.ModbusTcp && (p.WorkMode == 1 || p.WorkMode == 3);
+    return p.modbusTcp && (p.workMode == 1 || p.workMode == 3);
 }
 
 } // namespace
 
 // ---- Number fields ---------------------------------------------------------------------------
 
-std::optional<quint32> DecimalFieldValue(const QString &text)
+std::optional<quint32> decimalFieldValue(const QString &text)
 {
     const QString digits = text.trimmed();
     if (digits.isEmpty())
@@ -320,188 +320,188 @@ std::optional<quint32> DecimalFieldValue(const QString &text)
     return value;
 }
 
-int ShortConnTimeFromText(const QString &text)
+int shortConnTimeFromText(const QString &text)
 {
-    const auto value = DecimalFieldValue(text);
+    const auto value = decimalFieldValue(text);
     return value ? int(*value) : 3;
 }
 
 // ---- Parts -----------------------------------------------------------------------------------
 
-QByteArray BaseBlock(const QByteArray &param)
+QByteArray baseBlock(const QByteArray &param)
 {
     return padded(param, kParamBlockSize).left(kBaseBlockSize);
 }
 
-QByteArray PortBlock(const QByteArray &param)
+QByteArray portBlock(const QByteArray &param)
 {
     return padded(param, kParamBlockSize).mid(kPortBlockOffset, kPortBlockSize);
 }
 
-QByteArray HttpdUrlPart(const QByteArray &httpd)
+QByteArray httpdUrlPart(const QByteArray &httpd)
 {
     return padded(httpd, kHttpdBlockSize).left(kHttpdUrlPartSize);
 }
 
-QByteArray HttpdHeaderPart(const QByteArray &httpd)
+QByteArray httpdHeaderPart(const QByteArray &httpd)
 {
     return padded(httpd, kHttpdBlockSize).mid(kHttpdUrlPartSize, kHttpdHeaderPartSize);
 }
 
 // ---- Parsers ---------------------------------------------------------------------------------
 
-TBaseParam ParseBaseParam(const QByteArray &param)
+BaseParams parseBaseParam(const QByteArray &param)
 {
     const QByteArray b = padded(param, kBaseBlockSize);
     const quint8 flags = byteAt(b, kBaseFlags);
-    TBaseParam p;
-    p.IsT0 = bit(flags, kFlagIsT0);
-    p.FlagBit1 = bit(flags, kFlagBit1);
-    p.RegSendMode = bit(flags, kFlagRegSendMode);
-    p.ClearCache = bit(flags, kFlagClearCache);
-    p.ShortConnEnabled = bit(flags, kFlagShortConn);
-    p.StaticIp = bit(flags, kFlagStaticIp);
-    p.UpnpPort = int(le16At(b, kUpnpPort));
-    p.HttpPort = int(le16At(b, kHttpPort));
-    p.Ip = IpBytesToText(b.mid(kIp, 4));
-    p.Gateway = IpBytesToText(b.mid(kGateway, 4));
-    p.Mask = IpBytesToText(b.mid(kMask, 4));
-    p.Name = BytesToText(b.mid(kName, kNameWidth));
-    p.WebUser = BytesToText(b.mid(kWebUser, kLoginWidth));
-    p.WebPassword = BytesToText(b.mid(kWebPassword, kLoginWidth));
-    p.Options = byteAt(b, kOptions);
-    p.UserMac = MacBytesToText(b.mid(kUserMac, 6));
-    p.Dns = IpBytesToText(b.mid(kDns, 4));
-    p.ShortConnTime = byteAt(b, kShortConnTime);
+    BaseParams p;
+    p.isT0 = bit(flags, kFlagIsT0);
+    p.flagBit1 = bit(flags, kFlagBit1);
+    p.regSendMode = bit(flags, kFlagRegSendMode);
+    p.clearCache = bit(flags, kFlagClearCache);
+    p.shortConnEnabled = bit(flags, kFlagShortConn);
+    p.staticIp = bit(flags, kFlagStaticIp);
+    p.upnpPort = int(le16At(b, kUpnpPort));
+    p.httpPort = int(le16At(b, kHttpPort));
+    p.ip = ipBytesToText(b.mid(kIp, 4));
+    p.gateway = ipBytesToText(b.mid(kGateway, 4));
+    p.mask = ipBytesToText(b.mid(kMask, 4));
+    p.name = bytesToText(b.mid(kName, kNameWidth));
+    p.webUser = bytesToText(b.mid(kWebUser, kLoginWidth));
+    p.webPassword = bytesToText(b.mid(kWebPassword, kLoginWidth));
+    p.options = byteAt(b, kOptions);
+    p.userMac = macBytesToText(b.mid(kUserMac, 6));
+    p.dns = ipBytesToText(b.mid(kDns, 4));
+    p.shortConnTime = byteAt(b, kShortConnTime);
     return p;
 }
 
-TPortParam ParsePortParam(const QByteArray &port)
+PortParams parsePortParam(const QByteArray &port)
 {
     const QByteArray b = padded(port, kPortBlockSize);
     const quint8 flags = byteAt(b, kPortFlags);
     const quint8 styleOrCheck = byteAt(b, kStyleOrSourceCheck);
-    TPortParam p;
-    p.Baud = BytesToInt(b.mid(kBaud, 4), true);
-    p.DataBits = byteAt(b, kDataBits);
-    p.Parity = byteAt(b, kParity);
-    p.StopBits = byteAt(b, kStopBits);
-    p.FlowControl = byteAt(b, kFlowControl);
-    p.LocalPort = int(le16At(b, kLocalPort));
-    p.RemotePort = int(le16At(b, kRemotePort));
-    p.RemoteHost = BytesToText(b.mid(kRemoteHost, kRemoteHostWidth));
-    p.ModbusTcp = bit(flags, kPortModbusTcp);
-    p.Rfc2217 = bit(flags, kPortRfc2217);
-    p.CloudEnabled = bit(flags, kPortCloud);
-    p.KickOldConnection = bit(flags, kPortKickOld);
-    p.MacRegistration = bit(flags, kPortMacRegistration);
-    p.MacHeartbeat = bit(flags, kPortMacHeartbeat);
-    p.WorkMode = byteAt(b, kWorkMode);
-    p.HttpdMethod = byteAt(b, kHttpdMethod);
-    p.TcpServerCount = byteAt(b, kTcpServerCount);
-    p.TimeoutRestart = int(le16At(b, kTimeoutRestart));
-    p.CustomRegistration = byteAt(b, kCustomRegistration) == 1;
-    p.UdpSourceCheck = styleOrCheck == 1;
-    p.TcpStyle = styleOrCheck & 0x0F;
-    p.PackLength = int(le16At(b, kPackLength));
-    p.PackTime = int(le16At(b, kPackTime));
+    PortParams p;
+    p.baud = bytesToInt(b.mid(kBaud, 4), true);
+    p.dataBits = byteAt(b, kDataBits);
+    p.parity = byteAt(b, kParity);
+    p.stopBits = byteAt(b, kStopBits);
+    p.flowControl = byteAt(b, kFlowControl);
+    p.localPort = int(le16At(b, kLocalPort));
+    p.remotePort = int(le16At(b, kRemotePort));
+    p.remoteHost = bytesToText(b.mid(kRemoteHost, kRemoteHostWidth));
+    p.modbusTcp = bit(flags, kPortModbusTcp);
+    p.rfc2217 = bit(flags, kPortRfc2217);
+    p.cloudEnabled = bit(flags, kPortCloud);
+    p.kickOldConnection = bit(flags, kPortKickOld);
+    p.macRegistration = bit(flags, kPortMacRegistration);
+    p.macHeartbeat = bit(flags, kPortMacHeartbeat);
+    p.workMode = byteAt(b, kWorkMode);
+    p.httpdMethod = byteAt(b, kHttpdMethod);
+    p.tcpServerCount = byteAt(b, kTcpServerCount);
+    p.timeoutRestart = int(le16At(b, kTimeoutRestart));
+    p.customRegistration = byteAt(b, kCustomRegistration) == 1;
+    p.udpSourceCheck = styleOrCheck == 1;
+    p.tcpStyle = styleOrCheck & 0x0F;
+    p.packLength = int(le16At(b, kPackLength));
+    p.packTime = int(le16At(b, kPackTime));
     return p;
 }
 
-TCloudParam ParseCloudParam(const QByteArray &cloud)
+CloudParams parseCloudParam(const QByteArray &cloud)
 {
     const QByteArray b = padded(cloud, kCloudBlockSize);
-    return {BytesToText(b.mid(kDeviceId, kDeviceIdWidth)),
-            BytesToText(b.mid(kCommCode, kCommCodeWidth))};
+    return {bytesToText(b.mid(kDeviceId, kDeviceIdWidth)),
+            bytesToText(b.mid(kCommCode, kCommCodeWidth))};
 }
 
-THeartRegParam ParseHeartReg(const QByteArray &block)
+HeartRegParams parseHeartReg(const QByteArray &block)
 {
     const QByteArray b = padded(block, kHeartRegBlockSize);
     std::array<bool, 8> f{};
-    ByteToFlags(byteAt(b, 0), f);
-    THeartRegParam p;
-    p.NetHeartbeat = f[0];
-    p.SerialHeartbeat = f[1];
-    p.RegOnConnect = f[2];
-    p.RegWithData = f[3];
-    p.RemoveHttpdHeader = f[4];
-    p.ComSetEnable = f[5];
-    p.HeartDataHex = f[6];
-    p.RegDataHex = f[7];
-    p.HeartPeriod = int(le16At(b, kHeartPeriod));
-    p.HeartData = heartRegText(b, kHeartLength, kHeartData, p.HeartDataHex);
-    p.RegData = heartRegText(b, kRegLength, kRegData, p.RegDataHex);
+    byteToFlags(byteAt(b, 0), f);
+    HeartRegParams p;
+    p.netHeartbeat = f[0];
+    p.serialHeartbeat = f[1];
+    p.regOnConnect = f[2];
+    p.regWithData = f[3];
+    p.removeHttpdHeader = f[4];
+    p.comSetEnable = f[5];
+    p.heartDataHex = f[6];
+    p.regDataHex = f[7];
+    p.heartPeriod = int(le16At(b, kHeartPeriod));
+    p.heartData = heartRegText(b, kHeartLength, kHeartData, p.heartDataHex);
+    p.regData = heartRegText(b, kRegLength, kRegData, p.regDataHex);
     return p;
 }
 
-THttpdParam ParseHttpd(const QByteArray &block)
+HttpdParams parseHttpd(const QByteArray &block)
 {
     const QByteArray b = padded(block, kHttpdBlockSize);
     return {httpdText(b, kUrlLength, kUrlWidth), httpdText(b, kHeaderLength, kHeaderWidth)};
 }
 
-TModbusParam ParseModbusShort(const QByteArray &answer)
+ModbusParams parseModbusShort(const QByteArray &answer)
 {
-    TModbusParam p;
-    p.TcpEnabled = !answer.isEmpty() && answer.at(0) != 0;
+    ModbusParams p;
+    p.tcpEnabled = !answer.isEmpty() && answer.at(0) != 0;
     if (answer.size() >= 4) {
-        p.PollEnabled = answer.at(1) != 0;
-        p.PollTime = QString::number(be16At(answer, 2));
+        p.pollEnabled = answer.at(1) != 0;
+        p.pollTime = QString::number(be16At(answer, 2));
     }
     return p;
 }
 
-TModbusPackParam ParseModbusPack(const QByteArray &block)
+ModbusPackParams parseModbusPack(const QByteArray &block)
 {
     const QByteArray b = padded(block, kModbusPackBlockSize);
-    TModbusPackParam p;
-    p.Mode = byteAt(b, kModbusMode);
-    p.ExceptionResponse = byteAt(b, kModbusException);
-    p.Timeout = QString::number(be16At(b, kModbusTimeout));
-    p.Interval = QString::number(be16At(b, kModbusInterval));
-    p.ReportProtocol = byteAt(b, kModbusReport);
+    ModbusPackParams p;
+    p.mode = byteAt(b, kModbusMode);
+    p.exceptionResponse = byteAt(b, kModbusException);
+    p.timeout = QString::number(be16At(b, kModbusTimeout));
+    p.interval = QString::number(be16At(b, kModbusInterval));
+    p.reportProtocol = byteAt(b, kModbusReport);
     return p;
 }
 
-TModbusNewParam ParseModbusNew(const QByteArray &block)
+ModbusNewParams parseModbusNew(const QByteArray &block)
 {
     const QByteArray b = padded(block, kModbusNewBlockSize);
-    TModbusNewParam p;
-    p.Mode = byteAt(b, kModbusMode);
-    p.ExceptionResponse = byteAt(b, kModbusException);
-    p.Timeout = QString::number(be16At(b, kModbusTimeout));
-    p.Interval = QString::number(be16At(b, kModbusInterval));
+    ModbusNewParams p;
+    p.mode = byteAt(b, kModbusMode);
+    p.exceptionResponse = byteAt(b, kModbusException);
+    p.timeout = QString::number(be16At(b, kModbusTimeout));
+    p.interval = QString::number(be16At(b, kModbusInterval));
     return p;
 }
 
 // ---- Builders --------------------------------------------------------------------------------
 
-TBuildResult BuildQ2Base(const TBaseParam &p, quint8 rememberedFlags, QByteArray &param)
+BuildResult buildQ2Base(const BaseParams &p, quint8 rememberedFlags, QByteArray &param)
 {
-    TBuildResult result;
-    const auto bytes = baseBytes(p, result.BadField);
+    BuildResult result;
+    const auto bytes = baseBytes(p, result.badField);
     if (!bytes)
         return result;
-    const auto dns = addressBytes(p.Dns);
+    const auto dns = addressBytes(p.dns);
     if (!dns)
         return {QStringLiteral("Dns")};
 
     ensureSize(param, kParamBlockSize);
     quint8 flags = rememberedFlags;
-    flags = withBit(flags, kFlagIsT0, p.IsT0);
-    flags = withBit(flags, kFlagClearCache, p.ClearCache);
-    flags = withBit(flags, kFlagShortConn, p.ShortConnEnabled);
-    flags = withBit(flags, kFlagStaticIp, p.StaticIp);
+    flags = withBit(flags, kFlagIsT0, p.isT0);
+    flags = withBit(flags, kFlagClearCache, p.clearCache);
+    flags = withBit(flags, kFlagShortConn, p.shortConnEnabled);
+    flags = withBit(flags, kFlagStaticIp, p.staticIp);
     putByte(param, kBaseFlags, flags);
     putBaseCommon(p, *bytes, param);
-    putByte(param, kOptions, quint32(p.Options) & 0xF0);
+    putByte(param, kOptions, quint32(p.options) & 0xF0);
     putBytes(param, kDns, *dns);
-    putByte(param, kShortConnTime, quint32(p.ShortConnTime));
+    putByte(param, kShortConnTime, quint32(p.shortConnTime));
     return {};
 }
 
-void BuildQ2Port(const TPortParam &p, quint8 rememberedFlags, QByteArray &param)
+void buildQ2Port(const PortParams &p, quint8 rememberedFlags, QByteArray &param)
 {
     ensureSize(param, kParamBlockSize);
     const int base = kPortBlockOffset;
@@ -509,37 +509,37 @@ void BuildQ2Port(const TPortParam &p, quint8 rememberedFlags, QByteArray &param)
 
     quint8 flags = rememberedFlags;
     flags = withBit(flags, kPortModbusTcp, modbusTcpWritten(p));
-    flags = withBit(flags, kPortRfc2217, p.Rfc2217);
-    flags = withBit(flags, kPortCloud, p.CloudEnabled);
-    flags = withBit(flags, kPortKickOld, p.KickOldConnection);
-    flags = withBit(flags, kPortMacRegistration, p.MacRegistration);
-    flags = withBit(flags, kPortMacHeartbeat, p.MacHeartbeat);
+    flags = withBit(flags, kPortRfc2217, p.rfc2217);
+    flags = withBit(flags, kPortCloud, p.cloudEnabled);
+    flags = withBit(flags, kPortKickOld, p.kickOldConnection);
+    flags = withBit(flags, kPortMacRegistration, p.macRegistration);
+    flags = withBit(flags, kPortMacHeartbeat, p.macHeartbeat);
     putByte(param, base + kPortFlags, flags);
 
-    putByte(param, base + kHttpdMethod, quint32(p.HttpdMethod));
-    putByte(param, base + kTcpServerCount, quint32(p.TcpServerCount));
-    putLe16(param, base + kTimeoutRestart, quint32(p.TimeoutRestart));
-    putByte(param, base + kCustomRegistration, p.CustomRegistration ? 1 : 0);
-    putByte(param, base + kStyleOrSourceCheck, p.UdpSourceCheck ? 1 : 0);
-    putLe16(param, base + kPackLength, quint32(p.PackLength));
-    putLe16(param, base + kPackTime, quint32(p.PackTime));
+    putByte(param, base + kHttpdMethod, quint32(p.httpdMethod));
+    putByte(param, base + kTcpServerCount, quint32(p.tcpServerCount));
+    putLe16(param, base + kTimeoutRestart, quint32(p.timeoutRestart));
+    putByte(param, base + kCustomRegistration, p.customRegistration ? 1 : 0);
+    putByte(param, base + kStyleOrSourceCheck, p.udpSourceCheck ? 1 : 0);
+    putLe16(param, base + kPackLength, quint32(p.packLength));
+    putLe16(param, base + kPackTime, quint32(p.packTime));
 }
 
-TBuildResult BuildQ3Base(const TBaseParam &p, QByteArray &param)
+BuildResult buildQ3Base(const BaseParams &p, QByteArray &param)
 {
-    TBuildResult result;
-    const auto bytes = baseBytes(p, result.BadField);
+    BuildResult result;
+    const auto bytes = baseBytes(p, result.badField);
     if (!bytes)
         return result;
 
     ensureSize(param, kParamBlockSize);
-    putByte(param, kBaseFlags, p.StaticIp ? kFlagStaticIp : 0);
+    putByte(param, kBaseFlags, p.staticIp ? kFlagStaticIp : 0);
     putBaseCommon(p, *bytes, param);
-    putByte(param, kOptions, quint32(p.Options));
+    putByte(param, kOptions, quint32(p.options));
     return {};
 }
 
-void BuildQ3Port(const TPortParam &p, QByteArray &param)
+void buildQ3Port(const PortParams &p, QByteArray &param)
 {
     ensureSize(param, kParamBlockSize);
     const int base = kPortBlockOffset;
@@ -547,46 +547,46 @@ void BuildQ3Port(const TPortParam &p, QByteArray &param)
 
     quint8 flags = byteAt(param, base + kPortFlags);
     flags = withBit(flags, kPortModbusTcp, modbusTcpWritten(p));
-    flags = withBit(flags, kPortRfc2217, p.Rfc2217);
+    flags = withBit(flags, kPortRfc2217, p.rfc2217);
     putByte(param, base + kPortFlags, flags);
 
-    putLe32(param, base + kQ3PackLength, quint32(p.PackLength));
+    putLe32(param, base + kQ3PackLength, quint32(p.packLength));
     putByte(param, base + kStyleOrSourceCheck,
-            quint32(p.TcpServerCount) * 16 + quint32(p.TcpStyle));
+            quint32(p.tcpServerCount) * 16 + quint32(p.tcpStyle));
 }
 
-void BuildCloud(const TCloudParam &p, QByteArray &cloud)
+void buildCloud(const CloudParams &p, QByteArray &cloud)
 {
     ensureSize(cloud, kCloudBlockSize);
-    putBytes(cloud, kDeviceId, TextToField(p.DeviceId, kDeviceIdWidth));
-    putBytes(cloud, kCommCode, TextToField(p.CommCode, kCommCodeWidth));
+    putBytes(cloud, kDeviceId, textToField(p.deviceId, kDeviceIdWidth));
+    putBytes(cloud, kCommCode, textToField(p.commCode, kCommCodeWidth));
 }
 
-bool IsCloudDeviceIdValid(const QString &deviceId)
+bool isCloudDeviceIdValid(const QString &deviceId)
 {
-    return Gb18030Encode(deviceId).size() == kDeviceIdWidth;
+    return gb18030Encode(deviceId).size() == kDeviceIdWidth;
 }
 
-bool IsCloudCommCodeValid(const QString &commCode)
+bool isCloudCommCodeValid(const QString &commCode)
 {
-    return Gb18030Encode(commCode).size() == kCommCodeWidth;
+    return gb18030Encode(commCode).size() == kCommCodeWidth;
 }
 
-TBuildResult BuildHeartReg(const THeartRegParam &p, QByteArray &block)
+BuildResult buildHeartReg(const HeartRegParams &p, QByteArray &block)
 {
-    const auto heart = heartRegData(p.HeartData, p.HeartDataHex);
+    const auto heart = heartRegData(p.heartData, p.heartDataHex);
     if (!heart)
         return {QStringLiteral("HeartData")};
-    const auto reg = heartRegData(p.RegData, p.RegDataHex);
+    const auto reg = heartRegData(p.regData, p.regDataHex);
     if (!reg)
         return {QStringLiteral("RegData")};
 
     ensureSize(block, kHeartRegBlockSize);
-    const std::array<bool, 8> flags = {p.NetHeartbeat, p.SerialHeartbeat,   p.RegOnConnect,
-                                       p.RegWithData,  p.RemoveHttpdHeader, p.ComSetEnable,
-                                       p.HeartDataHex, p.RegDataHex};
-    putByte(block, 0, FlagsToByte(flags));
-    putLe16(block, kHeartPeriod, quint32(p.HeartPeriod));
+    const std::array<bool, 8> flags = {p.netHeartbeat, p.serialHeartbeat,   p.regOnConnect,
+                                       p.regWithData,  p.removeHttpdHeader, p.comSetEnable,
+                                       p.heartDataHex, p.regDataHex};
+    putByte(block, 0, flagsToByte(flags));
+    putLe16(block, kHeartPeriod, quint32(p.heartPeriod));
     putByte(block, kHeartLength, quint32(heart->size()));
     putByte(block, kRegLength, quint32(reg->size()));
     putBytes(block, kHeartData, padded(*heart, kHeartRegDataWidth));
@@ -594,55 +594,55 @@ TBuildResult BuildHeartReg(const THeartRegParam &p, QByteArray &block)
     return {};
 }
 
-void BuildHttpdUrl(const QString &url, QByteArray &httpd)
+void buildHttpdUrl(const QString &url, QByteArray &httpd)
 {
     putHttpdText(url, httpd, kUrlLength, kUrlWidth);
 }
 
-void BuildHttpdHeader(const QString &header, QByteArray &httpd)
+void buildHttpdHeader(const QString &header, QByteArray &httpd)
 {
     putHttpdText(header, httpd, kHeaderLength, kHeaderWidth);
 }
 
-std::optional<QByteArray> BuildModbusShort(const TModbusParam &p, int form)
+std::optional<QByteArray> buildModbusShort(const ModbusParams &p, int form)
 {
     if (form == 1)
-        return QByteArray(1, p.TcpEnabled ? 1 : 0);
+        return QByteArray(1, p.tcpEnabled ? 1 : 0);
     if (form != 4)
         return std::nullopt;
-    const auto time = DecimalFieldValue(p.PollTime);
+    const auto time = decimalFieldValue(p.pollTime);
     if (!time)
         return std::nullopt;
     QByteArray out(4, '\0');
-    putByte(out, 0, p.TcpEnabled ? 1 : 0);
-    putByte(out, 1, p.PollEnabled ? 1 : 0);
+    putByte(out, 0, p.tcpEnabled ? 1 : 0);
+    putByte(out, 1, p.pollEnabled ? 1 : 0);
     putBe16(out, 2, *time);
     return out;
 }
 
-TBuildResult BuildModbusPack(const TModbusPackParam &p, QByteArray &block)
+BuildResult buildModbusPack(const ModbusPackParams &p, QByteArray &block)
 {
     QByteArray out = block;
     ensureSize(out, kModbusPackBlockSize);
-    putByte(out, kModbusMode, quint32(p.Mode));
-    if (p.Mode == 1 || p.Mode == 2) {
-        const TBuildResult times = putModbusTimes(p.ExceptionResponse, p.Timeout, p.Interval, out);
+    putByte(out, kModbusMode, quint32(p.mode));
+    if (p.mode == 1 || p.mode == 2) {
+        const BuildResult times = putModbusTimes(p.exceptionResponse, p.timeout, p.interval, out);
         if (!times)
             return times;
     }
-    if (p.Mode == 2)
-        putByte(out, kModbusReport, quint32(p.ReportProtocol));
+    if (p.mode == 2)
+        putByte(out, kModbusReport, quint32(p.reportProtocol));
     block = out;
     return {};
 }
 
-TBuildResult BuildModbusNew(const TModbusNewParam &p, QByteArray &block)
+BuildResult buildModbusNew(const ModbusNewParams &p, QByteArray &block)
 {
     QByteArray out = block;
     ensureSize(out, kModbusNewBlockSize);
-    putByte(out, kModbusMode, quint32(p.Mode));
-    if (p.Mode == 2) {
-        const TBuildResult times = putModbusTimes(p.ExceptionResponse, p.Timeout, p.Interval, out);
+    putByte(out, kModbusMode, quint32(p.mode));
+    if (p.mode == 2) {
+        const BuildResult times = putModbusTimes(p.exceptionResponse, p.timeout, p.interval, out);
         if (!times)
             return times;
     }

@@ -1,40 +1,40 @@
 #include "StoredAnswers.h"
 
-QByteArray *TStoredAnswers::Buffer(qsizetype length)
+QByteArray *StoredAnswers::buffer(qsizetype length)
 {
     switch (length) {
     case kParamBlockSize:
-        return &Param;
+        return &param;
     case kCloudBlockSize:
-        return &Cloud;
+        return &cloud;
     case kHeartRegBlockSize:
-        return &HeartReg;
+        return &heartReg;
     case kModbusPackBlockSize:
-        return &ModbusPack;
+        return &modbusPack;
     case kModbusNewBlockSize:
-        return &ModbusNew;
+        return &modbusNew;
     case kHttpdBlockSize:
-        return &Httpd;
+        return &httpd;
     default:
         return nullptr;
     }
 }
 
-bool TStoredAnswers::StoreReply(const QByteArray &answer)
+bool StoredAnswers::storeReply(const QByteArray &answer)
 {
-    QByteArray *buffer = Buffer(answer.size());
-    if (!buffer)
+    QByteArray *stored = buffer(answer.size());
+    if (!stored)
         return false;
-    *buffer = answer;
+    *stored = answer;
     if (answer.size() == kParamBlockSize)
-        RememberFlags(answer);
+        rememberFlags(answer);
     return true;
 }
 
-void TStoredAnswers::RememberFlags(const QByteArray &param)
+void StoredAnswers::rememberFlags(const QByteArray &param)
 {
     if (param.size() < kParamBlockSize)
         return;
-    BaseFlags = quint8(param.at(3));
-    PortFlags = quint8(param.at(kPortBlockOffset + 50));
+    baseFlags = quint8(param.at(3));
+    portFlags = quint8(param.at(kPortBlockOffset + 50));
 }

@@ -3,19 +3,19 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
-QByteArray Gb18030Encode(const QString &text)
+QByteArray gb18030Encode(const QString &text)
 {
     QStringEncoder encoder("GB18030");
     return encoder.encode(text);
 }
 
-QString Gb18030Decode(const QByteArray &bytes)
+QString gb18030Decode(const QByteArray &bytes)
 {
     QStringDecoder decoder("GB18030");
     return decoder.decode(bytes);
 }
 
-QByteArray Gb18030EncodeCut(const QString &text, int maxBytes)
+QByteArray gb18030EncodeCut(const QString &text, int maxBytes)
 {
     QByteArray out;
     QStringEncoder encoder("GB18030");
@@ -32,7 +32,7 @@ QByteArray Gb18030EncodeCut(const QString &text, int maxBytes)
     return out;
 }
 
-bool IsValidUtf8(const QByteArray &bytes)
+bool isValidUtf8(const QByteArray &bytes)
 {
     const auto *p = reinterpret_cast<const unsigned char *>(bytes.constData());
     const qsizetype n = bytes.size();
@@ -71,12 +71,12 @@ bool IsValidUtf8(const QByteArray &bytes)
     return true;
 }
 
-QString DecodeFileText(const QByteArray &bytes)
+QString decodeFileText(const QByteArray &bytes)
 {
     QByteArray body = bytes;
     if (body.startsWith("\xEF\xBB\xBF"))
         return QString::fromUtf8(body.mid(3));
-    if (IsValidUtf8(body))
+    if (isValidUtf8(body))
         return QString::fromUtf8(body);
-    return Gb18030Decode(body);
+    return gb18030Decode(body);
 }

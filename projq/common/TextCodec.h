@@ -4,14 +4,14 @@
 #include <QString>
 
 // The modules and the Windows programs store 8-bit text as GB18030 (a superset of GBK).
-QByteArray Gb18030Encode(const QString &text);
-QString Gb18030Decode(const QByteArray &bytes);
+QByteArray gb18030Encode(const QString &text);
+QString gb18030Decode(const QByteArray &bytes);
 
 // Encodes `text` as GB18030 and cuts it to at most `maxBytes` bytes without splitting a character.
-QByteArray Gb18030EncodeCut(const QString &text, int maxBytes);
+QByteArray gb18030EncodeCut(const QString &text, int maxBytes);
 
-bool IsValidUtf8(const QByteArray &bytes);
+bool isValidUtf8(const QByteArray &bytes);
 
 // Text files: UTF-8 when the bytes are valid UTF-8 (a BOM is dropped), else GB18030, so files
 // written by the Windows programs read correctly.
-QString DecodeFileText(const QByteArray &bytes);
+QString decodeFileText(const QByteArray &bytes);

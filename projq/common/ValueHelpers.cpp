@@ -42,7 +42,7 @@ QStringList &bindOverride()
 
 } // namespace
 
-QString IntToIpText(quint32 value)
+QString intToIpText(quint32 value)
 {
     return QStringLiteral("%1.%2.%3.%4")
         .arg(value >> 24)
@@ -51,17 +51,17 @@ QString IntToIpText(quint32 value)
         .arg(value & 0xFF);
 }
 
-QString IpBytesToText(const QByteArray &bytes)
+QString ipBytesToText(const QByteArray &bytes)
 {
     auto at = [&](int i) { return i < bytes.size() ? quint8(bytes.at(i)) : 0; };
     return QStringLiteral("%1.%2.%3.%4").arg(at(3)).arg(at(2)).arg(at(1)).arg(at(0));
 }
 
-std::optional<QByteArray> IpTextToBytes(const QString &text, const QByteArray &initial)
+std::optional<QByteArray> ipTextToBytes(const QString &text, const QByteArray &initial)
 {
     QByteArray out = initial;
     out.resize(4);
-    const QStringList parts = RemoveSpaces(text).split(QLatin1Char('.'));
+    const QStringList parts = removeSpaces(text).split(QLatin1Char('.'));
     if (parts.size() > 4)
         return std::nullopt;
     // The first number goes to slot 3, going down; the number after the last dot to slot 0.
@@ -77,7 +77,7 @@ std::optional<QByteArray> IpTextToBytes(const QString &text, const QByteArray &i
     return out;
 }
 
-std::optional<quint32> IpTextToInt(const QString &text)
+std::optional<quint32> ipTextToInt(const QString &text)
 {
     quint32 parts[4] = {};
     qsizetype pos = 0;
@@ -97,17 +97,17 @@ std::optional<quint32> IpTextToInt(const QString &text)
     return (parts[0] << 24) + (parts[1] << 16) + (parts[2] << 8) + parts[3];
 }
 
-std::optional<bool> SameSubnet(const QString &ipA, const QString &ipB, const QString &mask)
+std::optional<bool> sameSubnet(const QString &ipA, const QString &ipB, const QString &mask)
 {
-    const auto a = IpTextToInt(ipA);
-    const auto b = IpTextToInt(ipB);
-    const auto m = IpTextToInt(mask);
+    const auto a = ipTextToInt(ipA);
+    const auto b = ipTextToInt(ipB);
+    const auto m = ipTextToInt(mask);
     if (!a || !b || !m)
         return std::nullopt;
     return (*a & *m) == (*b & *m);
 }
 
-QString MacBytesToText(const QByteArray &bytes)
+QString macBytesToText(const QByteArray &bytes)
 {
     QStringList pairs;
     for (int i = 0; i < 6; ++i)
@@ -115,9 +115,9 @@ QString MacBytesToText(const QByteArray &bytes)
     return pairs.join(QLatin1Char(' '));
 }
 
-std::optional<QByteArray> MacTextToBytes(const QString &text)
+std::optional<QByteArray> macTextToBytes(const QString &text)
 {
-    const QString digits = RemoveSpaces(text);
+    const QString digits = removeSpaces(text);
     if (digits.size() < 12)
         return std::nullopt;
     QByteArray out(6, '\0');
@@ -130,29 +130,29 @@ std::optional<QByteArray> MacTextToBytes(const QString &text)
     return out;
 }
 
-QString BytesToText(const QByteArray &bytes)
+QString bytesToText(const QByteArray &bytes)
 {
     const qsizetype nul = bytes.indexOf('\0');
-    return Gb18030Decode(nul < 0 ? bytes : bytes.left(nul));
+    return gb18030Decode(nul < 0 ? bytes : bytes.left(nul));
 }
 
-QByteArray TextToField(const QString &text, int width)
+QByteArray textToField(const QString &text, int width)
 {
-    QByteArray out = Gb18030EncodeCut(text, width);
+    QByteArray out = gb18030EncodeCut(text, width);
     out.append(width - out.size(), '\0');
     return out;
 }
 
-void PutLoginField(const QString &text, QByteArray &frame, int offset, int width)
+void putLoginField(const QString &text, QByteArray &frame, int offset, int width)
 {
-    QByteArray field = Gb18030Encode(RemoveSpaces(text));
+    QByteArray field = gb18030Encode(removeSpaces(text));
     if (field.size() < 6)
         field.append(6 - field.size(), '\0');
     for (int i = 0; i < width && offset + i < frame.size(); ++i)
         frame[offset + i] = i < field.size() ? field.at(i) : '\0';
 }
 
-quint32 BytesToInt(const QByteArray &bytes, bool littleEndian)
+quint32 bytesToInt(const QByteArray &bytes, bool littleEndian)
 {
     const qsizetype n = qMin<qsizetype>(bytes.size(), 4);
     quint32 v = 0;
@@ -163,7 +163,7 @@ quint32 BytesToInt(const QByteArray &bytes, bool littleEndian)
     return v;
 }
 
-QByteArray WordToBytes(quint16 value)
+QByteArray wordToBytes(quint16 value)
 {
     QByteArray out(2, '\0');
     out[0] = char(value & 0xFF);
@@ -171,14 +171,14 @@ QByteArray WordToBytes(quint16 value)
     return out;
 }
 
-bool ByteToFlags(quint8 value, std::array<bool, 8> &flags)
+bool byteToFlags(quint8 value, std::array<bool, 8> &flags)
 {
     for (int i = 0; i < 8; ++i)
         flags[i] = (value >> i) & 1;
     return flags[7];
 }
 
-quint8 FlagsToByte(const std::array<bool, 8> &flags)
+quint8 flagsToByte(const std::array<bool, 8> &flags)
 {
     quint8 v = 0;
     for (int i = 0; i < 8; ++i)
@@ -187,19 +187,19 @@ quint8 FlagsToByte(const std::array<bool, 8> &flags)
     return v;
 }
 
-QString RemoveSpaces(const QString &text)
+QString removeSpaces(const QString &text)
 {
     QString out = text;
     out.remove(QLatin1Char(' '));
     return out;
 }
 
-QString BytesToHexText(const QByteArray &bytes)
+QString bytesToHexText(const QByteArray &bytes)
 {
-    return BufferToHexText(bytes, QStringLiteral(" "));
+    return bufferToHexText(bytes, QStringLiteral(" "));
 }
 
-QString BufferToHexText(const QByteArray &bytes, const QString &separator)
+QString bufferToHexText(const QByteArray &bytes, const QString &separator)
 {
     QString out;
     out.reserve(bytes.size() * (2 + separator.size()));
@@ -210,12 +210,12 @@ QString BufferToHexText(const QByteArray &bytes, const QString &separator)
     return out;
 }
 
-QString TextToHexText(const QByteArray &text)
+QString textToHexText(const QByteArray &text)
 {
-    return BufferToHexText(text, QString());
+    return bufferToHexText(text, QString());
 }
 
-QByteArray HexTextToText(const QString &hex)
+QByteArray hexTextToText(const QString &hex)
 {
     QByteArray out;
     for (qsizetype i = 0; i + 1 < hex.size(); i += 2) {
@@ -227,9 +227,9 @@ QByteArray HexTextToText(const QString &hex)
     return out;
 }
 
-std::optional<QByteArray> TryHexTextToText(const QString &hex)
+std::optional<QByteArray> tryHexTextToText(const QString &hex)
 {
-    const QString digits = RemoveSpaces(hex);
+    const QString digits = removeSpaces(hex);
     QByteArray out;
     qsizetype i = 0;
     for (; i + 1 < digits.size(); i += 2) {
@@ -253,7 +253,7 @@ std::optional<QByteArray> TryHexTextToText(const QString &hex)
     return out;
 }
 
-bool HexTextToBuffer(const QString &hex, QByteArray &buffer, int n)
+bool hexTextToBuffer(const QString &hex, QByteArray &buffer, int n)
 {
     if (buffer.size() < n)
         buffer.resize(n);
@@ -270,7 +270,7 @@ bool HexTextToBuffer(const QString &hex, QByteArray &buffer, int n)
     return true;
 }
 
-QString ByteToBinText(quint8 value)
+QString byteToBinText(quint8 value)
 {
     QString digits = QString::number(value, 2);
     if (digits.size() < 6)
@@ -278,22 +278,22 @@ QString ByteToBinText(quint8 value)
     return digits;
 }
 
-int DecodeParity(quint8 value)
+int decodeParity(quint8 value)
 {
     return (value & 0x08) ? 1 + ((value >> 4) & 0x03) : 0;
 }
 
-int DecodeDataBits(quint8 value)
+int decodeDataBits(quint8 value)
 {
     return value & 0x03;
 }
 
-bool DecodeStopBits(quint8 value)
+bool decodeStopBits(quint8 value)
 {
     return value & 0x04;
 }
 
-quint8 Checksum8(const char *data, qsizetype size)
+quint8 checksum8(const char *data, qsizetype size)
 {
     quint8 sum = 0;
     for (qsizetype i = 0; i < size; ++i)
@@ -301,17 +301,17 @@ quint8 Checksum8(const char *data, qsizetype size)
     return sum;
 }
 
-quint8 Checksum8(const QByteArray &bytes)
+quint8 checksum8(const QByteArray &bytes)
 {
-    return Checksum8(bytes.constData(), bytes.size());
+    return checksum8(bytes.constData(), bytes.size());
 }
 
-void SetBindAddressOverride(const QStringList &addresses)
+void setBindAddressOverride(const QStringList &addresses)
 {
     bindOverride() = addresses;
 }
 
-QStringList GetLocalIPv4List()
+QStringList localIPv4List()
 {
     if (!bindOverride().isEmpty())
         return bindOverride();

@@ -17,7 +17,7 @@
 namespace {
 
 // Texts come from Lang.txt, which a user edits: show them as they are, never as markup.
-QLabel *TextLabel(const QString &name, QWidget *parent)
+QLabel *textLabel(const QString &name, QWidget *parent)
 {
     auto *label = new QLabel(parent);
     label->setObjectName(name);
@@ -27,7 +27,7 @@ QLabel *TextLabel(const QString &name, QWidget *parent)
 
 } // namespace
 
-TFrm_About::TFrm_About(QWidget *parent)
+AboutBox::AboutBox(QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint)
 {
@@ -36,14 +36,14 @@ TFrm_About::TFrm_About(QWidget *parent)
 
     auto *logo = new QLabel(this);
     logo->setObjectName(QStringLiteral("img_About"));
-    logo->setPixmap(ProgramLogo(QSize(101, 83)));
+    logo->setPixmap(programLogo(QSize(101, 83)));
     logo->setScaledContents(true);
     logo->setFixedSize(101, 83);
 
-    m_softName = TextLabel(QStringLiteral("lbl_SoftName"), this);
-    m_versionCaption = TextLabel(QStringLiteral("lbl_About_version"), this);
-    m_version = TextLabel(QStringLiteral("lbl_version"), this);
-    m_description = TextLabel(QStringLiteral("lbl_Aboutl_Description"), this);
+    m_softName = textLabel(QStringLiteral("lbl_SoftName"), this);
+    m_versionCaption = textLabel(QStringLiteral("lbl_About_version"), this);
+    m_version = textLabel(QStringLiteral("lbl_version"), this);
+    m_description = textLabel(QStringLiteral("lbl_Aboutl_Description"), this);
     m_description->setWordWrap(true);
     m_description->setFixedWidth(265);
     m_description->setMinimumHeight(73);
@@ -54,8 +54,8 @@ TFrm_About::TFrm_About(QWidget *parent)
     bevel->setFrameShape(QFrame::HLine);
     bevel->setFrameShadow(QFrame::Sunken);
 
-    m_contact = TextLabel(QStringLiteral("lbl_About_Contact"), this);
-    m_website = TextLabel(QStringLiteral("lbl_About_Website"), this);
+    m_contact = textLabel(QStringLiteral("lbl_About_Contact"), this);
+    m_website = textLabel(QStringLiteral("lbl_About_Website"), this);
     QPalette blue = m_website->palette();
     blue.setColor(QPalette::WindowText, Qt::blue);
     m_website->setPalette(blue);
@@ -65,13 +65,13 @@ TFrm_About::TFrm_About(QWidget *parent)
     m_website->setCursor(Qt::PointingHandCursor);
     m_website->setFocusPolicy(Qt::TabFocus);
     m_website->installEventFilter(this);
-    m_tel = TextLabel(QStringLiteral("lbl_About_Tel"), this);
-    m_email = TextLabel(QStringLiteral("lbl_About_Email"), this);
+    m_tel = textLabel(QStringLiteral("lbl_About_Tel"), this);
+    m_email = textLabel(QStringLiteral("lbl_About_Email"), this);
 
     m_yes = new QPushButton(this);
     m_yes->setObjectName(QStringLiteral("btn_About_Yes"));
     m_yes->setDefault(true);
-    connect(m_yes, &QPushButton::clicked, this, &TFrm_About::accept);
+    connect(m_yes, &QPushButton::clicked, this, &AboutBox::accept);
 
     auto *versionRow = new QHBoxLayout;
     versionRow->addWidget(m_versionCaption);
@@ -104,37 +104,37 @@ TFrm_About::TFrm_About(QWidget *parent)
     page->addWidget(logo, 0, Qt::AlignTop);
     page->addLayout(text, 1);
 
-    ApplyAboutTexts();
-    m_version->setText(QStringLiteral(" V") + ProgramVersionText());
+    applyAboutTexts();
+    m_version->setText(QStringLiteral(" V") + programVersionText());
     setFixedSize(sizeHint().expandedTo(QSize(473, 215)));
 }
 
-void TFrm_About::ApplyAboutTexts()
+void AboutBox::applyAboutTexts()
 {
-    setWindowTitle(LangText(QStringLiteral("lang_About_Title")));
-    m_softName->setText(LangText(QStringLiteral("lang_About_SoftName")));
-    m_versionCaption->setText(LangText(QStringLiteral("lang_About_Version")));
-    m_description->setText(LangText(QStringLiteral("lang_About_Description")));
-    m_contact->setText(LangText(QStringLiteral("lang_About_Contact")));
-    m_website->setText(LangText(QStringLiteral("lang_About_Website")));
+    setWindowTitle(langText(QStringLiteral("lang_About_Title")));
+    m_softName->setText(langText(QStringLiteral("lang_About_SoftName")));
+    m_versionCaption->setText(langText(QStringLiteral("lang_About_Version")));
+    m_description->setText(langText(QStringLiteral("lang_About_Description")));
+    m_contact->setText(langText(QStringLiteral("lang_About_Contact")));
+    m_website->setText(langText(QStringLiteral("lang_About_Website")));
     m_website->setAccessibleName(m_website->text());
-    m_tel->setText(LangText(QStringLiteral("lang_About_Tel")));
-    m_email->setText(LangText(QStringLiteral("lang_About_Email")));
-    m_yes->setText(LangText(QStringLiteral("lang_About_OK")));
+    m_tel->setText(langText(QStringLiteral("lang_About_Tel")));
+    m_email->setText(langText(QStringLiteral("lang_About_Email")));
+    m_yes->setText(langText(QStringLiteral("lang_About_OK")));
 }
 
-void TFrm_About::showAbout()
+void AboutBox::showAbout()
 {
     // Shows the dialog, or brings it to the front when it is showing already.
-    BringWindowToFront(this);
+    bringWindowToFront(this);
 }
 
-void TFrm_About::openWebsite()
+void AboutBox::openWebsite()
 {
-    OpenWebAddress(m_website->text());
+    openWebAddress(m_website->text());
 }
 
-bool TFrm_About::eventFilter(QObject *watched, QEvent *event)
+bool AboutBox::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_website) {
         if (event->type() == QEvent::MouseButtonRelease &&
@@ -154,11 +154,11 @@ bool TFrm_About::eventFilter(QObject *watched, QEvent *event)
     return QDialog::eventFilter(watched, event);
 }
 
-void TFrm_About::showEvent(QShowEvent *event)
+void AboutBox::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
     if (!m_centred) {
         m_centred = true;
-        CenterOnScreen(this);
+        centerOnScreen(this);
     }
 }

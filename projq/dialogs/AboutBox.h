@@ -7,15 +7,15 @@ class QPushButton;
 
 // The about box: the program's name, version, a line about its maker and the maker's web
 // address, which a click (or Enter on the focused address) opens in the browser.
-class TFrm_About : public QDialog
+class AboutBox : public QDialog
 {
     Q_OBJECT
 
 public:
-    explicit TFrm_About(QWidget *parent = nullptr);
+    explicit AboutBox(QWidget *parent = nullptr);
 
     // Relabels the box in the current language.
-    void ApplyAboutTexts();
+    void applyAboutTexts();
 
     // Shows the box modally without waiting for it, or brings it to the front when it shows.
     void showAbout();

@@ -6,16 +6,16 @@
 
 namespace {
 
-QPixmap Transparent(QSize size)
+QPixmap transparent(QSize size)
 {
     QPixmap pixmap(size);
     pixmap.fill(Qt::transparent);
     return pixmap;
 }
 
-QIcon StrokeGlyph(const QColor &color, const QList<QPolygonF> &strokes)
+QIcon strokeGlyph(const QColor &color, const QList<QPolygonF> &strokes)
 {
-    QPixmap pixmap = Transparent(QSize(16, 16));
+    QPixmap pixmap = transparent(QSize(16, 16));
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(QPen(color, 2.4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
@@ -26,9 +26,9 @@ QIcon StrokeGlyph(const QColor &color, const QList<QPolygonF> &strokes)
 
 } // namespace
 
-QPixmap UserPicture(int size)
+QPixmap userPicture(int size)
 {
-    QPixmap pixmap = Transparent(QSize(size, size));
+    QPixmap pixmap = transparent(QSize(size, size));
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     p.scale(size / 24.0, size / 24.0);
@@ -44,9 +44,9 @@ QPixmap UserPicture(int size)
     return pixmap;
 }
 
-QPixmap PasswordPicture(int size)
+QPixmap passwordPicture(int size)
 {
-    QPixmap pixmap = Transparent(QSize(size, size));
+    QPixmap pixmap = transparent(QSize(size, size));
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     p.scale(size / 24.0, size / 24.0);
@@ -60,20 +60,20 @@ QPixmap PasswordPicture(int size)
     return pixmap;
 }
 
-QIcon OkGlyph()
+QIcon okGlyph()
 {
-    return StrokeGlyph(QColor(0, 128, 0), {QPolygonF({{2.5, 8.5}, {6.5, 12.5}, {13.5, 3.5}})});
+    return strokeGlyph(QColor(0, 128, 0), {QPolygonF({{2.5, 8.5}, {6.5, 12.5}, {13.5, 3.5}})});
 }
 
-QIcon CancelGlyph()
+QIcon cancelGlyph()
 {
-    return StrokeGlyph(QColor(200, 0, 0), {QPolygonF({{3.5, 3.5}, {12.5, 12.5}}),
+    return strokeGlyph(QColor(200, 0, 0), {QPolygonF({{3.5, 3.5}, {12.5, 12.5}}),
                                            QPolygonF({{12.5, 3.5}, {3.5, 12.5}})});
 }
 
-QPixmap ProgramLogo(QSize size)
+QPixmap programLogo(QSize size)
 {
-    QPixmap pixmap = Transparent(size);
+    QPixmap pixmap = transparent(size);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF area(1, 1, size.width() - 2, size.height() - 2);

@@ -7,11 +7,11 @@
 // The program's own small pictures, drawn at run time so that no image file is needed.
 
 // A head and shoulders: the user name field.
-QPixmap UserPicture(int size);
+QPixmap userPicture(int size);
 // A key: the password field.
-QPixmap PasswordPicture(int size);
+QPixmap passwordPicture(int size);
 // A tick and a cross for the OK and Cancel buttons.
-QIcon OkGlyph();
-QIcon CancelGlyph();
+QIcon okGlyph();
+QIcon cancelGlyph();
 // The program's logo for the about box.
-QPixmap ProgramLogo(QSize size);
+QPixmap programLogo(QSize size);

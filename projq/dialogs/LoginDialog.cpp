@@ -29,23 +29,23 @@ public:
     }
     State validate(QString &input, int &) const override
     {
-        return Gb18030Encode(input).size() <= m_maxBytes ? Acceptable : Invalid;
+        return gb18030Encode(input).size() <= m_maxBytes ? Acceptable : Invalid;
     }
 
 private:
     int m_maxBytes;
 };
 
-QLineEdit *FieldEdit(const QString &name, QWidget *parent)
+QLineEdit *fieldEdit(const QString &name, QWidget *parent)
 {
     auto *edit = new QLineEdit(parent);
     edit->setObjectName(name);
-    edit->setMaxLength(TFrm_Pswd::MaxChars);
-    edit->setValidator(new FrameFieldValidator(TFrm_Pswd::MaxBytes, edit));
+    edit->setMaxLength(LoginDialog::kMaxChars);
+    edit->setValidator(new FrameFieldValidator(LoginDialog::kMaxBytes, edit));
     return edit;
 }
 
-QLabel *Picture(const QString &name, const QPixmap &pixmap, QWidget *parent)
+QLabel *picture(const QString &name, const QPixmap &pixmap, QWidget *parent)
 {
     auto *label = new QLabel(parent);
     label->setObjectName(name);
@@ -56,7 +56,7 @@ QLabel *Picture(const QString &name, const QPixmap &pixmap, QWidget *parent)
 
 } // namespace
 
-TFrm_Pswd::TFrm_Pswd(const LoginCredentials &current, QWidget *parent)
+LoginDialog::LoginDialog(const LoginCredentials &current, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
     , m_current(current)
 {
@@ -72,26 +72,26 @@ TFrm_Pswd::TFrm_Pswd(const LoginCredentials &current, QWidget *parent)
     m_band->setPalette(white);
     m_band->setMinimumHeight(89);
 
-    m_user = FieldEdit(QStringLiteral("edt_UsrName"), m_band);
-    m_password = FieldEdit(QStringLiteral("edt_Paswd"), m_band);
+    m_user = fieldEdit(QStringLiteral("edt_UsrName"), m_band);
+    m_password = fieldEdit(QStringLiteral("edt_Paswd"), m_band);
     m_password->setEchoMode(QLineEdit::Password);
     m_password->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));
 
     auto *fields = new QGridLayout(m_band);
     fields->setContentsMargins(40, 14, 40, 14);
     fields->setHorizontalSpacing(10);
-    fields->addWidget(Picture(QStringLiteral("img1"), UserPicture(24), m_band), 0, 0);
+    fields->addWidget(picture(QStringLiteral("img1"), userPicture(24), m_band), 0, 0);
     fields->addWidget(m_user, 0, 1);
-    fields->addWidget(Picture(QStringLiteral("img2"), PasswordPicture(24), m_band), 1, 0);
+    fields->addWidget(picture(QStringLiteral("img2"), passwordPicture(24), m_band), 1, 0);
     fields->addWidget(m_password, 1, 1);
 
-    m_ok = new QPushButton(OkGlyph(), QString(), this);
+    m_ok = new QPushButton(okGlyph(), QString(), this);
     m_ok->setObjectName(QStringLiteral("btn_OK"));
     m_ok->setDefault(true);
-    m_cancel = new QPushButton(CancelGlyph(), QString(), this);
+    m_cancel = new QPushButton(cancelGlyph(), QString(), this);
     m_cancel->setObjectName(QStringLiteral("btn_Cancel"));
-    connect(m_ok, &QPushButton::clicked, this, &TFrm_Pswd::accept);
-    connect(m_cancel, &QPushButton::clicked, this, &TFrm_Pswd::reject);
+    connect(m_ok, &QPushButton::clicked, this, &LoginDialog::accept);
+    connect(m_cancel, &QPushButton::clicked, this, &LoginDialog::reject);
 
     auto *buttons = new QHBoxLayout;
     buttons->setContentsMargins(12, 8, 12, 10);
@@ -106,59 +106,59 @@ TFrm_Pswd::TFrm_Pswd(const LoginCredentials &current, QWidget *parent)
     page->addLayout(buttons);
 
     putIntoEdits(m_current);
-    ApplyLoginTexts();
+    applyLoginTexts();
     setFixedSize(sizeHint().expandedTo(QSize(322, 145)));
 }
 
-void TFrm_Pswd::setCredentials(const LoginCredentials &credentials)
+void LoginDialog::setCredentials(const LoginCredentials &credentials)
 {
     m_current = credentials;
     putIntoEdits(credentials);
 }
 
-void TFrm_Pswd::putIntoEdits(const LoginCredentials &credentials)
+void LoginDialog::putIntoEdits(const LoginCredentials &credentials)
 {
     m_user->setText(credentials.user);
     m_password->setText(credentials.password);
 }
 
-void TFrm_Pswd::ApplyLoginTexts()
+void LoginDialog::applyLoginTexts()
 {
-    setWindowTitle(LangText(QStringLiteral("lang_Log_Title")));
-    m_ok->setText(LangText(QStringLiteral("lang_Log_OK")));
-    m_cancel->setText(LangText(QStringLiteral("lang_Log_Cancel")));
-    const QString hint = LangText(kFieldHint);
+    setWindowTitle(langText(QStringLiteral("lang_Log_Title")));
+    m_ok->setText(langText(QStringLiteral("lang_Log_OK")));
+    m_cancel->setText(langText(QStringLiteral("lang_Log_Cancel")));
+    const QString hint = langText(kFieldHint);
     m_user->setToolTip(hint);
     m_password->setToolTip(hint);
-    m_user->setAccessibleName(LangText(QStringLiteral("lang_Lbl_UserName")));
-    m_password->setAccessibleName(LangText(QStringLiteral("lang_Lbl_Password")));
+    m_user->setAccessibleName(langText(QStringLiteral("lang_Lbl_UserName")));
+    m_password->setAccessibleName(langText(QStringLiteral("lang_Lbl_Password")));
 }
 
-void TFrm_Pswd::showLogin()
+void LoginDialog::showLogin()
 {
     // Shows the dialog, or brings it to the front when it is showing already.
-    BringWindowToFront(this);
+    bringWindowToFront(this);
 }
 
-void TFrm_Pswd::accept()
+void LoginDialog::accept()
 {
     m_current = {m_user->text(), m_password->text()};
     QDialog::accept();
     emit credentialsAccepted(m_current);
 }
 
-void TFrm_Pswd::reject()
+void LoginDialog::reject()
 {
     putIntoEdits(m_current);
     QDialog::reject();
 }
 
-void TFrm_Pswd::showEvent(QShowEvent *event)
+void LoginDialog::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
     if (!m_centred) {
         m_centred = true;
-        CenterOnScreen(this);
+        centerOnScreen(this);
     }
     m_user->setFocus();
     m_user->selectAll();

@@ -20,16 +20,16 @@ struct LoginCredentials
 // The user name and password dialog. OK takes the two texts as they are (an empty text too) and
 // announces them; Cancel keeps the credentials and puts them back into the edits, so the dialog
 // always opens showing the login that the frames carry.
-class TFrm_Pswd : public QDialog
+class LoginDialog : public QDialog
 {
     Q_OBJECT
 
 public:
     // A frame field holds 6 bytes; the edits take at most 5 characters and never more than fit.
-    static constexpr int MaxChars = 5;
-    static constexpr int MaxBytes = 6;
+    static constexpr int kMaxChars = 5;
+    static constexpr int kMaxBytes = 6;
 
-    explicit TFrm_Pswd(const LoginCredentials &current = {}, QWidget *parent = nullptr);
+    explicit LoginDialog(const LoginCredentials &current = {}, QWidget *parent = nullptr);
 
     // The credentials in force: those given at creation or last confirmed with OK.
     LoginCredentials credentials() const { return m_current; }
@@ -39,7 +39,7 @@ public:
     void setCredentials(const LoginCredentials &credentials);
 
     // Relabels the window in the current language.
-    void ApplyLoginTexts();
+    void applyLoginTexts();
 
     // Shows the dialog modally without waiting for it; when it is already showing, only brings it
     // to the front. The answer comes as credentialsAccepted() or not at all.

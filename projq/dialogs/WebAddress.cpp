@@ -4,7 +4,7 @@
 
 namespace {
 
-WebAddressOpener &Opener()
+WebAddressOpener &currentOpener()
 {
     static WebAddressOpener opener = [](const QUrl &url) { QDesktopServices::openUrl(url); };
     return opener;
@@ -12,21 +12,21 @@ WebAddressOpener &Opener()
 
 } // namespace
 
-bool OpenWebAddress(const QString &address)
+bool openWebAddress(const QString &address)
 {
     const QUrl url = QUrl::fromUserInput(address.trimmed());
     const QString scheme = url.scheme().toLower();
     if (!url.isValid() || url.host().isEmpty() ||
         (scheme != QLatin1String("http") && scheme != QLatin1String("https")))
         return false;
-    if (Opener())
-        Opener()(url);
+    if (currentOpener())
+        currentOpener()(url);
     return true;
 }
 
-WebAddressOpener SetWebAddressOpener(WebAddressOpener opener)
+WebAddressOpener setWebAddressOpener(WebAddressOpener opener)
 {
-    WebAddressOpener previous = std::move(Opener());
-    Opener() = std::move(opener);
+    WebAddressOpener previous = std::move(currentOpener());
+    currentOpener() = std::move(opener);
     return previous;
 }

@@ -4,7 +4,7 @@
 #include <QScreen>
 #include <QWidget>
 
-void BringWindowToFront(QWidget *window)
+void bringWindowToFront(QWidget *window)
 {
     if (window->isMinimized())
         window->showNormal();
@@ -19,7 +19,7 @@ void BringWindowToFront(QWidget *window)
     }
 }
 
-void CenterOnScreen(QWidget *window)
+void centerOnScreen(QWidget *window)
 {
     const QWidget *anchor = window->parentWidget() ? window->parentWidget() : window;
     QScreen *screen = anchor->screen() ? anchor->screen() : QGuiApplication::primaryScreen();

@@ -4,7 +4,7 @@ class QWidget;
 
 // Shows `window` (restored if it was minimised) above the others and gives it the focus; a modal
 // dialog that is open on top of it comes to the front as well.
-void BringWindowToFront(QWidget *window);
+void bringWindowToFront(QWidget *window);
 
 // Places `window` in the middle of its screen's free area.
-void CenterOnScreen(QWidget *window);
+void centerOnScreen(QWidget *window);

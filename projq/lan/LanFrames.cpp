@@ -2,17 +2,17 @@
 
 #include "common/ValueHelpers.h"
 
-QByteArray BuildSearchFrame()
+QByteArray buildSearchFrame()
 {
     return QByteArray("\xFF\x01\x01\x02", 4);
 }
 
-std::optional<QByteArray> BuildCommandFrame(const QString &macText, quint8 code,
+std::optional<QByteArray> buildCommandFrame(const QString &macText, quint8 code,
                                             const QString &user, const QString &password,
                                             const QByteArray &data)
 {
-    const auto mac = MacTextToBytes(macText);
-    if (!mac || data.size() > MaxCommandData)
+    const auto mac = macTextToBytes(macText);
+    if (!mac || data.size() > kMaxCommandData)
         return std::nullopt;
     const int n = int(data.size());
     QByteArray frame(22 + n, '\0');
@@ -20,39 +20,39 @@ std::optional<QByteArray> BuildCommandFrame(const QString &macText, quint8 code,
     frame[1] = char(19 + n);
     frame[2] = char(code);
     frame.replace(3, 6, *mac);
-    PutLoginField(user, frame, 9);
-    PutLoginField(password, frame, 15);
+    putLoginField(user, frame, 9);
+    putLoginField(password, frame, 15);
     frame.replace(21, n, data);
-    frame[21 + n] = char(Checksum8(frame.constData() + 1, 20 + n));
+    frame[21 + n] = char(checksum8(frame.constData() + 1, 20 + n));
     return frame;
 }
 
-int DeviceKindFromPort(quint16 peerPort)
+int deviceKindFromPort(quint16 peerPort)
 {
     switch (peerPort) {
-    case CfgPort:
+    case kCfgPort:
         return KindQ2;
-    case CfgPortQ3:
+    case kCfgPortQ3:
         return KindQ3;
     default:
         return KindUnsupported;
     }
 }
 
-std::optional<DeviceEntry> DecodeSearchAnswer(const QByteArray &answer, quint16 peerPort,
+std::optional<DeviceEntry> decodeSearchAnswer(const QByteArray &answer, quint16 peerPort,
                                               int socketIndex)
 {
-    if (answer.size() != SearchAnswerLength || quint8(answer[0]) != 0xFF ||
+    if (answer.size() != kSearchAnswerLength || quint8(answer[0]) != 0xFF ||
         quint8(answer[1]) != 0x24 || quint8(answer[2]) != 0x01)
         return std::nullopt;
     auto byte = [&](int i) { return quint8(answer[i]); };
     DeviceEntry e;
     e.ip = QStringLiteral("%1.%2.%3.%4").arg(byte(5)).arg(byte(6)).arg(byte(7)).arg(byte(8));
-    e.mac = MacBytesToText(answer.mid(9, 6));
+    e.mac = macBytesToText(answer.mid(9, 6));
     const int version = byte(15) + 256 * byte(16);
     e.version = QString::number(version);
-    e.name = BytesToText(answer.mid(19, 14));
-    e.kind = version < FirstSupportedVersion ? int(KindUnsupported) : DeviceKindFromPort(peerPort);
+    e.name = bytesToText(answer.mid(19, 14));
+    e.kind = version < kFirstSupportedVersion ? int(KindUnsupported) : deviceKindFromPort(peerPort);
     e.socketIndex = socketIndex;
     return e;
 }
@@ -75,7 +75,7 @@ ReplyClass statusReply(quint8 letter)
 
 } // namespace
 
-ReplyClass ClassifyReply(const QByteArray &d)
+ReplyClass classifyReply(const QByteArray &d)
 {
     const auto n = d.size();
     switch (n) {
@@ -83,13 +83,13 @@ ReplyClass ClassifyReply(const QByteArray &d)
         return {ReplyKind::ModbusShort, 0, {}};
     case 2:
         if (quint8(d[0]) == 0x45)
-            return {ReplyKind::CheckError, StCheckError, BufferToHexText(d.mid(1, 1), {})};
+            return {ReplyKind::CheckError, StCheckError, bufferToHexText(d.mid(1, 1), {})};
         return {};
     case 4:
         if (quint8(d[0]) == 0xFF && quint8(d[1]) == 0x01)
             return statusReply(quint8(d[3]));
         return {ReplyKind::ModbusShort, 0, {}};
-    case SearchAnswerLength:
+    case kSearchAnswerLength:
         return {ReplyKind::SearchAnswer, 0, {}};
     case 40:
         return {};

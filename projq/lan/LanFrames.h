@@ -28,24 +28,24 @@ enum StatusCode : int {
     StUnknownLength = 555555,
 };
 
-inline constexpr quint16 CfgPort = 1500;
-inline constexpr quint16 CfgPortQ3 = 1901;
-inline constexpr char BroadcastIP[] = "255.255.255.255";
-inline constexpr int SearchAnswerLength = 36;
-inline constexpr int FirstSupportedVersion = 2002;
-inline constexpr int MaxCommandData = 236;
+inline constexpr quint16 kCfgPort = 1500;
+inline constexpr quint16 kCfgPortQ3 = 1901;
+inline constexpr char kBroadcastIP[] = "255.255.255.255";
+inline constexpr int kSearchAnswerLength = 36;
+inline constexpr int kFirstSupportedVersion = 2002;
+inline constexpr int kMaxCommandData = 236;
 
 // FF 01 01 02: the search, the same for every model.
-QByteArray BuildSearchFrame();
+QByteArray buildSearchFrame();
 
 // FF, 19 + n, code, MAC, user (6), password (6), data (n), Checksum8 of bytes 1 .. 20 + n.
-// nullopt when the MAC text is not a MAC or there are more than MaxCommandData data bytes.
-std::optional<QByteArray> BuildCommandFrame(const QString &macText, quint8 code,
+// nullopt when the MAC text is not a MAC or there are more than kMaxCommandData data bytes.
+std::optional<QByteArray> buildCommandFrame(const QString &macText, quint8 code,
                                             const QString &user, const QString &password,
                                             const QByteArray &data = {});
 
 // The kind of an answer that is not a search answer: by the module's source port alone.
-int DeviceKindFromPort(quint16 peerPort);
+int deviceKindFromPort(quint16 peerPort);
 
 // One module as the search answer describes it (all texts, as the device list holds them).
 struct DeviceEntry
@@ -60,7 +60,7 @@ struct DeviceEntry
 
 // A 36-byte search answer; nullopt unless it starts FF 24 01. Firmware below 2002 is of kind 0,
 // otherwise the kind follows the source port.
-std::optional<DeviceEntry> DecodeSearchAnswer(const QByteArray &answer, quint16 peerPort,
+std::optional<DeviceEntry> decodeSearchAnswer(const QByteArray &answer, quint16 peerPort,
                                               int socketIndex);
 
 // What the receive handler does with one datagram, decided by its length (and for 2- and 4-byte
@@ -88,4 +88,4 @@ struct ReplyClass
     QString detail;
 };
 
-ReplyClass ClassifyReply(const QByteArray &datagram);
+ReplyClass classifyReply(const QByteArray &datagram);

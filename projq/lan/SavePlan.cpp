@@ -1,6 +1,6 @@
 #include "SavePlan.h"
 
-#include "lan/TUdpSvr.h"
+#include "lan/ModuleEndpoint.h"
 
 #include "common/ParamBlocks.h"
 
@@ -13,28 +13,28 @@ namespace {
 class PlanBuilder
 {
 public:
-    explicit PlanBuilder(TPortFamily family)
+    explicit PlanBuilder(PortFamily family)
         : m_family(family)
     {
     }
 
-    void send(quint8 code, const QByteArray &data, TSaveTarget target, int waitAfterMs)
+    void send(quint8 code, const QByteArray &data, SaveTarget target, int waitAfterMs)
     {
         m_frames.append({code, data, m_family, target, m_pendingMs});
         m_pendingMs = waitAfterMs;
     }
     void wait(int ms) { m_pendingMs += ms; }
-    QList<TPlannedFrame> frames() const { return m_frames; }
+    QList<PlannedFrame> frames() const { return m_frames; }
 
 private:
-    TPortFamily m_family;
-    QList<TPlannedFrame> m_frames;
+    PortFamily m_family;
+    QList<PlannedFrame> m_frames;
     int m_pendingMs = 0;
 };
 
-TSavePlan refusedPlan(TSaveRefusal why, quint8 block = 0, const QString &field = QString())
+SavePlan refusedPlan(SaveRefusal why, quint8 block = 0, const QString &field = QString())
 {
-    TSavePlan plan;
+    SavePlan plan;
     plan.refusal = why;
     plan.badBlock = block;
     plan.badField = field;
@@ -43,37 +43,37 @@ TSavePlan refusedPlan(TSaveRefusal why, quint8 block = 0, const QString &field =
 
 // The cloud frame is sent only when both texts fill their fields; the first text that does not
 // names the message shown instead.
-QString cloudMessageKey(const TCloudParam &cloud)
+QString cloudMessageKey(const CloudParams &cloud)
 {
-    if (!IsCloudDeviceIdValid(cloud.DeviceId))
+    if (!isCloudDeviceIdValid(cloud.deviceId))
         return QStringLiteral("lang_DeviceId");
-    if (!IsCloudCommCodeValid(cloud.CommCode))
+    if (!isCloudCommCodeValid(cloud.commCode))
         return QStringLiteral("lang_CommCode");
     return QString();
 }
 
 } // namespace
 
-TSavePlan BuildQ2SavePlan(const TQ2SaveInput &in, TStoredAnswers &stored)
+SavePlan buildQ2SavePlan(const Q2SaveInput &in, StoredAnswers &stored)
 {
     if (!in.upnpPortKnown)
-        return refusedPlan(TSaveRefusal::NoReadYet);
+        return refusedPlan(SaveRefusal::NoReadYet);
 
-    TStoredAnswers work = stored;
-    PlanBuilder plan(TPortFamily::Q2);
-    TSavePlan result;
+    StoredAnswers work = stored;
+    PlanBuilder plan(PortFamily::Q2);
+    SavePlan result;
 
-    if (const TBuildResult r = BuildQ2Base(in.base, work.BaseFlags, work.Param); !r)
-        return refusedPlan(TSaveRefusal::BadField, CmdWriteBase, r.BadField);
-    BuildQ2Port(in.port, work.PortFlags, work.Param);
-    plan.send(CmdWriteBase, BaseBlock(work.Param), TSaveTarget::Selected, kSavePauseMs);
-    plan.send(CmdWritePort, PortBlock(work.Param), TSaveTarget::Selected, kSavePauseMs);
+    if (const BuildResult r = buildQ2Base(in.base, work.baseFlags, work.param); !r)
+        return refusedPlan(SaveRefusal::BadField, CmdWriteBase, r.badField);
+    buildQ2Port(in.port, work.portFlags, work.param);
+    plan.send(CmdWriteBase, baseBlock(work.param), SaveTarget::Selected, kSavePauseMs);
+    plan.send(CmdWritePort, portBlock(work.param), SaveTarget::Selected, kSavePauseMs);
 
-    if (in.port.CloudEnabled) {
+    if (in.port.cloudEnabled) {
         const QString message = cloudMessageKey(in.cloud);
         if (message.isEmpty()) {
-            BuildCloud(in.cloud, work.Cloud);
-            plan.send(CmdWriteCloud, work.Cloud, TSaveTarget::LastClicked, kSavePauseMs);
+            buildCloud(in.cloud, work.cloud);
+            plan.send(CmdWriteCloud, work.cloud, SaveTarget::LastClicked, kSavePauseMs);
         } else {
             result.messageKeys.append(message);
         }
@@ -81,80 +81,79 @@ TSavePlan BuildQ2SavePlan(const TQ2SaveInput &in, TStoredAnswers &stored)
 
     const bool extended = in.version >= kFirstExtendedVersion;
     if (extended) {
-        if (const TBuildResult r = BuildHeartReg(in.heartReg, work.HeartReg); !r)
-            return refusedPlan(TSaveRefusal::BadField, CmdWriteHeartReg, r.BadField);
-        plan.send(CmdWriteHeartReg, work.HeartReg, TSaveTarget::LastClicked, kSavePauseMs);
+        if (const BuildResult r = buildHeartReg(in.heartReg, work.heartReg); !r)
+            return refusedPlan(SaveRefusal::BadField, CmdWriteHeartReg, r.badField);
+        plan.send(CmdWriteHeartReg, work.heartReg, SaveTarget::LastClicked, kSavePauseMs);
     }
     if (extended && in.httpdVisible) {
-        BuildHttpdUrl(in.httpd.Url, work.Httpd);
-        plan.send(CmdWriteHttpdUrl, HttpdUrlPart(work.Httpd), TSaveTarget::LastClicked,
+        buildHttpdUrl(in.httpd.url, work.httpd);
+        plan.send(CmdWriteHttpdUrl, httpdUrlPart(work.httpd), SaveTarget::LastClicked,
                   kSavePauseMs);
-        BuildHttpdHeader(in.httpd.Header, work.Httpd);
-        plan.send(CmdWriteHttpdHeader, HttpdHeaderPart(work.Httpd), TSaveTarget::LastClicked,
+        buildHttpdHeader(in.httpd.header, work.httpd);
+        plan.send(CmdWriteHttpdHeader, httpdHeaderPart(work.httpd), SaveTarget::LastClicked,
                   kSavePauseMs);
     }
 
     // The Modbus blocks follow each other without a pause.
     if (in.modbusShortVisible) {
-        const auto block = BuildModbusShort(in.modbusShort, in.modbusShortForm);
+        const auto block = buildModbusShort(in.modbusShort, in.modbusShortForm);
         if (!block)
-            return refusedPlan(TSaveRefusal::BadField, CmdWriteModbus, QStringLiteral("PollTime"));
-        plan.send(CmdWriteModbus, *block, TSaveTarget::LastClicked, 0);
+            return refusedPlan(SaveRefusal::BadField, CmdWriteModbus, QStringLiteral("PollTime"));
+        plan.send(CmdWriteModbus, *block, SaveTarget::LastClicked, 0);
     }
     if (in.modbusPackVisible) {
-        if (const TBuildResult r = BuildModbusPack(in.modbusPack, work.ModbusPack); !r)
-            return refusedPlan(TSaveRefusal::BadField, CmdWriteModbus, r.BadField);
-        plan.send(CmdWriteModbus, work.ModbusPack, TSaveTarget::LastClicked, 0);
+        if (const BuildResult r = buildModbusPack(in.modbusPack, work.modbusPack); !r)
+            return refusedPlan(SaveRefusal::BadField, CmdWriteModbus, r.badField);
+        plan.send(CmdWriteModbus, work.modbusPack, SaveTarget::LastClicked, 0);
     }
     if (in.modbusNewVisible) {
-        if (const TBuildResult r = BuildModbusNew(in.modbusNew, work.ModbusNew); !r)
-            return refusedPlan(TSaveRefusal::BadField, CmdWriteModbus, r.BadField);
-        plan.send(CmdWriteModbus, work.ModbusNew, TSaveTarget::LastClicked, 0);
+        if (const BuildResult r = buildModbusNew(in.modbusNew, work.modbusNew); !r)
+            return refusedPlan(SaveRefusal::BadField, CmdWriteModbus, r.badField);
+        plan.send(CmdWriteModbus, work.modbusNew, SaveTarget::LastClicked, 0);
     }
 
     plan.wait(kRestartPauseMs);
-    plan.send(CmdRestart, QByteArray(), TSaveTarget::Selected, 0);
+    plan.send(CmdRestart, QByteArray(), SaveTarget::Selected, 0);
 
     stored = work;
     result.frames = plan.frames();
     return result;
 }
 
-TSavePlan BuildQ3SavePlan(const TBaseParam &base, const TPortParam &port, TStoredAnswers &stored)
+SavePlan buildQ3SavePlan(const BaseParams &base, const PortParams &port, StoredAnswers &stored)
 {
-    TStoredAnswers work = stored;
-    if (const TBuildResult r = BuildQ3Base(base, work.Param); !r)
-        return refusedPlan(TSaveRefusal::BadField, CmdWriteBase, r.BadField);
-    BuildQ3Port(port, work.Param);
+    StoredAnswers work = stored;
+    if (const BuildResult r = buildQ3Base(base, work.param); !r)
+        return refusedPlan(SaveRefusal::BadField, CmdWriteBase, r.badField);
+    buildQ3Port(port, work.param);
 
-    PlanBuilder plan(TPortFamily::Q3);
-    plan.send(CmdWriteBase, BaseBlock(work.Param), TSaveTarget::Selected, kSavePauseMs);
-    plan.send(CmdWritePort, PortBlock(work.Param), TSaveTarget::Selected, kSavePauseMs);
-    plan.send(CmdApply, QByteArray(), TSaveTarget::Selected, 0);
+    PlanBuilder plan(PortFamily::Q3);
+    plan.send(CmdWriteBase, baseBlock(work.param), SaveTarget::Selected, kSavePauseMs);
+    plan.send(CmdWritePort, portBlock(work.param), SaveTarget::Selected, kSavePauseMs);
+    plan.send(CmdApply, QByteArray(), SaveTarget::Selected, 0);
 
     stored = work;
-    TSavePlan result;
+    SavePlan result;
     result.frames = plan.frames();
     return result;
 }
 
 // ---- Runner ----------------------------------------------------------------------------------
 
-TSaveRunner::TSaveRunner(TUdpSvr *endpoint, QObject *parent)
+SaveRunner::SaveRunner(ModuleEndpoint *endpoint, QObject *parent)
     : QObject(parent)
     , m_endpoint(endpoint)
     , m_timer(new QTimer(this))
 {
     m_timer->setSingleShot(true);
     m_timer->setTimerType(Qt::PreciseTimer);
-    connect(m_timer, &QTimer::timeout, this, &TSaveRunner::sendDueFrames);
+    connect(m_timer, &QTimer::timeout, this, &SaveRunner::sendDueFrames);
 }
 
-TSaveRunner::~TSaveRunner() = default;
+SaveRunner::~SaveRunner() = default;
 
-bool TSaveRunner::Start(const TSavePlan &plan, const TSaveAddress &selected,
-                        const TSaveAddress &lastClicked, const QString &user,
-                        const QString &password)
+bool SaveRunner::start(const SavePlan &plan, const SaveAddress &selected,
+                       const SaveAddress &lastClicked, const QString &user, const QString &password)
 {
     if (m_running || plan.frames.isEmpty())
         return false;
@@ -170,7 +169,7 @@ bool TSaveRunner::Start(const TSavePlan &plan, const TSaveAddress &selected,
     return true;
 }
 
-void TSaveRunner::Stop()
+void SaveRunner::stop()
 {
     if (!m_running)
         return;
@@ -178,14 +177,14 @@ void TSaveRunner::Stop()
     finish();
 }
 
-void TSaveRunner::sendDueFrames()
+void SaveRunner::sendDueFrames()
 {
     // The frame whose pause just ended, then every following frame that has no pause.
     do {
         const int index = m_next++;
-        const TPlannedFrame frame = m_frames.at(index);
+        const PlannedFrame frame = m_frames.at(index);
         sendFrame(frame);
-        if (m_running) // a slot of the endpoint's OnDataSent may have stopped the run
+        if (m_running) // a slot of the endpoint's dataSent may have stopped the run
             emit frameSent(index, frame.code);
         if (!m_running)
             return;
@@ -197,27 +196,27 @@ void TSaveRunner::sendDueFrames()
         finish();
 }
 
-void TSaveRunner::sendFrame(const TPlannedFrame &frame)
+void SaveRunner::sendFrame(const PlannedFrame &frame)
 {
     if (!m_endpoint)
         return;
-    const TSaveAddress &to = frame.target == TSaveTarget::Selected ? m_selected : m_lastClicked;
-    const bool q3 = frame.family == TPortFamily::Q3;
+    const SaveAddress &to = frame.target == SaveTarget::Selected ? m_selected : m_lastClicked;
+    const bool q3 = frame.family == PortFamily::Q3;
     if (frame.data.isEmpty()) {
         if (q3)
-            m_endpoint->SendCommandQ3(to.socketIndex, to.mac, frame.code, m_user, m_password);
+            m_endpoint->sendCommandQ3(to.socketIndex, to.mac, frame.code, m_user, m_password);
         else
-            m_endpoint->SendCommand(to.socketIndex, to.mac, frame.code, m_user, m_password);
+            m_endpoint->sendCommand(to.socketIndex, to.mac, frame.code, m_user, m_password);
     } else if (q3) {
-        m_endpoint->SendCommandDataQ3(to.socketIndex, to.mac, frame.code, m_user, m_password,
+        m_endpoint->sendCommandDataQ3(to.socketIndex, to.mac, frame.code, m_user, m_password,
                                       frame.data);
     } else {
-        m_endpoint->SendCommandData(to.socketIndex, to.mac, frame.code, m_user, m_password,
+        m_endpoint->sendCommandData(to.socketIndex, to.mac, frame.code, m_user, m_password,
                                     frame.data);
     }
 }
 
-void TSaveRunner::finish()
+void SaveRunner::finish()
 {
     m_running = false;
     m_frames.clear();

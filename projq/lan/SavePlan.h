@@ -21,7 +21,7 @@
 #include <QStringList>
 
 class QTimer;
-class TUdpSvr;
+class ModuleEndpoint;
 
 // Command codes of the writes.
 enum SaveCommand : quint8 {
@@ -43,74 +43,74 @@ inline constexpr int kRestartPauseMs = 1500; // before the final restart of a Q2
 inline constexpr int kFirstExtendedVersion = 4017;
 
 // Which module port a frame goes to: 1500 for a Q2 module, 1901 for a Q3 module.
-enum class TPortFamily { Q2, Q3 };
+enum class PortFamily { Q2, Q3 };
 
 // Which row a frame is addressed to. The base, port and final frames go to the row selected
 // when the save starts; the cloud, heartbeat, HTTPD and Modbus frames to the Q2 row clicked
 // (read) last, whose blocks they were built on. Both are the same row unless the selection
 // moved without a click.
-enum class TSaveTarget { Selected, LastClicked };
+enum class SaveTarget { Selected, LastClicked };
 
-struct TPlannedFrame
+struct PlannedFrame
 {
     quint8 code = 0;
     QByteArray data;
-    TPortFamily family = TPortFamily::Q2;
-    TSaveTarget target = TSaveTarget::Selected;
+    PortFamily family = PortFamily::Q2;
+    SaveTarget target = SaveTarget::Selected;
     int pauseBeforeMs = 0;
 };
 
 // Why a plan holds no frames.
-enum class TSaveRefusal {
+enum class SaveRefusal {
     None,
     Validation, // the panel's check failed and has shown its message
     NoReadYet,  // the hidden UPNP port holds no number: the module's blocks were never read
     BadField,   // a field could not be converted into its block (see badField)
 };
 
-struct TSavePlan
+struct SavePlan
 {
-    QList<TPlannedFrame> frames;
+    QList<PlannedFrame> frames;
     // Texts (by language key) to show once when the save starts: lang_DeviceId or lang_CommCode
     // when the cloud block is skipped because its device ID or code does not fill its field.
     QStringList messageKeys;
-    TSaveRefusal refusal = TSaveRefusal::None;
+    SaveRefusal refusal = SaveRefusal::None;
     quint8 badBlock = 0; // the command whose block could not be built
     QString badField;    // the record field that could not be converted
 
-    bool refused() const { return refusal != TSaveRefusal::None; }
+    bool refused() const { return refusal != SaveRefusal::None; }
 };
 
 // What a Q2 save writes, as collected from the Q2 panel.
-struct TQ2SaveInput
+struct Q2SaveInput
 {
-    TBaseParam base;
+    BaseParams base;
     bool upnpPortKnown = false; // the hidden UPNP field held a number (it does after a read)
-    TPortParam port;            // port.CloudEnabled selects the cloud registration
-    TCloudParam cloud;
-    THeartRegParam heartReg;
+    PortParams port;            // port.cloudEnabled selects the cloud registration
+    CloudParams cloud;
+    HeartRegParams heartReg;
     bool httpdVisible = false;
-    THttpdParam httpd;
+    HttpdParams httpd;
     bool modbusShortVisible = false;
     int modbusShortForm = 1; // 4 when the polling controls are shown, else 1
-    TModbusParam modbusShort;
+    ModbusParams modbusShort;
     bool modbusPackVisible = false;
-    TModbusPackParam modbusPack;
+    ModbusPackParams modbusPack;
     bool modbusNewVisible = false;
-    TModbusNewParam modbusNew;
+    ModbusNewParams modbusNew;
     int version = 0; // the module's firmware version as listed
 };
 
 // Builds every block the save sends inside a copy of `stored` (read-modify-write) and lists the
 // frames. Only when nothing is refused does the copy replace `stored`; a refused plan has no
 // frames and leaves `stored` as it was.
-TSavePlan BuildQ2SavePlan(const TQ2SaveInput &in, TStoredAnswers &stored);
+SavePlan buildQ2SavePlan(const Q2SaveInput &in, StoredAnswers &stored);
 
 // The Q3 save: base block, port block, apply; all to port 1901.
-TSavePlan BuildQ3SavePlan(const TBaseParam &base, const TPortParam &port, TStoredAnswers &stored);
+SavePlan buildQ3SavePlan(const BaseParams &base, const PortParams &port, StoredAnswers &stored);
 
 // The module a frame is addressed to: the socket that found it and its MAC.
-struct TSaveAddress
+struct SaveAddress
 {
     int socketIndex = 0;
     QString mac;
@@ -119,18 +119,18 @@ struct TSaveAddress
 // Plays a plan through the endpoint: each frame after its pause, frames without a pause at once,
 // one after the other. Never blocks; the owner disables its save buttons between started() and
 // finished().
-class TSaveRunner : public QObject
+class SaveRunner : public QObject
 {
     Q_OBJECT
 public:
-    explicit TSaveRunner(TUdpSvr *endpoint, QObject *parent = nullptr);
-    ~TSaveRunner() override;
+    explicit SaveRunner(ModuleEndpoint *endpoint, QObject *parent = nullptr);
+    ~SaveRunner() override;
 
     // False (and nothing happens) while a plan is running or when the plan has no frames.
-    bool Start(const TSavePlan &plan, const TSaveAddress &selected, const TSaveAddress &lastClicked,
+    bool start(const SavePlan &plan, const SaveAddress &selected, const SaveAddress &lastClicked,
                const QString &user, const QString &password);
     // Drops the frames not yet sent; finished() follows when a plan was running.
-    void Stop();
+    void stop();
     bool isRunning() const { return m_running; }
 
 signals:
@@ -140,16 +140,16 @@ signals:
 
 private:
     void sendDueFrames();
-    void sendFrame(const TPlannedFrame &frame);
+    void sendFrame(const PlannedFrame &frame);
     void finish();
 
-    QPointer<TUdpSvr> m_endpoint;
+    QPointer<ModuleEndpoint> m_endpoint;
     QTimer *m_timer;
-    QList<TPlannedFrame> m_frames;
+    QList<PlannedFrame> m_frames;
     int m_next = 0;
     bool m_running = false;
-    TSaveAddress m_selected;
-    TSaveAddress m_lastClicked;
+    SaveAddress m_selected;
+    SaveAddress m_lastClicked;
     QString m_user;
     QString m_password;
 };

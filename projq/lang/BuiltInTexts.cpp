@@ -290,7 +290,7 @@ static_assert(std::size(kBuiltInTexts) == 279);
 
 } // namespace
 
-std::span<const BuiltInText> BuiltInTexts()
+std::span<const BuiltInText> builtInTexts()
 {
     return kBuiltInTexts;
 }

@@ -12,4 +12,4 @@ struct BuiltInText
 
 // The 279 built-in entries in table order. Some texts hold CR LF or the file notation "///";
 // both stand for a line break.
-std::span<const BuiltInText> BuiltInTexts();
+std::span<const BuiltInText> builtInTexts();

@@ -8,27 +8,27 @@ namespace {
 
 const QString kLineBreakMark = QStringLiteral("///");
 
-QString FileTextToShown(QString text)
+QString fileTextToShown(QString text)
 {
     return text.replace(kLineBreakMark, QStringLiteral("\n"));
 }
 
-QString ShownTextToFile(QString text)
+QString shownTextToFile(QString text)
 {
     text.replace(QStringLiteral("\r\n"), kLineBreakMark);
     text.replace(QLatin1Char('\n'), kLineBreakMark);
     return text;
 }
 
-// Reads up to MaxLangFileBytes; `failed` tells whether the device reported an error before its
+// Reads up to kMaxLangFileBytes; `failed` tells whether the device reported an error before its
 // end.
-QByteArray ReadBounded(QIODevice &device, bool &failed)
+QByteArray readBounded(QIODevice &device, bool &failed)
 {
     QByteArray bytes;
     failed = false;
-    while (bytes.size() < MaxLangFileBytes) {
+    while (bytes.size() < kMaxLangFileBytes) {
         char chunk[65536];
-        const qint64 want = qMin<qint64>(sizeof chunk, MaxLangFileBytes - bytes.size());
+        const qint64 want = qMin<qint64>(sizeof chunk, kMaxLangFileBytes - bytes.size());
         const qint64 got = device.read(chunk, want);
         if (got < 0) {
             failed = true;
@@ -48,7 +48,7 @@ QByteArray ReadBounded(QIODevice &device, bool &failed)
 
 } // namespace
 
-std::optional<LangEntry> ParseLangLine(const QString &line)
+std::optional<LangEntry> parseLangLine(const QString &line)
 {
     if (line.isEmpty() || line.startsWith(QLatin1Char(';')) || line.startsWith(QLatin1Char(',')))
         return std::nullopt;
@@ -59,13 +59,13 @@ std::optional<LangEntry> ParseLangLine(const QString &line)
     entry.key = line.left(first);
     const qsizetype second = line.indexOf(QLatin1Char('|'), first + 1);
     if (second >= 0)
-        entry.chinese = FileTextToShown(line.mid(first + 1, second - first - 1));
+        entry.chinese = fileTextToShown(line.mid(first + 1, second - first - 1));
     const qsizetype last = line.lastIndexOf(QLatin1Char('|'));
-    entry.english = FileTextToShown(line.mid(last + 1));
+    entry.english = fileTextToShown(line.mid(last + 1));
     return entry;
 }
 
-QList<LangEntry> ParseLangText(const QString &text)
+QList<LangEntry> parseLangText(const QString &text)
 {
     QList<LangEntry> entries;
     qsizetype start = 0;
@@ -76,31 +76,31 @@ QList<LangEntry> ParseLangText(const QString &text)
         QStringView line = QStringView(text).mid(start, end - start);
         if (line.endsWith(QLatin1Char('\r')))
             line.chop(1);
-        if (auto entry = ParseLangLine(line.toString()))
+        if (auto entry = parseLangLine(line.toString()))
             entries.append(*entry);
         start = end + 1;
     }
     return entries;
 }
 
-QList<LangEntry> ReadLangEntries(QIODevice &device)
+QList<LangEntry> readLangEntries(QIODevice &device)
 {
     bool failed = false;
-    QByteArray bytes = ReadBounded(device, failed);
-    if (failed || bytes.size() >= MaxLangFileBytes) {
+    QByteArray bytes = readBounded(device, failed);
+    if (failed || bytes.size() >= kMaxLangFileBytes) {
         // The last line may be cut; an entry with half a text is worse than the built-in one.
         bytes.truncate(bytes.lastIndexOf('\n') + 1);
     }
-    return ParseLangText(DecodeFileText(bytes));
+    return parseLangText(decodeFileText(bytes));
 }
 
-QString FormatLangLine(const LangEntry &entry)
+QString formatLangLine(const LangEntry &entry)
 {
-    return entry.key + QLatin1Char('|') + ShownTextToFile(entry.chinese) + QLatin1Char('|') +
-           ShownTextToFile(entry.english);
+    return entry.key + QLatin1Char('|') + shownTextToFile(entry.chinese) + QLatin1Char('|') +
+           shownTextToFile(entry.english);
 }
 
-QByteArray FormatLangFile(const QList<LangEntry> &entries)
+QByteArray formatLangFile(const QList<LangEntry> &entries)
 {
     QStringList lines;
     lines << QStringLiteral(
@@ -111,6 +111,6 @@ QByteArray FormatLangFile(const QList<LangEntry> &entries)
                             "automatically ignored")
           << QStringLiteral(" ");
     for (const LangEntry &entry : entries)
-        lines << FormatLangLine(entry);
+        lines << formatLangLine(entry);
     return (lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8();
 }

@@ -8,7 +8,7 @@
 
 namespace {
 
-QString ShownText(QString text)
+QString shownText(QString text)
 {
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     text.replace(QStringLiteral("///"), QStringLiteral("\n"));
@@ -17,7 +17,7 @@ QString ShownText(QString text)
 
 } // namespace
 
-void TLangList::Part::append(const LangEntry &entry)
+void LangList::Part::append(const LangEntry &entry)
 {
     const qsizetype i = m_keys.size();
     m_keys.append(entry.key);
@@ -34,12 +34,12 @@ void TLangList::Part::append(const LangEntry &entry)
     indexFirst(m_englishIndex, entry.english);
 }
 
-void TLangList::Part::clear()
+void LangList::Part::clear()
 {
     *this = Part();
 }
 
-qsizetype TLangList::Part::find(const QString &name) const
+qsizetype LangList::Part::find(const QString &name) const
 {
     const QString folded = name.toCaseFolded();
     for (const auto *index : {&m_keyIndex, &m_chineseIndex, &m_englishIndex}) {
@@ -50,12 +50,12 @@ qsizetype TLangList::Part::find(const QString &name) const
     return -1;
 }
 
-QString TLangList::Part::text(qsizetype i, bool chinese) const
+QString LangList::Part::text(qsizetype i, bool chinese) const
 {
     return chinese ? m_chinese.at(i) : m_english.at(i);
 }
 
-QList<LangEntry> TLangList::Part::entries() const
+QList<LangEntry> LangList::Part::entries() const
 {
     QList<LangEntry> list;
     list.reserve(m_keys.size());
@@ -64,20 +64,20 @@ QList<LangEntry> TLangList::Part::entries() const
     return list;
 }
 
-void TLangList::AddBuiltIn(const QString &name, const QString &chinese, const QString &english)
+void LangList::addBuiltIn(const QString &name, const QString &chinese, const QString &english)
 {
-    m_builtIn.append({name, ShownText(chinese), ShownText(english)});
+    m_builtIn.append({name, shownText(chinese), shownText(english)});
 }
 
-void TLangList::AddBuiltInTexts()
+void LangList::addBuiltInTexts()
 {
-    for (const BuiltInText &text : BuiltInTexts()) {
-        AddBuiltIn(QString::fromUtf8(text.key), QString::fromUtf8(text.chinese),
+    for (const BuiltInText &text : builtInTexts()) {
+        addBuiltIn(QString::fromUtf8(text.key), QString::fromUtf8(text.chinese),
                    QString::fromUtf8(text.english));
     }
 }
 
-QString TLangList::Lookup(const QString &name) const
+QString LangList::lookup(const QString &name) const
 {
     for (const Part *part : {&m_file, &m_builtIn}) {
         const qsizetype i = part->find(name);
@@ -87,66 +87,66 @@ QString TLangList::Lookup(const QString &name) const
     return name;
 }
 
-bool TLangList::LoadLangFile(const QString &fileName)
+bool LangList::loadLangFile(const QString &fileName)
 {
     if (!QFile::exists(fileName))
-        WriteFileAtomically(fileName, DefaultLangFile());
+        writeFileAtomically(fileName, defaultLangFile());
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         return false;
-    ReadLangFile(file);
+    readLangFile(file);
     return true;
 }
 
-void TLangList::ReadLangFile(QIODevice &device)
+void LangList::readLangFile(QIODevice &device)
 {
-    for (const LangEntry &entry : ReadLangEntries(device))
+    for (const LangEntry &entry : readLangEntries(device))
         m_file.append(entry);
 }
 
-QByteArray TLangList::DefaultLangFile() const
+QByteArray LangList::defaultLangFile() const
 {
-    return FormatLangFile(m_builtIn.entries());
+    return formatLangFile(m_builtIn.entries());
 }
 
-void TLangList::ClearFilePart()
+void LangList::clearFilePart()
 {
     m_file.clear();
 }
 
-bool TLangList::SystemIsChinese()
+bool LangList::systemIsChinese()
 {
     return QLocale::system().language() == QLocale::Chinese;
 }
 
-TLangList &LangList()
+LangList &langList()
 {
-    static TLangList list = [] {
-        TLangList builtIn;
-        builtIn.AddBuiltInTexts();
+    static LangList list = [] {
+        LangList builtIn;
+        builtIn.addBuiltInTexts();
         return builtIn;
     }();
     return list;
 }
 
-void InitLanguage()
+void initLanguage()
 {
-    TLangList &list = LangList();
-    list.ClearFilePart();
-    list.LoadLangFile(ProgramFilePath(QStringLiteral("Lang.txt")));
+    LangList &list = langList();
+    list.clearFilePart();
+    list.loadLangFile(programFilePath(QStringLiteral("Lang.txt")));
 }
 
-QString LangText(const QString &name)
+QString langText(const QString &name)
 {
-    return LangList().Lookup(name);
+    return langList().lookup(name);
 }
 
-bool IsChinese()
+bool isChinese()
 {
-    return LangList().IsChinese();
+    return langList().isChinese();
 }
 
-void SetIsChinese(bool chinese)
+void setIsChinese(bool chinese)
 {
-    LangList().SetIsChinese(chinese);
+    langList().setIsChinese(chinese);
 }

@@ -12,33 +12,33 @@ class QIODevice;
 // built-in ones. A name is looked up by key, then by Chinese text, then by English text, in the
 // file part first; comparisons ignore letter case and the first match wins. A name found nowhere
 // is its own text.
-class TLangList
+class LangList
 {
 public:
     // Line breaks of built-in texts (CR LF or "///") are kept as "\n", the same as in texts read
     // from the file, so a text reads the same from either part and a shown text can be looked up.
-    void AddBuiltIn(const QString &name, const QString &chinese, const QString &english);
+    void addBuiltIn(const QString &name, const QString &chinese, const QString &english);
     // Adds the program's 279 built-in entries in table order.
-    void AddBuiltInTexts();
+    void addBuiltInTexts();
 
-    QString Lookup(const QString &name) const;
+    QString lookup(const QString &name) const;
 
     // Writes the default file when none exists at `fileName`, then reads it into the file part.
     // False when no file could be read; the built-in part then answers alone.
-    bool LoadLangFile(const QString &fileName);
+    bool loadLangFile(const QString &fileName);
     // Appends the entries of a language file to the file part.
-    void ReadLangFile(QIODevice &device);
+    void readLangFile(QIODevice &device);
     // The default Lang.txt: every built-in entry in table order.
-    QByteArray DefaultLangFile() const;
-    void ClearFilePart();
+    QByteArray defaultLangFile() const;
+    void clearFilePart();
 
-    bool IsChinese() const { return m_isChinese; }
-    void SetIsChinese(bool chinese) { m_isChinese = chinese; }
+    bool isChinese() const { return m_isChinese; }
+    void setIsChinese(bool chinese) { m_isChinese = chinese; }
     // True when the system's language is Chinese: the default of the language setting.
-    static bool SystemIsChinese();
+    static bool systemIsChinese();
 
-    QList<LangEntry> BuiltInEntries() const { return m_builtIn.entries(); }
-    QList<LangEntry> FileEntries() const { return m_file.entries(); }
+    QList<LangEntry> builtInEntries() const { return m_builtIn.entries(); }
+    QList<LangEntry> fileEntries() const { return m_file.entries(); }
 
 private:
     // Three parallel lists with indexes of the first position of each case-folded string.
@@ -67,18 +67,18 @@ private:
     bool m_isChinese = true;
 };
 
-// The program's one table. It holds the built-in entries from its first use; InitLanguage adds
+// The program's one table. It holds the built-in entries from its first use; initLanguage adds
 // Lang.txt.
-TLangList &LangList();
+LangList &langList();
 
 // Fills the program's table from Lang.txt in the program's file folder, writing that file from
 // the built-in entries first when it is missing. Called once at start, before the settings are
 // read.
-void InitLanguage();
+void initLanguage();
 
 // The text of `name` in the current language: the single way the program obtains a shown text.
-QString LangText(const QString &name);
+QString langText(const QString &name);
 
 // The current language of the program's table: true = Chinese, false = English.
-bool IsChinese();
-void SetIsChinese(bool chinese);
+bool isChinese();
+void setIsChinese(bool chinese);

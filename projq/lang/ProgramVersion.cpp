@@ -6,7 +6,7 @@
 #define X7_PROGRAM_VERSION ""
 #endif
 
-QString FourPartVersion(const QString &version)
+QString fourPartVersion(const QString &version)
 {
     if (version.trimmed().isEmpty())
         return {};
@@ -16,7 +16,7 @@ QString FourPartVersion(const QString &version)
     return parts.mid(0, 4).join(QLatin1Char('.'));
 }
 
-QString ProgramVersionText()
+QString programVersionText()
 {
-    return FourPartVersion(QStringLiteral(X7_PROGRAM_VERSION));
+    return fourPartVersion(QStringLiteral(X7_PROGRAM_VERSION));
 }

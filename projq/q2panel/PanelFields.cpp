@@ -25,19 +25,19 @@ bool allHex(const QString &text)
 
 } // namespace
 
-QString PlainToHexField(const QString &text)
+QString plainToHexField(const QString &text)
 {
-    return TextToHexText(Gb18030Encode(text));
+    return textToHexText(gb18030Encode(text));
 }
 
-QString HexToPlainField(const QString &hex)
+QString hexToPlainField(const QString &hex)
 {
     if (!allHex(hex))
         return hex;
-    return Gb18030Decode(HexTextToText(hex));
+    return gb18030Decode(hexTextToText(hex));
 }
 
-void ApplyCustomBaudAnswer(QComboBox *list, const std::optional<QString> &answer)
+void applyCustomBaudAnswer(QComboBox *list, const std::optional<QString> &answer)
 {
     bool ok = false;
     const QString text = answer ? answer->trimmed() : QString();

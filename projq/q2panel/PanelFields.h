@@ -9,12 +9,12 @@
 class QComboBox;
 
 // Ticking "Hex" beside a data field: the field's text (GB18030 bytes) as hex digits.
-QString PlainToHexField(const QString &text);
+QString plainToHexField(const QString &text);
 // Clearing "Hex": hex digit pairs back to text (a trailing odd digit is dropped). A text with
 // anything but hex digits is left as it is.
-QString HexToPlainField(const QString &hex);
+QString hexToPlainField(const QString &hex);
 
 // The answer to the custom baud-rate prompt of a baud-rate list whose item 1 is "custom": a
 // positive decimal number becomes item 0 and is selected; no answer or anything else selects
 // "9600".
-void ApplyCustomBaudAnswer(QComboBox *list, const std::optional<QString> &answer);
+void applyCustomBaudAnswer(QComboBox *list, const std::optional<QString> &answer);

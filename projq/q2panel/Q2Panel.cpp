@@ -100,7 +100,7 @@ const QStringList kBaudRates = {
 void defaultMessage(QWidget *parent, const QString &text)
 {
     auto *box =
-        new QMessageBox(QMessageBox::Information, LangText(QStringLiteral("lang_Main_AppTitle")),
+        new QMessageBox(QMessageBox::Information, langText(QStringLiteral("lang_Main_AppTitle")),
                         text, QMessageBox::Ok, parent);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::WindowModal);
@@ -108,7 +108,7 @@ void defaultMessage(QWidget *parent, const QString &text)
 }
 
 void defaultPrompt(QWidget *parent, const QString &title, const QString &label,
-                   const QString &initial, const TQ2Panel::PromptDone &done)
+                   const QString &initial, const Q2Panel::PromptDone &done)
 {
     auto *dialog = new QInputDialog(parent);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
@@ -125,7 +125,7 @@ void defaultPrompt(QWidget *parent, const QString &title, const QString &label,
 
 } // namespace
 
-TQ2Panel::TQ2Panel(QWidget *parent)
+Q2Panel::Q2Panel(QWidget *parent)
     : QWidget(parent)
     , m_message(defaultMessage)
     , m_prompt(defaultPrompt)
@@ -139,8 +139,8 @@ TQ2Panel::TQ2Panel(QWidget *parent)
     buildHttpdGroup();
     buildHeartGroup();
     buildModbusGroups();
-    for (QGroupBox *group : {grp_BaseSave, grp_ComParam, rzgrpbxRegHeart, RzGroupBoxHttpd,
-                             RzGroupBoxHeart, RzGroupBox1, rzgrpbxModbus, rzgrpbxModbusNew})
+    for (QGroupBox *group : {grp_BaseSave, grp_ComParam, rzgrpbxRegHeart, rzGroupBoxHttpd,
+                             rzGroupBoxHeart, rzGroupBox1, rzgrpbxModbus, rzgrpbxModbusNew})
         column->addWidget(group);
     column->addStretch(1);
 
@@ -154,25 +154,25 @@ TQ2Panel::TQ2Panel(QWidget *parent)
     buildButtons();
 
     connectRules();
-    ApplyQ2Texts();
-    SetNetworkTab(true);
+    applyQ2Texts();
+    setNetworkTab(true);
     applyAllRules();
     installWheelFilter();
 }
 
-TQ2Panel::~TQ2Panel() = default;
+Q2Panel::~Q2Panel() = default;
 
-void TQ2Panel::setMessageFunction(MessageFunction f)
+void Q2Panel::setMessageFunction(MessageFunction f)
 {
     m_message = std::move(f);
 }
 
-void TQ2Panel::setPromptFunction(PromptFunction f)
+void Q2Panel::setPromptFunction(PromptFunction f)
 {
     m_prompt = std::move(f);
 }
 
-void TQ2Panel::buildBaseGroup()
+void Q2Panel::buildBaseGroup()
 {
     grp_BaseSave = named<QGroupBox>("grp_BaseSave");
     cbb_AddrType = comboWith("cbb_AddrType", {QString(), QString()}, 1);
@@ -186,8 +186,8 @@ void TQ2Panel::buildBaseGroup()
     edt_username = editWith("edt_username", QString(), 5);
     edt_password = editWith("edt_password", QString(), 5);
     edt_UserMAC = editWith("edt_UserMAC");
-    LabeledEditShortTime = editWith("LabeledEditShortTime");
-    LabeledEdit1 = editWith("LabeledEdit1");
+    labeledEditShortTime = editWith("LabeledEditShortTime");
+    labeledEdit1 = editWith("LabeledEdit1");
     lbl_AddrType = labelFor("lbl_AddrType", cbb_AddrType);
     lbl_HTTPServerPort = labelFor("lbl_HTTPServerPort", edt_HTTPServerPort);
     lbl_LocationURLPort = labelFor("lbl_LocationURLPort", edt_LocationURLPort);
@@ -199,8 +199,8 @@ void TQ2Panel::buildBaseGroup()
     lbl_username = labelFor("lbl_username", edt_username);
     lbl_password = labelFor("lbl_password", edt_password);
     lbl_UserMAC = labelFor("lbl_UserMAC", edt_UserMAC);
-    lbl_ShortTime = labelFor("LabeledEditShortTime_EditLabel", LabeledEditShortTime);
-    lbl_RestartTimeout = labelFor("LabeledEdit1_EditLabel", LabeledEdit1);
+    lbl_ShortTime = labelFor("LabeledEditShortTime_EditLabel", labeledEditShortTime);
+    lbl_RestartTimeout = labelFor("LabeledEdit1_EditLabel", labeledEdit1);
 
     rzchckbx_Reset = named<QCheckBox>("rzchckbx_Reset");
     rzchckbx_Link = named<QCheckBox>("rzchckbx_Link");
@@ -208,8 +208,8 @@ void TQ2Panel::buildBaseGroup()
     rzchckbx_RFC2217 = named<QCheckBox>("rzchckbx_RFC2217");
     rzchckbx_RFC2217->setChecked(true);
     rzchckbxComSetEnable = named<QCheckBox>("rzchckbxComSetEnable");
-    RzCheckBox2 = named<QCheckBox>("RzCheckBox2");
-    RzCheckBoxShortEnable = named<QCheckBox>("RzCheckBoxShortEnable");
+    rzCheckBox2 = named<QCheckBox>("RzCheckBox2");
+    rzCheckBoxShortEnable = named<QCheckBox>("RzCheckBoxShortEnable");
     chkisT0 = named<QCheckBox>("chkisT0");
     cbbRegSnd = comboWith("cbbRegSnd", {QString(), QString()});
     // These captions are the same in every language.
@@ -229,12 +229,12 @@ void TQ2Panel::buildBaseGroup()
     putPair(g, 3, 0, lbl_ModName, edt_ModName);
     putPair(g, 3, 1, lbl_username, edt_username);
     putPair(g, 4, 0, lbl_password, edt_password);
-    putPair(g, 4, 1, lbl_ShortTime, LabeledEditShortTime);
-    putPair(g, 5, 0, lbl_RestartTimeout, LabeledEdit1);
+    putPair(g, 4, 1, lbl_ShortTime, labeledEditShortTime);
+    putPair(g, 5, 0, lbl_RestartTimeout, labeledEdit1);
     g->addWidget(inRow({rzchckbx_Reset, rzchckbx_Link, rzchckbx_Index, rzchckbx_RFC2217}), 6, 0, 1,
                  4);
-    g->addWidget(inRow({rzchckbxComSetEnable, RzCheckBoxShortEnable}), 7, 0, 1, 4);
-    g->addWidget(RzCheckBox2, 8, 0, 1, 4);
+    g->addWidget(inRow({rzchckbxComSetEnable, rzCheckBoxShortEnable}), 7, 0, 1, 4);
+    g->addWidget(rzCheckBox2, 8, 0, 1, 4);
     // Carried from the module's block and written back, never shown.
     putPair(g, 9, 0, lbl_LocationURLPort, edt_LocationURLPort);
     putPair(g, 9, 1, lbl_UserMAC, edt_UserMAC);
@@ -244,7 +244,7 @@ void TQ2Panel::buildBaseGroup()
         {lbl_LocationURLPort, edt_LocationURLPort, lbl_UserMAC, edt_UserMAC, chkisT0, cbbRegSnd});
 }
 
-void TQ2Panel::buildPortGroup()
+void Q2Panel::buildPortGroup()
 {
     grp_ComParam = named<QGroupBox>("grp_ComParam");
     cbb_BaudRate0 = comboWith("cbb_BaudRate0", kBaudRates, 0);
@@ -273,7 +273,7 @@ void TQ2Panel::buildPortGroup()
     cbb_TCPStyle0 = comboWith("cbb_TCPStyle0", {QString(), QString(), QString()});
     edt_UARTTime0 = editWith("edt_UARTTime0", QStringLiteral("10"));
     edtUartPackLEN = editWith("edtUartPackLEN", QStringLiteral("400"));
-    RzCheckBox1 = named<QCheckBox>("RzCheckBox1");
+    rzCheckBox1 = named<QCheckBox>("RzCheckBox1");
     rzchbUdpFrom = named<QCheckBox>("rzchbUdpFrom");
 
     lbl_BaudRate0 = labelFor("lbl_BaudRate0", cbb_BaudRate0);
@@ -301,7 +301,7 @@ void TQ2Panel::buildPortGroup()
     putPair(g, 4, 0, lbl_RemoteIP0, edt_RemoteIP0, 3);
     putPair(g, 5, 0, lbl_UARTTime0, edt_UARTTime0);
     putPair(g, 5, 1, lblUartPackLEN, edtUartPackLEN);
-    g->addWidget(inRow({RzCheckBox1, rzchbUdpFrom}), 6, 0, 1, 4);
+    g->addWidget(inRow({rzCheckBox1, rzchbUdpFrom}), 6, 0, 1, 4);
     // Shown from the block (and partly written), never visible.
     putPair(g, 7, 0, lbl_FlowControl0, cbb_FlowControl0);
     putPair(g, 7, 1, lbl_ModbusTCP0, cbb_ModbusTCP0);
@@ -311,24 +311,24 @@ void TQ2Panel::buildPortGroup()
              cbb_TCPStyle0, chk_RFC22170});
 }
 
-void TQ2Panel::buildRegistrationGroup()
+void Q2Panel::buildRegistrationGroup()
 {
     rzgrpbxRegHeart = named<QGroupBox>("rzgrpbxRegHeart");
-    RzComboBox2 = comboWith("RzComboBox2", {QString(), QString(), QString(), QString()});
+    rzComboBox2 = comboWith("RzComboBox2", {QString(), QString(), QString(), QString()});
     cbbRegType = comboWith("cbbRegType", {QString(), QString(), QString()});
     edtRegDt = editWith("edtRegDt");
     rzchckbxRegDtHex = named<QCheckBox>("rzchckbxRegDtHex");
     rzchckbxRegDtHex->setText(QStringLiteral("Hex"));
     edtDid = editWith("edtDid", QStringLiteral("11111111111111111110"));
     edtCompass = editWith("edtCompass");
-    RzLabel2 = labelFor("RzLabel2", RzComboBox2);
+    rzLabel2 = labelFor("RzLabel2", rzComboBox2);
     lblRegSnd = labelFor("lblRegSnd", cbbRegType);
     lblRegTp = labelFor("lblRegTp", edtRegDt);
     lblDid = labelFor("lblDid", edtDid);
     lblCompass = labelFor("lblCompass", edtCompass);
 
     auto *g = gridOf(rzgrpbxRegHeart);
-    putPair(g, 0, 0, RzLabel2, RzComboBox2);
+    putPair(g, 0, 0, rzLabel2, rzComboBox2);
     putPair(g, 0, 1, lblRegSnd, cbbRegType);
     g->addWidget(lblRegTp, 1, 0);
     g->addWidget(edtRegDt, 1, 1, 1, 2);
@@ -337,45 +337,45 @@ void TQ2Panel::buildRegistrationGroup()
     putPair(g, 2, 1, lblCompass, edtCompass);
 }
 
-void TQ2Panel::buildHttpdGroup()
+void Q2Panel::buildHttpdGroup()
 {
-    RzGroupBoxHttpd = named<QGroupBox>("RzGroupBoxHttpd");
-    RzGroupBoxHttpd->setTitle(QStringLiteral("Httpd"));
-    LabeledEdit2 = editWith("LabeledEdit2");
-    RzRichEdit1 = named<QPlainTextEdit>("RzRichEdit1");
-    RzRichEdit1->setFixedHeight(64);
+    rzGroupBoxHttpd = named<QGroupBox>("RzGroupBoxHttpd");
+    rzGroupBoxHttpd->setTitle(QStringLiteral("Httpd"));
+    labeledEdit2 = editWith("LabeledEdit2");
+    rzRichEdit1 = named<QPlainTextEdit>("RzRichEdit1");
+    rzRichEdit1->setFixedHeight(64);
     cbbGetPost = comboWith("cbbGetPost", {QStringLiteral("GET"), QStringLiteral("POST")});
-    RzCheckBox3 = named<QCheckBox>("RzCheckBox3");
-    lbl_HttpdUrl = labelFor("LabeledEdit2_EditLabel", LabeledEdit2);
-    lbl_HttpdHeader = labelFor("RzRichEdit1_EditLabel", RzRichEdit1);
+    rzCheckBox3 = named<QCheckBox>("RzCheckBox3");
+    lbl_HttpdUrl = labelFor("LabeledEdit2_EditLabel", labeledEdit2);
+    lbl_HttpdHeader = labelFor("RzRichEdit1_EditLabel", rzRichEdit1);
     lblGetPost = labelFor("lblGetPost", cbbGetPost);
     // Technical captions, the same in every language.
     lbl_HttpdUrl->setText(QStringLiteral("Httpd URL(<100byte) "));
     lbl_HttpdHeader->setText(QStringLiteral("Httpd Header(<200byte) "));
 
-    auto *g = gridOf(RzGroupBoxHttpd);
+    auto *g = gridOf(rzGroupBoxHttpd);
     putPair(g, 0, 0, lblGetPost, cbbGetPost);
-    g->addWidget(RzCheckBox3, 0, 2, 1, 2);
-    putPair(g, 1, 0, lbl_HttpdUrl, LabeledEdit2, 3);
-    putPair(g, 2, 0, lbl_HttpdHeader, RzRichEdit1, 3);
+    g->addWidget(rzCheckBox3, 0, 2, 1, 2);
+    putPair(g, 1, 0, lbl_HttpdUrl, labeledEdit2, 3);
+    putPair(g, 2, 0, lbl_HttpdHeader, rzRichEdit1, 3);
 }
 
-void TQ2Panel::buildHeartGroup()
+void Q2Panel::buildHeartGroup()
 {
-    RzGroupBoxHeart = named<QGroupBox>("RzGroupBoxHeart");
-    RzComboBox1 = comboWith("RzComboBox1", {QString(), QString(), QString()});
+    rzGroupBoxHeart = named<QGroupBox>("RzGroupBoxHeart");
+    rzComboBox1 = comboWith("RzComboBox1", {QString(), QString(), QString()});
     cbbHeartPackType = comboWith("cbbHeartPackType", {QString(), QString()});
     edtHeartTm = editWith("edtHeartTm");
     edtHeartDt = editWith("edtHeartDt");
     rzchckbxHeartDtHex = named<QCheckBox>("rzchckbxHeartDtHex");
     rzchckbxHeartDtHex->setText(QStringLiteral("Hex"));
-    RzLabel1 = labelFor("RzLabel1", RzComboBox1);
+    rzLabel1 = labelFor("RzLabel1", rzComboBox1);
     lblHeartPackType = labelFor("lblHeartPackType", cbbHeartPackType);
     lblHeartTm = labelFor("lblHeartTm", edtHeartTm);
     lblHeartDt = labelFor("lblHeartDt", edtHeartDt);
 
-    auto *g = gridOf(RzGroupBoxHeart);
-    putPair(g, 0, 0, RzLabel1, RzComboBox1);
+    auto *g = gridOf(rzGroupBoxHeart);
+    putPair(g, 0, 0, rzLabel1, rzComboBox1);
     putPair(g, 0, 1, lblHeartPackType, cbbHeartPackType);
     putPair(g, 1, 0, lblHeartTm, edtHeartTm);
     g->addWidget(lblHeartDt, 2, 0);
@@ -383,17 +383,17 @@ void TQ2Panel::buildHeartGroup()
     g->addWidget(rzchckbxHeartDtHex, 2, 3);
 }
 
-void TQ2Panel::buildModbusGroups()
+void Q2Panel::buildModbusGroups()
 {
     const QString modbus = QStringLiteral("ModBus");
-    RzGroupBox1 = named<QGroupBox>("RzGroupBox1");
-    RzGroupBox1->setTitle(modbus);
+    rzGroupBox1 = named<QGroupBox>("RzGroupBox1");
+    rzGroupBox1->setTitle(modbus);
     rzchckbxmodbustcp = named<QCheckBox>("rzchckbxmodbustcp");
     rzchckbxmodbustcp->setText(QStringLiteral("ModBusTCP"));
     rzchckbxmodbuspool = named<QCheckBox>("rzchckbxmodbuspool");
     edtwaittime = editWith("edtwaittime");
     lblhearttime = labelFor("lblhearttime", edtwaittime);
-    auto *s = gridOf(RzGroupBox1);
+    auto *s = gridOf(rzGroupBox1);
     s->addWidget(rzchckbxmodbustcp, 0, 0);
     s->addWidget(rzchckbxmodbuspool, 0, 1);
     putPair(s, 1, 0, lblhearttime, edtwaittime);
@@ -434,7 +434,7 @@ void TQ2Panel::buildModbusGroups()
     putPair(n, 2, 0, lblModbusException1, cmbModbusException1);
 }
 
-void TQ2Panel::buildButtons()
+void Q2Panel::buildButtons()
 {
     btn_Q2ComSet = named<QPushButton>("btn_Q2ComSet");
     btn_Q2NetSet = named<QPushButton>("btn_Q2NetSet");
@@ -445,34 +445,34 @@ void TQ2Panel::buildButtons()
     row->addWidget(btn_Q2NetSet);
     row->addWidget(btnDataDebug);
     static_cast<QVBoxLayout *>(layout())->addLayout(row);
-    connect(btn_Q2ComSet, &QPushButton::clicked, this, &TQ2Panel::q2ComSetClicked);
-    connect(btn_Q2NetSet, &QPushButton::clicked, this, &TQ2Panel::q2NetSetClicked);
-    connect(btnDataDebug, &QPushButton::clicked, this, &TQ2Panel::dataDebugClicked);
+    connect(btn_Q2ComSet, &QPushButton::clicked, this, &Q2Panel::q2ComSetClicked);
+    connect(btn_Q2NetSet, &QPushButton::clicked, this, &Q2Panel::q2NetSetClicked);
+    connect(btnDataDebug, &QPushButton::clicked, this, &Q2Panel::dataDebugClicked);
 }
 
-void TQ2Panel::connectRules()
+void Q2Panel::connectRules()
 {
-    const auto onChange = [this](QComboBox *combo, void (TQ2Panel::*rule)()) {
+    const auto onChange = [this](QComboBox *combo, void (Q2Panel::*rule)()) {
         connect(combo, &QComboBox::currentIndexChanged, this, rule);
     };
-    onChange(cbb_AddrType, &TQ2Panel::applyAddrTypeRule);
-    onChange(cbb_WorkMode0, &TQ2Panel::applyWorkModeRule);
-    onChange(RzComboBox2, &TQ2Panel::applyRegistrationRule);
-    onChange(cbbRegType, &TQ2Panel::applyRegistrationRule);
-    onChange(RzComboBox1, &TQ2Panel::applyHeartRule);
-    onChange(cbbHeartPackType, &TQ2Panel::applyHeartRule);
-    onChange(cbbModbusType, &TQ2Panel::applyModbusPackRule);
-    onChange(cmbModbusEnable1, &TQ2Panel::applyModbusNewRule);
+    onChange(cbb_AddrType, &Q2Panel::applyAddrTypeRule);
+    onChange(cbb_WorkMode0, &Q2Panel::applyWorkModeRule);
+    onChange(rzComboBox2, &Q2Panel::applyRegistrationRule);
+    onChange(cbbRegType, &Q2Panel::applyRegistrationRule);
+    onChange(rzComboBox1, &Q2Panel::applyHeartRule);
+    onChange(cbbHeartPackType, &Q2Panel::applyHeartRule);
+    onChange(cbbModbusType, &Q2Panel::applyModbusPackRule);
+    onChange(cmbModbusEnable1, &Q2Panel::applyModbusNewRule);
     connect(rzchckbxHeartDtHex, &QCheckBox::toggled, this,
             [this](bool hex) { hexToggled(edtHeartDt, hex); });
     connect(rzchckbxRegDtHex, &QCheckBox::toggled, this,
             [this](bool hex) { hexToggled(edtRegDt, hex); });
-    connect(cbb_BaudRate0, &QComboBox::activated, this, &TQ2Panel::baudRateActivated);
+    connect(cbb_BaudRate0, &QComboBox::activated, this, &Q2Panel::baudRateActivated);
 }
 
 // Every wheel turn over the scroll box scrolls the box by one line, whichever control is under
 // the pointer, so turning the wheel never changes a combo box's value by accident.
-void TQ2Panel::installWheelFilter()
+void Q2Panel::installWheelFilter()
 {
     m_scroll->viewport()->installEventFilter(this);
     const QList<QWidget *> children = m_content->findChildren<QWidget *>();
@@ -480,7 +480,7 @@ void TQ2Panel::installWheelFilter()
         w->installEventFilter(this);
 }
 
-bool TQ2Panel::eventFilter(QObject *watched, QEvent *event)
+bool Q2Panel::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() != QEvent::Wheel)
         return QWidget::eventFilter(watched, event);

@@ -24,12 +24,12 @@ class QPlainTextEdit;
 class QPushButton;
 class QScrollArea;
 
-class TQ2Panel : public QWidget
+class Q2Panel : public QWidget
 {
     Q_OBJECT
 public:
-    explicit TQ2Panel(QWidget *parent = nullptr);
-    ~TQ2Panel() override;
+    explicit Q2Panel(QWidget *parent = nullptr);
+    ~Q2Panel() override;
 
     // Message boxes and the custom baud-rate prompt go through these two functions; tests
     // replace them. The defaults are window-modal and return at once (no nested event loop).
@@ -45,34 +45,34 @@ public:
 
     // A Q2 read starts: the three Modbus groups, and in the short one its check boxes and
     // polling time, are hidden until their answers arrive.
-    void BeginRead();
+    void beginRead();
     // The base and port groups from the 130-byte answer (or the serial read), then the rules.
-    void ShowQ2Params(const TBaseParam &base, const TPortParam &port);
+    void showQ2Params(const BaseParams &base, const PortParams &port);
     // The 85-byte heartbeat and registration block.
-    void ShowHeartReg(const QByteArray &block);
-    void ShowCloud(const TCloudParam &cloud);
-    void ShowHttpd(const QString &url, const QString &header);
+    void showHeartReg(const QByteArray &block);
+    void showCloud(const CloudParams &cloud);
+    void showHttpd(const QString &url, const QString &header);
     // The short Modbus answer of `length` 1 or 4 bytes; shows its group.
-    void ShowModbusShort(const TModbusParam &modbus, int length);
-    void ShowModbusPack(const TModbusPackParam &modbus);
-    void ShowModbusNew(const TModbusNewParam &modbus);
+    void showModbusShort(const ModbusParams &modbus, int length);
+    void showModbusPack(const ModbusPackParams &modbus);
+    void showModbusNew(const ModbusNewParams &modbus);
 
     // ---- Saving ------------------------------------------------------------------------------
 
     // Checks the fields in their fixed order and shows the first failure in a message box.
-    bool ValidateQ2Panel();
+    bool validateQ2Panel();
 
     // What the controls hold. Combo boxes without a selection keep the value last shown.
-    TBaseParam CollectBaseParam() const;
+    BaseParams collectBaseParam() const;
     bool upnpPortKnown() const; // the hidden UPNP field holds a number (after a read)
-    TPortParam CollectPortParam() const;
-    TCloudParam CollectCloud() const;
-    THeartRegParam CollectHeartReg() const;
-    THttpdParam CollectHttpd() const;
-    TModbusParam CollectModbusShort() const;
+    PortParams collectPortParam() const;
+    CloudParams collectCloud() const;
+    HeartRegParams collectHeartReg() const;
+    HttpdParams collectHttpd() const;
+    ModbusParams collectModbusShort() const;
     int modbusShortForm() const; // 4 when the polling controls are shown, else 1
-    TModbusPackParam CollectModbusPack() const;
-    TModbusNewParam CollectModbusNew() const;
+    ModbusPackParams collectModbusPack() const;
+    ModbusNewParams collectModbusNew() const;
 
     bool httpdGroupShown() const;
     bool modbusShortShown() const;
@@ -81,19 +81,19 @@ public:
     int registrationType() const; // 0 off, 1 MAC, 2 custom, 3 cloud
 
     // Everything a network save writes, for a module of firmware `version`.
-    TQ2SaveInput CollectSaveInput(int version) const;
+    Q2SaveInput collectSaveInput(int version) const;
     // The network save of this panel: validates (showing the message), then builds the blocks
     // inside `stored` and lists the frames. A refused plan sends nothing and leaves `stored`.
-    TSavePlan PrepareQ2Save(int version, TStoredAnswers &stored);
+    SavePlan prepareQ2Save(int version, StoredAnswers &stored);
 
     // ---- For the main window -----------------------------------------------------------------
 
     // The panel's captions, combo-box items (each keeping its selection) and hints in the
     // current language. Runs at creation; the main window runs it on a language switch.
-    void ApplyQ2Texts();
+    void applyQ2Texts();
     // The search side shows the network tab (true) or the serial tab: the groups and fields that
     // only the network path writes are shown or hidden, and the save button of that path shown.
-    void SetNetworkTab(bool network);
+    void setNetworkTab(bool network);
 
     // Both save buttons; the main window disables them while a save runs.
     void setSavesEnabled(bool enabled);
@@ -152,11 +152,11 @@ private:
     PromptFunction m_prompt;
 
     // The records last shown: what the controls that cannot hold a value keep.
-    TBaseParam m_base;
-    TPortParam m_port;
-    THeartRegParam m_heartReg;
-    TModbusPackParam m_modbusPack;
-    TModbusNewParam m_modbusNew;
+    BaseParams m_base;
+    PortParams m_port;
+    HeartRegParams m_heartReg;
+    ModbusPackParams m_modbusPack;
+    ModbusNewParams m_modbusNew;
     QString m_shownHeader;     // the HTTPD header exactly as the module sent it
     QString m_shownHeaderText; // the same as the header field shows it (line ends changed)
 
@@ -190,12 +190,12 @@ public:
     QLabel *lbl_UserMAC = nullptr;
     QLineEdit *edt_UserMAC = nullptr;
     QCheckBox *rzchckbxComSetEnable = nullptr;
-    QCheckBox *RzCheckBox2 = nullptr;
-    QCheckBox *RzCheckBoxShortEnable = nullptr;
-    QLabel *lbl_ShortTime = nullptr; // the edit label of LabeledEditShortTime
-    QLineEdit *LabeledEditShortTime = nullptr;
-    QLabel *lbl_RestartTimeout = nullptr; // the edit label of LabeledEdit1
-    QLineEdit *LabeledEdit1 = nullptr;
+    QCheckBox *rzCheckBox2 = nullptr;
+    QCheckBox *rzCheckBoxShortEnable = nullptr;
+    QLabel *lbl_ShortTime = nullptr; // the edit label of labeledEditShortTime
+    QLineEdit *labeledEditShortTime = nullptr;
+    QLabel *lbl_RestartTimeout = nullptr; // the edit label of labeledEdit1
+    QLineEdit *labeledEdit1 = nullptr;
     QCheckBox *chkisT0 = nullptr;
     QComboBox *cbbRegSnd = nullptr;
 
@@ -228,12 +228,12 @@ public:
     QLineEdit *edt_UARTTime0 = nullptr;
     QLabel *lblUartPackLEN = nullptr;
     QLineEdit *edtUartPackLEN = nullptr;
-    QCheckBox *RzCheckBox1 = nullptr;
+    QCheckBox *rzCheckBox1 = nullptr;
     QCheckBox *rzchbUdpFrom = nullptr;
 
     QGroupBox *rzgrpbxRegHeart = nullptr;
-    QLabel *RzLabel2 = nullptr;
-    QComboBox *RzComboBox2 = nullptr;
+    QLabel *rzLabel2 = nullptr;
+    QComboBox *rzComboBox2 = nullptr;
     QLabel *lblRegSnd = nullptr;
     QComboBox *cbbRegType = nullptr;
     QLabel *lblRegTp = nullptr;
@@ -244,18 +244,18 @@ public:
     QLabel *lblCompass = nullptr;
     QLineEdit *edtCompass = nullptr;
 
-    QGroupBox *RzGroupBoxHttpd = nullptr;
-    QLabel *lbl_HttpdUrl = nullptr; // the edit label of LabeledEdit2
-    QLineEdit *LabeledEdit2 = nullptr;
+    QGroupBox *rzGroupBoxHttpd = nullptr;
+    QLabel *lbl_HttpdUrl = nullptr; // the edit label of labeledEdit2
+    QLineEdit *labeledEdit2 = nullptr;
     QLabel *lbl_HttpdHeader = nullptr;
-    QPlainTextEdit *RzRichEdit1 = nullptr;
+    QPlainTextEdit *rzRichEdit1 = nullptr;
     QLabel *lblGetPost = nullptr;
     QComboBox *cbbGetPost = nullptr;
-    QCheckBox *RzCheckBox3 = nullptr;
+    QCheckBox *rzCheckBox3 = nullptr;
 
-    QGroupBox *RzGroupBoxHeart = nullptr;
-    QLabel *RzLabel1 = nullptr;
-    QComboBox *RzComboBox1 = nullptr;
+    QGroupBox *rzGroupBoxHeart = nullptr;
+    QLabel *rzLabel1 = nullptr;
+    QComboBox *rzComboBox1 = nullptr;
     QLabel *lblHeartPackType = nullptr;
     QComboBox *cbbHeartPackType = nullptr;
     QLabel *lblHeartTm = nullptr;
@@ -264,7 +264,7 @@ public:
     QLineEdit *edtHeartDt = nullptr;
     QCheckBox *rzchckbxHeartDtHex = nullptr;
 
-    QGroupBox *RzGroupBox1 = nullptr; // the short Modbus block
+    QGroupBox *rzGroupBox1 = nullptr; // the short Modbus block
     QCheckBox *rzchckbxmodbustcp = nullptr;
     QCheckBox *rzchckbxmodbuspool = nullptr;
     QLabel *lblhearttime = nullptr;
@@ -298,4 +298,4 @@ public:
 };
 
 // The log line of a refused save, in the current language.
-QString SaveRefusalText(const TSavePlan &plan);
+QString saveRefusalText(const SavePlan &plan);

@@ -60,7 +60,7 @@ bool onlyDigits(const QString &text)
 
 } // namespace
 
-void TQ2Panel::applyAddrTypeRule()
+void Q2Panel::applyAddrTypeRule()
 {
     const bool isStatic = cbb_AddrType->currentIndex() != 0;
     enableWithCaption(lbl_StaticIP, edt_StaticIP, isStatic);
@@ -69,7 +69,7 @@ void TQ2Panel::applyAddrTypeRule()
     enableWithCaption(lblDns, edtDns, isStatic);
 }
 
-void TQ2Panel::applyWorkModeRule()
+void Q2Panel::applyWorkModeRule()
 {
     const int mode = cbb_WorkMode0->currentIndex();
     const bool tcpServer = mode == TcpServer;
@@ -79,28 +79,28 @@ void TQ2Panel::applyWorkModeRule()
     enableWithCaption(lbl_TCPStyle0, cbb_TCPStyle0, tcpServer);
     enableWithCaption(lbl_RemoteIP0, edt_RemoteIP0, !tcpServer);
     enableWithCaption(lblGetPost, cbbGetPost, httpd);
-    RzGroupBoxHttpd->setVisible(httpd && m_networkTab);
+    rzGroupBoxHttpd->setVisible(httpd && m_networkTab);
     btnDataDebug->setVisible(!httpd);
     chkMulticast->setVisible(mode == UdpClient);
 }
 
-void TQ2Panel::applyRegistrationRule()
+void Q2Panel::applyRegistrationRule()
 {
-    const int type = RzComboBox2->currentIndex();
+    const int type = rzComboBox2->currentIndex();
     showAll({lblDid, edtDid, lblCompass, edtCompass}, type == RegCloud);
     showAll({lblRegSnd, cbbRegType}, type == RegMac || type == RegCustom);
     showAll({lblRegTp, edtRegDt, rzchckbxRegDtHex}, type == RegCustom);
 }
 
-void TQ2Panel::applyHeartRule()
+void Q2Panel::applyHeartRule()
 {
-    const bool on = RzComboBox1->currentIndex() > 0;
+    const bool on = rzComboBox1->currentIndex() > 0;
     const bool custom = cbbHeartPackType->currentIndex() == 1;
     showAll({lblHeartPackType, cbbHeartPackType, lblHeartTm, edtHeartTm}, on);
     showAll({lblHeartDt, edtHeartDt, rzchckbxHeartDtHex}, on && custom);
 }
 
-void TQ2Panel::applyModbusPackRule()
+void Q2Panel::applyModbusPackRule()
 {
     const int mode = cbbModbusType->currentIndex();
     const bool active = mode == ModbusConversion || mode == ModbusPolling;
@@ -110,14 +110,14 @@ void TQ2Panel::applyModbusPackRule()
             active);
 }
 
-void TQ2Panel::applyModbusNewRule()
+void Q2Panel::applyModbusNewRule()
 {
     showAll({lblModbusTimeout1, edtModbusTimeout1, lblModbusInterval1, edtModbusInterval1,
              lblModbusException1, cmbModbusException1},
             cmbModbusEnable1->currentIndex() == ModbusPolling);
 }
 
-void TQ2Panel::applyAllRules()
+void Q2Panel::applyAllRules()
 {
     applyAddrTypeRule();
     applyWorkModeRule();
@@ -127,12 +127,12 @@ void TQ2Panel::applyAllRules()
     applyModbusNewRule();
 }
 
-void TQ2Panel::SetNetworkTab(bool network)
+void Q2Panel::setNetworkTab(bool network)
 {
     m_networkTab = network;
     // Fields and groups that only the network save writes.
-    showAll({RzGroupBoxHeart, rzgrpbxRegHeart, rzchckbxComSetEnable, lbl_UARTTime0, edt_UARTTime0,
-             lblUartPackLEN, edtUartPackLEN, rzchbUdpFrom, RzGroupBox1, rzgrpbxModbusNew,
+    showAll({rzGroupBoxHeart, rzgrpbxRegHeart, rzchckbxComSetEnable, lbl_UARTTime0, edt_UARTTime0,
+             lblUartPackLEN, edtUartPackLEN, rzchbUdpFrom, rzGroupBox1, rzgrpbxModbusNew,
              rzgrpbxModbus},
             network);
     btn_Q2ComSet->setVisible(!network);
@@ -141,57 +141,57 @@ void TQ2Panel::SetNetworkTab(bool network)
     applyWorkModeRule();
 }
 
-void TQ2Panel::setSavesEnabled(bool enabled)
+void Q2Panel::setSavesEnabled(bool enabled)
 {
     btn_Q2NetSet->setEnabled(enabled);
     btn_Q2ComSet->setEnabled(enabled);
 }
 
-void TQ2Panel::hexToggled(QLineEdit *field, bool hex)
+void Q2Panel::hexToggled(QLineEdit *field, bool hex)
 {
-    field->setText(hex ? PlainToHexField(field->text()) : HexToPlainField(field->text()));
+    field->setText(hex ? plainToHexField(field->text()) : hexToPlainField(field->text()));
 }
 
-void TQ2Panel::baudRateActivated(int index)
+void Q2Panel::baudRateActivated(int index)
 {
     if (index != 1)
         return;
-    const QString title = LangText(QStringLiteral("lang_InputBdTitle"));
-    const QString prompt = LangText(QStringLiteral("lang_PlsInputBd"));
+    const QString title = langText(QStringLiteral("lang_InputBdTitle"));
+    const QString prompt = langText(QStringLiteral("lang_PlsInputBd"));
     m_prompt(this, title, prompt, cbb_BaudRate0->itemText(0),
              [combo = QPointer<QComboBox>(cbb_BaudRate0)](std::optional<QString> answer) {
                  if (combo)
-                     ApplyCustomBaudAnswer(combo, answer);
+                     applyCustomBaudAnswer(combo, answer);
              });
 }
 
-void TQ2Panel::showMessage(const QString &text)
+void Q2Panel::showMessage(const QString &text)
 {
     if (m_message)
         m_message(this, text);
 }
 
-bool TQ2Panel::checkText(const QString &text, const QString &label)
+bool Q2Panel::checkText(const QString &text, const QString &label)
 {
     if (!text.trimmed().isEmpty())
         return true;
-    showMessage(label + LangText(QStringLiteral("lang_IsNull")));
+    showMessage(label + langText(QStringLiteral("lang_IsNull")));
     return false;
 }
 
-bool TQ2Panel::checkField(const QLineEdit *field, const char *labelKey, bool digits)
+bool Q2Panel::checkField(const QLineEdit *field, const char *labelKey, bool digits)
 {
-    const QString label = LangText(QLatin1String(labelKey));
+    const QString label = langText(QLatin1String(labelKey));
     if (!checkText(field->text(), label))
         return false;
     if (digits && !onlyDigits(field->text().trimmed())) {
-        showMessage(label + LangText(QStringLiteral("lang_IsNotNum")));
+        showMessage(label + langText(QStringLiteral("lang_IsNotNum")));
         return false;
     }
     return true;
 }
 
-bool TQ2Panel::ValidateQ2Panel()
+bool Q2Panel::validateQ2Panel()
 {
     struct Check
     {
@@ -208,11 +208,11 @@ bool TQ2Panel::ValidateQ2Panel()
         {edt_GatewayIP, "lang_Lbl_Gateway", false},
         {edtDns, "lang_lblDns", false},
         {edt_ModName, "lang_Lbl_DevName", false},
-        {LabeledEdit1, "lang_LabeledEdit1", true},
+        {labeledEdit1, "lang_LabeledEdit1", true},
         {edt_LocalPort0, "lang_Lbl_LocalPort", true},
         {edt_RemoteIP0, "lang_Lbl_RemoteIP", false},
         {edt_RemotePort0, "lang_Lbl_RemotePort", true},
-        {LabeledEditShortTime, "lang_LabeledEditShortTime", false},
+        {labeledEditShortTime, "lang_LabeledEditShortTime", false},
         {edt_UARTTime0, "lang_Lbl_PackTime", true},
         {edtUartPackLEN, "lang_Lbl_PackLen", true},
     };
@@ -243,18 +243,18 @@ bool TQ2Panel::ValidateQ2Panel()
         !checkField(edtwaittime, "lang_lblhearttime", true))
         return false;
     if (httpdGroupShown() &&
-        !(checkText(LabeledEdit2->text(), QStringLiteral("Httpd URL")) &&
-          checkText(RzRichEdit1->toPlainText(), QStringLiteral("Httpd Header"))))
+        !(checkText(labeledEdit2->text(), QStringLiteral("Httpd URL")) &&
+          checkText(rzRichEdit1->toPlainText(), QStringLiteral("Httpd Header"))))
         return false;
     return true;
 }
 
-TSavePlan TQ2Panel::PrepareQ2Save(int version, TStoredAnswers &stored)
+SavePlan Q2Panel::prepareQ2Save(int version, StoredAnswers &stored)
 {
-    if (!ValidateQ2Panel()) {
-        TSavePlan refused;
-        refused.refusal = TSaveRefusal::Validation;
+    if (!validateQ2Panel()) {
+        SavePlan refused;
+        refused.refusal = SaveRefusal::Validation;
         return refused;
     }
-    return BuildQ2SavePlan(CollectSaveInput(version), stored);
+    return buildQ2SavePlan(collectSaveInput(version), stored);
 }

@@ -31,7 +31,7 @@ void showLimited(QLineEdit *edit, int typedLimit, const QString &text)
 
 quint32 numberOr(const QLineEdit *edit, quint32 fallback)
 {
-    return DecimalFieldValue(edit->text()).value_or(fallback);
+    return decimalFieldValue(edit->text()).value_or(fallback);
 }
 
 // The list's index mapped through `values`, or `kept` when nothing is selected.
@@ -60,14 +60,14 @@ constexpr int kRemoteHostTyped = 30;
 
 } // namespace
 
-void TQ2Panel::BeginRead()
+void Q2Panel::beginRead()
 {
-    setShown({RzGroupBox1, rzgrpbxModbus, rzgrpbxModbusNew, rzchckbxmodbustcp, rzchckbxmodbuspool,
+    setShown({rzGroupBox1, rzgrpbxModbus, rzgrpbxModbusNew, rzchckbxmodbustcp, rzchckbxmodbuspool,
               lblhearttime, edtwaittime},
              false);
 }
 
-void TQ2Panel::fillWorkModeList(bool isT0)
+void Q2Panel::fillWorkModeList(bool isT0)
 {
     QStringList modes = {QStringLiteral("UDP Client"), QStringLiteral("TCP Client"),
                          QStringLiteral("UDP Server"), QStringLiteral("TCP Server")};
@@ -78,7 +78,7 @@ void TQ2Panel::fillWorkModeList(bool isT0)
     cbb_WorkMode0->addItems(modes);
 }
 
-void TQ2Panel::showBaud(quint32 baud)
+void Q2Panel::showBaud(quint32 baud)
 {
     const QString text = QString::number(baud);
     int index = cbb_BaudRate0->findText(text, Qt::MatchExactly);
@@ -89,368 +89,368 @@ void TQ2Panel::showBaud(quint32 baud)
     cbb_BaudRate0->setCurrentIndex(index);
 }
 
-void TQ2Panel::ShowQ2Params(const TBaseParam &b, const TPortParam &p)
+void Q2Panel::showQ2Params(const BaseParams &b, const PortParams &p)
 {
     m_base = b;
     m_port = p;
 
-    cbb_AddrType->setCurrentIndex(b.StaticIp ? 1 : 0);
-    edt_HTTPServerPort->setText(QString::number(b.HttpPort));
-    edt_LocationURLPort->setText(QString::number(b.UpnpPort));
-    showLimited(edt_StaticIP, kStaticIpTyped, b.Ip);
-    edt_GatewayIP->setText(b.Gateway);
-    edt_SubnetMask->setText(b.Mask);
-    edtDns->setText(b.Dns);
-    showLimited(edt_ModName, kNameTyped, b.Name);
-    showLimited(edt_username, kLoginTyped, b.WebUser);
-    showLimited(edt_password, kLoginTyped, b.WebPassword);
-    rzchckbx_Reset->setChecked(b.Options & kOptionReset);
-    rzchckbx_Link->setChecked(b.Options & kOptionLink);
-    rzchckbx_Index->setChecked(b.Options & kOptionIndex);
-    rzchckbx_RFC2217->setChecked(b.Options & kOptionRfc2217);
-    edt_UserMAC->setText(b.UserMac);
-    RzCheckBox2->setChecked(b.ClearCache);
-    RzCheckBoxShortEnable->setChecked(b.ShortConnEnabled);
-    LabeledEditShortTime->setText(QString::number(b.ShortConnTime));
-    LabeledEdit1->setText(QString::number(p.TimeoutRestart));
-    chkisT0->setChecked(b.IsT0);
-    cbbRegSnd->setCurrentIndex(b.RegSendMode ? 1 : 0);
+    cbb_AddrType->setCurrentIndex(b.staticIp ? 1 : 0);
+    edt_HTTPServerPort->setText(QString::number(b.httpPort));
+    edt_LocationURLPort->setText(QString::number(b.upnpPort));
+    showLimited(edt_StaticIP, kStaticIpTyped, b.ip);
+    edt_GatewayIP->setText(b.gateway);
+    edt_SubnetMask->setText(b.mask);
+    edtDns->setText(b.dns);
+    showLimited(edt_ModName, kNameTyped, b.name);
+    showLimited(edt_username, kLoginTyped, b.webUser);
+    showLimited(edt_password, kLoginTyped, b.webPassword);
+    rzchckbx_Reset->setChecked(b.options & kOptionReset);
+    rzchckbx_Link->setChecked(b.options & kOptionLink);
+    rzchckbx_Index->setChecked(b.options & kOptionIndex);
+    rzchckbx_RFC2217->setChecked(b.options & kOptionRfc2217);
+    edt_UserMAC->setText(b.userMac);
+    rzCheckBox2->setChecked(b.clearCache);
+    rzCheckBoxShortEnable->setChecked(b.shortConnEnabled);
+    labeledEditShortTime->setText(QString::number(b.shortConnTime));
+    labeledEdit1->setText(QString::number(p.timeoutRestart));
+    chkisT0->setChecked(b.isT0);
+    cbbRegSnd->setCurrentIndex(b.regSendMode ? 1 : 0);
 
-    showBaud(p.Baud);
-    selectIndex(cbb_P0, p.Parity - 1);
-    selectIndex(cbb_D0, p.DataBits - 5);
-    selectIndex(cbb_S0, cbb_S0->findText(QString::number(p.StopBits)));
-    selectIndex(cbb_FlowControl0, p.FlowControl == 1   ? 0
-                                  : p.FlowControl == 3 ? 1
-                                  : p.FlowControl == 5 ? 2
+    showBaud(p.baud);
+    selectIndex(cbb_P0, p.parity - 1);
+    selectIndex(cbb_D0, p.dataBits - 5);
+    selectIndex(cbb_S0, cbb_S0->findText(QString::number(p.stopBits)));
+    selectIndex(cbb_FlowControl0, p.flowControl == 1   ? 0
+                                  : p.flowControl == 3 ? 1
+                                  : p.flowControl == 5 ? 2
                                                        : -1);
-    edt_LocalPort0->setText(QString::number(p.LocalPort));
-    edt_RemotePort0->setText(QString::number(p.RemotePort));
-    showLimited(edt_RemoteIP0, kRemoteHostTyped, p.RemoteHost);
-    fillWorkModeList(b.IsT0);
-    if (p.WorkMode == 5 || p.WorkMode == 0) {
-        chkMulticast->setChecked(p.WorkMode == 5);
+    edt_LocalPort0->setText(QString::number(p.localPort));
+    edt_RemotePort0->setText(QString::number(p.remotePort));
+    showLimited(edt_RemoteIP0, kRemoteHostTyped, p.remoteHost);
+    fillWorkModeList(b.isT0);
+    if (p.workMode == 5 || p.workMode == 0) {
+        chkMulticast->setChecked(p.workMode == 5);
         selectIndex(cbb_WorkMode0, 0);
     } else {
-        selectIndex(cbb_WorkMode0, p.WorkMode);
+        selectIndex(cbb_WorkMode0, p.workMode);
     }
-    selectIndex(cbb_ModbusTCP0, p.ModbusTcp ? 1 : 0);
-    chk_RFC22170->setChecked(p.Rfc2217);
-    selectIndex(cbb_TCPSvrCount0, p.TcpServerCount - 1);
-    selectIndex(cbb_TCPStyle0, p.TcpStyle - 1);
-    edt_UARTTime0->setText(QString::number(p.PackTime));
-    edtUartPackLEN->setText(QString::number(p.PackLength));
-    RzCheckBox1->setChecked(p.KickOldConnection);
-    rzchbUdpFrom->setChecked(p.UdpSourceCheck);
-    selectIndex(cbbGetPost, p.HttpdMethod);
+    selectIndex(cbb_ModbusTCP0, p.modbusTcp ? 1 : 0);
+    chk_RFC22170->setChecked(p.rfc2217);
+    selectIndex(cbb_TCPSvrCount0, p.tcpServerCount - 1);
+    selectIndex(cbb_TCPStyle0, p.tcpStyle - 1);
+    edt_UARTTime0->setText(QString::number(p.packTime));
+    edtUartPackLEN->setText(QString::number(p.packLength));
+    rzCheckBox1->setChecked(p.kickOldConnection);
+    rzchbUdpFrom->setChecked(p.udpSourceCheck);
+    selectIndex(cbbGetPost, p.httpdMethod);
     // Registration type: the last flag that is set wins.
     int registration = 0;
-    if (p.CloudEnabled)
+    if (p.cloudEnabled)
         registration = 3;
-    if (p.MacRegistration)
+    if (p.macRegistration)
         registration = 1;
-    if (p.CustomRegistration)
+    if (p.customRegistration)
         registration = 2;
-    RzComboBox2->setCurrentIndex(registration);
-    cbbHeartPackType->setCurrentIndex(p.MacHeartbeat ? 0 : 1);
+    rzComboBox2->setCurrentIndex(registration);
+    cbbHeartPackType->setCurrentIndex(p.macHeartbeat ? 0 : 1);
 
     applyAllRules();
 }
 
-void TQ2Panel::ShowHeartReg(const QByteArray &block)
+void Q2Panel::showHeartReg(const QByteArray &block)
 {
-    const THeartRegParam h = ParseHeartReg(block);
+    const HeartRegParams h = parseHeartReg(block);
     m_heartReg = h;
     int heart = 0;
-    if (h.SerialHeartbeat)
+    if (h.serialHeartbeat)
         heart = 1;
-    if (h.NetHeartbeat)
+    if (h.netHeartbeat)
         heart = 2;
-    RzComboBox1->setCurrentIndex(heart);
-    if (h.RegOnConnect || h.RegWithData)
-        cbbRegType->setCurrentIndex(h.RegOnConnect && h.RegWithData ? 2 : h.RegOnConnect ? 0 : 1);
-    edtHeartTm->setText(QString::number(h.HeartPeriod));
+    rzComboBox1->setCurrentIndex(heart);
+    if (h.regOnConnect || h.regWithData)
+        cbbRegType->setCurrentIndex(h.regOnConnect && h.regWithData ? 2 : h.regOnConnect ? 0 : 1);
+    edtHeartTm->setText(QString::number(h.heartPeriod));
     {
         // The data arrive already in the form their hex flag says: no conversion here.
         const QSignalBlocker quietHeart(rzchckbxHeartDtHex);
         const QSignalBlocker quietReg(rzchckbxRegDtHex);
-        rzchckbxHeartDtHex->setChecked(h.HeartDataHex);
-        rzchckbxRegDtHex->setChecked(h.RegDataHex);
+        rzchckbxHeartDtHex->setChecked(h.heartDataHex);
+        rzchckbxRegDtHex->setChecked(h.regDataHex);
     }
-    edtHeartDt->setText(h.HeartData);
-    edtRegDt->setText(h.RegData);
-    RzCheckBox3->setChecked(h.RemoveHttpdHeader);
-    rzchckbxComSetEnable->setChecked(h.ComSetEnable);
+    edtHeartDt->setText(h.heartData);
+    edtRegDt->setText(h.regData);
+    rzCheckBox3->setChecked(h.removeHttpdHeader);
+    rzchckbxComSetEnable->setChecked(h.comSetEnable);
     applyHeartRule();
     applyRegistrationRule();
 }
 
-void TQ2Panel::ShowCloud(const TCloudParam &cloud)
+void Q2Panel::showCloud(const CloudParams &cloud)
 {
-    edtDid->setText(cloud.DeviceId);
-    edtCompass->setText(cloud.CommCode);
+    edtDid->setText(cloud.deviceId);
+    edtCompass->setText(cloud.commCode);
 }
 
-void TQ2Panel::ShowHttpd(const QString &url, const QString &header)
+void Q2Panel::showHttpd(const QString &url, const QString &header)
 {
-    LabeledEdit2->setText(url);
-    RzRichEdit1->setPlainText(header);
+    labeledEdit2->setText(url);
+    rzRichEdit1->setPlainText(header);
     m_shownHeader = header;
-    m_shownHeaderText = RzRichEdit1->toPlainText();
+    m_shownHeaderText = rzRichEdit1->toPlainText();
 }
 
-void TQ2Panel::ShowModbusShort(const TModbusParam &modbus, int length)
+void Q2Panel::showModbusShort(const ModbusParams &modbus, int length)
 {
     const bool withPolling = length == 4;
-    RzGroupBox1->show();
+    rzGroupBox1->show();
     rzchckbxmodbustcp->show();
-    rzchckbxmodbustcp->setChecked(modbus.TcpEnabled);
+    rzchckbxmodbustcp->setChecked(modbus.tcpEnabled);
     setShown({rzchckbxmodbuspool, lblhearttime, edtwaittime}, withPolling);
     if (withPolling) {
-        rzchckbxmodbuspool->setChecked(modbus.PollEnabled);
-        edtwaittime->setText(modbus.PollTime);
+        rzchckbxmodbuspool->setChecked(modbus.pollEnabled);
+        edtwaittime->setText(modbus.pollTime);
     }
 }
 
-void TQ2Panel::ShowModbusPack(const TModbusPackParam &modbus)
+void Q2Panel::showModbusPack(const ModbusPackParams &modbus)
 {
     m_modbusPack = modbus;
     rzgrpbxModbus->show();
-    selectIndex(cbbModbusType, modbus.Mode);
-    selectIndex(cbbModbusException, modbus.ExceptionResponse);
-    selectIndex(cbbReporproto, modbus.ReportProtocol);
-    edtModbusTimeout->setText(modbus.Timeout);
-    edtModbusInterval->setText(modbus.Interval);
+    selectIndex(cbbModbusType, modbus.mode);
+    selectIndex(cbbModbusException, modbus.exceptionResponse);
+    selectIndex(cbbReporproto, modbus.reportProtocol);
+    edtModbusTimeout->setText(modbus.timeout);
+    edtModbusInterval->setText(modbus.interval);
     applyModbusPackRule();
 }
 
-void TQ2Panel::ShowModbusNew(const TModbusNewParam &modbus)
+void Q2Panel::showModbusNew(const ModbusNewParams &modbus)
 {
     m_modbusNew = modbus;
     rzgrpbxModbusNew->show();
-    selectIndex(cmbModbusEnable1, modbus.Mode);
-    selectIndex(cmbModbusException1, modbus.ExceptionResponse);
-    edtModbusTimeout1->setText(modbus.Timeout);
-    edtModbusInterval1->setText(modbus.Interval);
+    selectIndex(cmbModbusEnable1, modbus.mode);
+    selectIndex(cmbModbusException1, modbus.exceptionResponse);
+    edtModbusTimeout1->setText(modbus.timeout);
+    edtModbusInterval1->setText(modbus.interval);
     applyModbusNewRule();
 }
 
 // ---- Collecting ------------------------------------------------------------------------------
 
-bool TQ2Panel::upnpPortKnown() const
+bool Q2Panel::upnpPortKnown() const
 {
-    return DecimalFieldValue(edt_LocationURLPort->text()).has_value();
+    return decimalFieldValue(edt_LocationURLPort->text()).has_value();
 }
 
-TBaseParam TQ2Panel::CollectBaseParam() const
+BaseParams Q2Panel::collectBaseParam() const
 {
-    TBaseParam b = m_base;
-    b.StaticIp = cbb_AddrType->currentIndex() != 0;
-    b.HttpPort = int(numberOr(edt_HTTPServerPort, quint32(m_base.HttpPort)));
-    b.UpnpPort = int(numberOr(edt_LocationURLPort, quint32(m_base.UpnpPort)));
-    b.Ip = edt_StaticIP->text();
-    b.Gateway = edt_GatewayIP->text();
-    b.Mask = edt_SubnetMask->text();
-    b.Dns = edtDns->text();
-    b.Name = edt_ModName->text();
-    b.WebUser = edt_username->text();
-    b.WebPassword = edt_password->text();
-    b.Options = (rzchckbx_Reset->isChecked() ? kOptionReset : 0) |
+    BaseParams b = m_base;
+    b.staticIp = cbb_AddrType->currentIndex() != 0;
+    b.httpPort = int(numberOr(edt_HTTPServerPort, quint32(m_base.httpPort)));
+    b.upnpPort = int(numberOr(edt_LocationURLPort, quint32(m_base.upnpPort)));
+    b.ip = edt_StaticIP->text();
+    b.gateway = edt_GatewayIP->text();
+    b.mask = edt_SubnetMask->text();
+    b.dns = edtDns->text();
+    b.name = edt_ModName->text();
+    b.webUser = edt_username->text();
+    b.webPassword = edt_password->text();
+    b.options = (rzchckbx_Reset->isChecked() ? kOptionReset : 0) |
                 (rzchckbx_Link->isChecked() ? kOptionLink : 0) |
                 (rzchckbx_Index->isChecked() ? kOptionIndex : 0) |
                 (rzchckbx_RFC2217->isChecked() ? kOptionRfc2217 : 0);
-    b.UserMac = edt_UserMAC->text();
-    b.ClearCache = RzCheckBox2->isChecked();
-    b.ShortConnEnabled = RzCheckBoxShortEnable->isChecked();
-    b.ShortConnTime = ShortConnTimeFromText(LabeledEditShortTime->text());
-    b.IsT0 = chkisT0->isChecked();
+    b.userMac = edt_UserMAC->text();
+    b.clearCache = rzCheckBox2->isChecked();
+    b.shortConnEnabled = rzCheckBoxShortEnable->isChecked();
+    b.shortConnTime = shortConnTimeFromText(labeledEditShortTime->text());
+    b.isT0 = chkisT0->isChecked();
     return b;
 }
 
-TPortParam TQ2Panel::CollectPortParam() const
+PortParams Q2Panel::collectPortParam() const
 {
-    TPortParam p = m_port;
-    p.Baud = DecimalFieldValue(cbb_BaudRate0->currentText()).value_or(m_port.Baud);
-    p.Parity = mappedOr(cbb_P0, {1, 2, 3, 4, 5}, m_port.Parity);
-    p.DataBits = mappedOr(cbb_D0, {5, 6, 7, 8}, m_port.DataBits);
-    p.StopBits = mappedOr(cbb_S0, {1, 2}, m_port.StopBits);
-    p.FlowControl = mappedOr(cbb_FlowControl0, {1, 3, 5}, m_port.FlowControl);
-    p.LocalPort = int(numberOr(edt_LocalPort0, quint32(m_port.LocalPort)));
-    p.RemotePort = int(numberOr(edt_RemotePort0, quint32(m_port.RemotePort)));
-    p.RemoteHost = edt_RemoteIP0->text();
+    PortParams p = m_port;
+    p.baud = decimalFieldValue(cbb_BaudRate0->currentText()).value_or(m_port.baud);
+    p.parity = mappedOr(cbb_P0, {1, 2, 3, 4, 5}, m_port.parity);
+    p.dataBits = mappedOr(cbb_D0, {5, 6, 7, 8}, m_port.dataBits);
+    p.stopBits = mappedOr(cbb_S0, {1, 2}, m_port.stopBits);
+    p.flowControl = mappedOr(cbb_FlowControl0, {1, 3, 5}, m_port.flowControl);
+    p.localPort = int(numberOr(edt_LocalPort0, quint32(m_port.localPort)));
+    p.remotePort = int(numberOr(edt_RemotePort0, quint32(m_port.remotePort)));
+    p.remoteHost = edt_RemoteIP0->text();
     const int mode = cbb_WorkMode0->currentIndex();
-    p.WorkMode =
-        mode == 0 && chkMulticast->isChecked() ? 5 : indexOr(cbb_WorkMode0, m_port.WorkMode);
-    p.ModbusTcp = indexOr(cbb_ModbusTCP0, m_port.ModbusTcp ? 1 : 0) != 0;
-    p.Rfc2217 = chk_RFC22170->isChecked();
-    const int registration = RzComboBox2->currentIndex();
-    p.CloudEnabled = registration == 3;
-    p.MacRegistration = registration == 1;
-    p.CustomRegistration = registration == 2;
-    p.TcpServerCount =
+    p.workMode =
+        mode == 0 && chkMulticast->isChecked() ? 5 : indexOr(cbb_WorkMode0, m_port.workMode);
+    p.modbusTcp = indexOr(cbb_ModbusTCP0, m_port.modbusTcp ? 1 : 0) != 0;
+    p.rfc2217 = chk_RFC22170->isChecked();
+    const int registration = rzComboBox2->currentIndex();
+    p.cloudEnabled = registration == 3;
+    p.macRegistration = registration == 1;
+    p.customRegistration = registration == 2;
+    p.tcpServerCount =
         mappedOr(cbb_TCPSvrCount0, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16},
-                 m_port.TcpServerCount);
-    p.TimeoutRestart = int(numberOr(LabeledEdit1, quint32(m_port.TimeoutRestart)));
-    p.HttpdMethod = indexOr(cbbGetPost, m_port.HttpdMethod);
-    p.PackLength = int(numberOr(edtUartPackLEN, quint32(m_port.PackLength)));
-    p.PackTime = int(numberOr(edt_UARTTime0, quint32(m_port.PackTime)));
-    p.KickOldConnection = RzCheckBox1->isChecked();
-    p.MacHeartbeat = cbbHeartPackType->currentIndex() == 0;
-    p.UdpSourceCheck = rzchbUdpFrom->isChecked();
+                 m_port.tcpServerCount);
+    p.timeoutRestart = int(numberOr(labeledEdit1, quint32(m_port.timeoutRestart)));
+    p.httpdMethod = indexOr(cbbGetPost, m_port.httpdMethod);
+    p.packLength = int(numberOr(edtUartPackLEN, quint32(m_port.packLength)));
+    p.packTime = int(numberOr(edt_UARTTime0, quint32(m_port.packTime)));
+    p.kickOldConnection = rzCheckBox1->isChecked();
+    p.macHeartbeat = cbbHeartPackType->currentIndex() == 0;
+    p.udpSourceCheck = rzchbUdpFrom->isChecked();
     return p;
 }
 
-TCloudParam TQ2Panel::CollectCloud() const
+CloudParams Q2Panel::collectCloud() const
 {
     return {edtDid->text(), edtCompass->text()};
 }
 
-THeartRegParam TQ2Panel::CollectHeartReg() const
+HeartRegParams Q2Panel::collectHeartReg() const
 {
-    THeartRegParam h = m_heartReg;
-    const int heart = RzComboBox1->currentIndex();
-    h.NetHeartbeat = heart == 2;
-    h.SerialHeartbeat = heart == 1;
+    HeartRegParams h = m_heartReg;
+    const int heart = rzComboBox1->currentIndex();
+    h.netHeartbeat = heart == 2;
+    h.serialHeartbeat = heart == 1;
     switch (cbbRegType->currentIndex()) {
     case 0:
-        h.RegOnConnect = true;
-        h.RegWithData = false;
+        h.regOnConnect = true;
+        h.regWithData = false;
         break;
     case 1:
-        h.RegOnConnect = false;
-        h.RegWithData = true;
+        h.regOnConnect = false;
+        h.regWithData = true;
         break;
     case 2:
-        h.RegOnConnect = true;
-        h.RegWithData = true;
+        h.regOnConnect = true;
+        h.regWithData = true;
         break;
     default:
         break;
     }
-    h.RemoveHttpdHeader = RzCheckBox3->isChecked();
-    h.ComSetEnable = rzchckbxComSetEnable->isChecked();
-    h.HeartDataHex = rzchckbxHeartDtHex->isChecked();
-    h.RegDataHex = rzchckbxRegDtHex->isChecked();
-    h.HeartPeriod = int(numberOr(edtHeartTm, quint32(m_heartReg.HeartPeriod)));
-    h.HeartData = edtHeartDt->text();
-    h.RegData = edtRegDt->text();
+    h.removeHttpdHeader = rzCheckBox3->isChecked();
+    h.comSetEnable = rzchckbxComSetEnable->isChecked();
+    h.heartDataHex = rzchckbxHeartDtHex->isChecked();
+    h.regDataHex = rzchckbxRegDtHex->isChecked();
+    h.heartPeriod = int(numberOr(edtHeartTm, quint32(m_heartReg.heartPeriod)));
+    h.heartData = edtHeartDt->text();
+    h.regData = edtRegDt->text();
     return h;
 }
 
-THttpdParam TQ2Panel::CollectHttpd() const
+HttpdParams Q2Panel::collectHttpd() const
 {
     // An edited header goes out with CR LF line ends, as HTTP wants them; an unedited one
     // exactly as the module sent it.
-    QString header = RzRichEdit1->toPlainText();
+    QString header = rzRichEdit1->toPlainText();
     if (header == m_shownHeaderText)
-        return {LabeledEdit2->text(), m_shownHeader};
+        return {labeledEdit2->text(), m_shownHeader};
     header.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
-    return {LabeledEdit2->text(), header};
+    return {labeledEdit2->text(), header};
 }
 
-TModbusParam TQ2Panel::CollectModbusShort() const
+ModbusParams Q2Panel::collectModbusShort() const
 {
-    TModbusParam m;
-    m.TcpEnabled = rzchckbxmodbustcp->isChecked();
-    m.PollEnabled = rzchckbxmodbuspool->isChecked();
-    m.PollTime = edtwaittime->text();
+    ModbusParams m;
+    m.tcpEnabled = rzchckbxmodbustcp->isChecked();
+    m.pollEnabled = rzchckbxmodbuspool->isChecked();
+    m.pollTime = edtwaittime->text();
     return m;
 }
 
-int TQ2Panel::modbusShortForm() const
+int Q2Panel::modbusShortForm() const
 {
     return rzchckbxmodbuspool->isHidden() ? 1 : 4;
 }
 
-TModbusPackParam TQ2Panel::CollectModbusPack() const
+ModbusPackParams Q2Panel::collectModbusPack() const
 {
-    TModbusPackParam m = m_modbusPack;
-    m.Mode = indexOr(cbbModbusType, m_modbusPack.Mode);
-    m.ExceptionResponse = indexOr(cbbModbusException, m_modbusPack.ExceptionResponse);
-    m.ReportProtocol = indexOr(cbbReporproto, m_modbusPack.ReportProtocol);
-    m.Timeout = edtModbusTimeout->text();
-    m.Interval = edtModbusInterval->text();
+    ModbusPackParams m = m_modbusPack;
+    m.mode = indexOr(cbbModbusType, m_modbusPack.mode);
+    m.exceptionResponse = indexOr(cbbModbusException, m_modbusPack.exceptionResponse);
+    m.reportProtocol = indexOr(cbbReporproto, m_modbusPack.reportProtocol);
+    m.timeout = edtModbusTimeout->text();
+    m.interval = edtModbusInterval->text();
     return m;
 }
 
-TModbusNewParam TQ2Panel::CollectModbusNew() const
+ModbusNewParams Q2Panel::collectModbusNew() const
 {
-    TModbusNewParam m = m_modbusNew;
-    m.Mode = indexOr(cmbModbusEnable1, m_modbusNew.Mode);
-    m.ExceptionResponse = indexOr(cmbModbusException1, m_modbusNew.ExceptionResponse);
-    m.Timeout = edtModbusTimeout1->text();
-    m.Interval = edtModbusInterval1->text();
+    ModbusNewParams m = m_modbusNew;
+    m.mode = indexOr(cmbModbusEnable1, m_modbusNew.mode);
+    m.exceptionResponse = indexOr(cmbModbusException1, m_modbusNew.exceptionResponse);
+    m.timeout = edtModbusTimeout1->text();
+    m.interval = edtModbusInterval1->text();
     return m;
 }
 
-bool TQ2Panel::httpdGroupShown() const
+bool Q2Panel::httpdGroupShown() const
 {
-    return !RzGroupBoxHttpd->isHidden();
+    return !rzGroupBoxHttpd->isHidden();
 }
 
-bool TQ2Panel::modbusShortShown() const
+bool Q2Panel::modbusShortShown() const
 {
-    return !RzGroupBox1->isHidden();
+    return !rzGroupBox1->isHidden();
 }
 
-bool TQ2Panel::modbusPackShown() const
+bool Q2Panel::modbusPackShown() const
 {
     return !rzgrpbxModbus->isHidden();
 }
 
-bool TQ2Panel::modbusNewShown() const
+bool Q2Panel::modbusNewShown() const
 {
     return !rzgrpbxModbusNew->isHidden();
 }
 
-int TQ2Panel::registrationType() const
+int Q2Panel::registrationType() const
 {
-    return RzComboBox2->currentIndex();
+    return rzComboBox2->currentIndex();
 }
 
-TQ2SaveInput TQ2Panel::CollectSaveInput(int version) const
+Q2SaveInput Q2Panel::collectSaveInput(int version) const
 {
-    TQ2SaveInput in;
-    in.base = CollectBaseParam();
+    Q2SaveInput in;
+    in.base = collectBaseParam();
     in.upnpPortKnown = upnpPortKnown();
-    in.port = CollectPortParam();
-    in.cloud = CollectCloud();
-    in.heartReg = CollectHeartReg();
+    in.port = collectPortParam();
+    in.cloud = collectCloud();
+    in.heartReg = collectHeartReg();
     in.httpdVisible = httpdGroupShown();
-    in.httpd = CollectHttpd();
+    in.httpd = collectHttpd();
     in.modbusShortVisible = modbusShortShown();
     in.modbusShortForm = modbusShortForm();
-    in.modbusShort = CollectModbusShort();
+    in.modbusShort = collectModbusShort();
     in.modbusPackVisible = modbusPackShown();
-    in.modbusPack = CollectModbusPack();
+    in.modbusPack = collectModbusPack();
     in.modbusNewVisible = modbusNewShown();
-    in.modbusNew = CollectModbusNew();
+    in.modbusNew = collectModbusNew();
     in.version = version;
     return in;
 }
 
-QString TQ2Panel::webServerPortText() const
+QString Q2Panel::webServerPortText() const
 {
     const QString port = edt_HTTPServerPort->text().trimmed();
     return QLatin1Char(':') + (port.isEmpty() ? QStringLiteral("80") : port);
 }
 
-int TQ2Panel::workModeIndex() const
+int Q2Panel::workModeIndex() const
 {
     return cbb_WorkMode0->currentIndex();
 }
 
-QString TQ2Panel::remoteIpText() const
+QString Q2Panel::remoteIpText() const
 {
     return edt_RemoteIP0->text();
 }
 
-QString TQ2Panel::localPortText() const
+QString Q2Panel::localPortText() const
 {
     return edt_LocalPort0->text();
 }
 
-QString TQ2Panel::remotePortText() const
+QString Q2Panel::remotePortText() const
 {
     return edt_RemotePort0->text();
 }

@@ -17,7 +17,7 @@ namespace {
 
 QString text(const char *key)
 {
-    return LangText(QLatin1String(key));
+    return langText(QLatin1String(key));
 }
 
 // A caption and, for screen readers, the same text as its field's name.
@@ -50,12 +50,12 @@ void items(QComboBox *combo, std::initializer_list<const char *> keys)
 // looked up so that Lang.txt can still relabel it.
 QString ownText(const char *chinese, const char *english)
 {
-    return LangText(IsChinese() ? QString::fromUtf8(chinese) : QString::fromUtf8(english));
+    return langText(isChinese() ? QString::fromUtf8(chinese) : QString::fromUtf8(english));
 }
 
 } // namespace
 
-void TQ2Panel::ApplyQ2Texts()
+void Q2Panel::applyQ2Texts()
 {
     const QString star = QStringLiteral(" *");
     grp_BaseSave->setTitle(text("lang_grp_BaseSave"));
@@ -88,22 +88,22 @@ void TQ2Panel::ApplyQ2Texts()
 
     caption(lblDns, "lang_lblDns");
     caption(lbl_ShortTime, "lang_LabeledEditShortTime");
-    RzCheckBoxShortEnable->setText(text("lang_RzCheckBoxShortEnable"));
+    rzCheckBoxShortEnable->setText(text("lang_RzCheckBoxShortEnable"));
     rzchckbxComSetEnable->setText(text("lang_rzchckbxComSetEnable"));
     caption(lbl_RestartTimeout, "lang_LabeledEdit1");
-    RzCheckBox2->setText(text("lang_RzCheckBox2"));
-    RzCheckBox1->setText(text("lang_RzCheckBox1"));
+    rzCheckBox2->setText(text("lang_RzCheckBox2"));
+    rzCheckBox1->setText(text("lang_RzCheckBox1"));
     rzchbUdpFrom->setText(text("lang_rzchbUdpFrom"));
     chkMulticast->setText(text("lang_chkMulticast"));
     caption(lblGetPost, "lang_lblGetPost");
-    RzCheckBox3->setText(text("lang_RzCheckBox3"));
-    caption(RzLabel1, "lang_RzLabel1");
+    rzCheckBox3->setText(text("lang_RzCheckBox3"));
+    caption(rzLabel1, "lang_RzLabel1");
     caption(lblHeartPackType, "lang_lblHeartPackType");
     caption(lblHeartTm, "lang_lblHeartTm");
     caption(lblHeartDt, "lang_lblHeartDt");
-    RzGroupBoxHeart->setTitle(text("lang_RzGroupBoxHeart"));
+    rzGroupBoxHeart->setTitle(text("lang_RzGroupBoxHeart"));
     rzgrpbxRegHeart->setTitle(text("lang_rzgrpbxRegHeart"));
-    caption(RzLabel2, "lang_RzLabel2");
+    caption(rzLabel2, "lang_RzLabel2");
     caption(lblDid, "lang_lblDid");
     caption(lblCompass, "lang_lblCompass");
     caption(lblRegSnd, "lang_lblRegSnd");
@@ -120,8 +120,8 @@ void TQ2Panel::ApplyQ2Texts()
     caption(lblModbusInterval1, "lang_lblModbusInterval1");
     caption(lblModbusException1, "lang_lblModbusException1");
     // The two fixed captions of the HTTPD group name their fields too.
-    LabeledEdit2->setAccessibleName(lbl_HttpdUrl->text());
-    RzRichEdit1->setAccessibleName(lbl_HttpdHeader->text());
+    labeledEdit2->setAccessibleName(lbl_HttpdUrl->text());
+    rzRichEdit1->setAccessibleName(lbl_HttpdHeader->text());
     cbbRegSnd->setAccessibleName(ownText("注册包发送方式", "Registration sending"));
 
     btn_Q2NetSet->setText(text("lang_btn_ComSet"));
@@ -132,9 +132,9 @@ void TQ2Panel::ApplyQ2Texts()
     items(cbb_TCPStyle0,
           {"lang_Cbb_Transparent", "lang_Cbb_NoIDDiscard", "lang_Cbb_NoIDBroadcast"});
     items(cbbRegType, {"lang_cbbRegType_0", "lang_cbbRegType_1", "lang_cbbRegType_2"});
-    items(RzComboBox1, {"lang_RzComboBox1_0", "lang_RzComboBox1_1", "lang_RzComboBox1_2"});
+    items(rzComboBox1, {"lang_RzComboBox1_0", "lang_RzComboBox1_1", "lang_RzComboBox1_2"});
     items(cbbHeartPackType, {"lang_cbbHeartPackType_0", "lang_cbbHeartPackType_1"});
-    items(RzComboBox2,
+    items(rzComboBox2,
           {"lang_RzComboBox2_0", "lang_RzComboBox2_1", "lang_RzComboBox2_2", "lang_RzComboBox2_3"});
     items(cbbModbusType, {"lang_cbbModbusType_0", "lang_cbbModbusType_1", "lang_cbbModbusType_2"});
     applyModbusPackRule();
@@ -191,17 +191,17 @@ void TQ2Panel::ApplyQ2Texts()
     chk_RFC22170->setToolTip(text("lang_chk_H_RFC2217"));
 }
 
-QString SaveRefusalText(const TSavePlan &plan)
+QString saveRefusalText(const SavePlan &plan)
 {
     switch (plan.refusal) {
-    case TSaveRefusal::None:
-    case TSaveRefusal::Validation: // the check has shown its own message
+    case SaveRefusal::None:
+    case SaveRefusal::Validation: // the check has shown its own message
         return QString();
-    case TSaveRefusal::NoReadYet:
+    case SaveRefusal::NoReadYet:
         return ownText("未保存：尚未读取该模块的参数。请先在设备列表中点击该模块读取参数，再保存。",
                        "Not saved: the module's parameters have not been read yet. Click the "
                        "module in the device list to read them, then save.");
-    case TSaveRefusal::BadField:
+    case SaveRefusal::BadField:
         break;
     }
     static const QHash<QString, const char *> labels = {

@@ -7,7 +7,7 @@
 
 namespace {
 
-QPixmap SwitchPicture(bool on)
+QPixmap switchPicture(bool on)
 {
     QPixmap pixmap(32, 32);
     pixmap.fill(Qt::transparent);
@@ -22,7 +22,7 @@ QPixmap SwitchPicture(bool on)
 }
 
 // A pan-tilt head on its mast throwing a beam of light.
-void DrawHead(QPainter &p, const QRectF &box)
+void drawHead(QPainter &p, const QRectF &box)
 {
     const qreal s = box.height() / 64.0;
     auto at = [&](qreal x, qreal y) { return QPointF(box.left() + x * s, box.top() + y * s); };
@@ -47,32 +47,32 @@ void DrawHead(QPainter &p, const QRectF &box)
 
 } // namespace
 
-QPixmap SwitchOnPicture()
+QPixmap switchOnPicture()
 {
-    return SwitchPicture(true);
+    return switchPicture(true);
 }
 
-QPixmap SwitchOffPicture()
+QPixmap switchOffPicture()
 {
-    return SwitchPicture(false);
+    return switchPicture(false);
 }
 
-QPixmap BannerPicture()
+QPixmap bannerPicture()
 {
     QPixmap pixmap(150, 40);
     pixmap.fill(QColor(25, 35, 55));
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
-    DrawHead(p, QRectF(6, 0, 144, 40));
+    drawHead(p, QRectF(6, 0, 144, 40));
     return pixmap;
 }
 
-QPixmap AboutPicture()
+QPixmap aboutPicture()
 {
     QPixmap pixmap(96, 64);
     pixmap.fill(QColor(25, 35, 55));
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
-    DrawHead(p, QRectF(4, 0, 92, 64));
+    drawHead(p, QRectF(4, 0, 92, 64));
     return pixmap;
 }

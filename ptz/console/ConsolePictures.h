@@ -4,7 +4,7 @@
 
 #include <QPixmap>
 
-QPixmap SwitchOnPicture();  // ImgSwitchOn, 32 x 32: the link is up
-QPixmap SwitchOffPicture(); // ImgSwitchOff, 32 x 32
-QPixmap BannerPicture();    // Image1 of the bottom strip
-QPixmap AboutPicture();     // Image1 of the about box
+QPixmap switchOnPicture();  // ImgSwitchOn, 32 x 32: the link is up
+QPixmap switchOffPicture(); // ImgSwitchOff, 32 x 32
+QPixmap bannerPicture();    // Image1 of the bottom strip
+QPixmap aboutPicture();     // Image1 of the about box

@@ -2,7 +2,7 @@
 
 #include <QMessageBox>
 
-void ShowPrompt(QWidget *parent, const QString &text)
+void showPrompt(QWidget *parent, const QString &text)
 {
     QWidget *window = parent ? parent->window() : nullptr;
     if (window) {
@@ -15,7 +15,7 @@ void ShowPrompt(QWidget *parent, const QString &text)
         }
     }
     auto *box =
-        new QMessageBox(QMessageBox::Information, PromptTitle, text, QMessageBox::Ok, window);
+        new QMessageBox(QMessageBox::Information, kPromptTitle, text, QMessageBox::Ok, window);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();
 }

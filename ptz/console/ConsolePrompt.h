@@ -9,10 +9,10 @@
 
 class QWidget;
 
-inline const QString PromptTitle = QStringLiteral("提示信息");
+inline const QString kPromptTitle = QStringLiteral("提示信息");
 
 using PromptFunction = std::function<void(QWidget *parent, const QString &text)>;
 
 // The default: while a box with the same text is open over the same window it is raised
 // instead of stacking another (a slider dragged with a bad device number would pile them up).
-void ShowPrompt(QWidget *parent, const QString &text);
+void showPrompt(QWidget *parent, const QString &text);

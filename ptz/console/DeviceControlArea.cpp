@@ -13,7 +13,7 @@
 namespace {
 
 // "00" .. "<last>", two digits at least.
-QStringList NumberList(int first, int last)
+QStringList numberList(int first, int last)
 {
     QStringList items;
     for (int n = first; n <= last; ++n)
@@ -28,13 +28,13 @@ DeviceControlArea::DeviceControlArea(QWidget *parent)
 {
     setObjectName(QStringLiteral("配置"));
 
-    deviceNumber = MakeSelector("探照灯", NumberList(0, 255));
-    cruiseMode = MakeSelector(
+    deviceNumber = makeSelector("探照灯", numberList(0, 255));
+    cruiseMode = makeSelector(
         "巡航模式", {QStringLiteral("巡航一"), QStringLiteral("巡航二"), QStringLiteral("巡航三")});
-    panSpeed = MakeSelector("水平速度", NumberList(0, 64));
-    tiltSpeed = MakeSelector("垂直速度", NumberList(0, 64));
-    preset = MakeSelector("预置位", NumberList(1, 255));
-    track = MakeSelector("巡迹", NumberList(0, 8));
+    panSpeed = makeSelector("水平速度", numberList(0, 64));
+    tiltSpeed = makeSelector("垂直速度", numberList(0, 64));
+    preset = makeSelector("预置位", numberList(1, 255));
+    track = makeSelector("巡迹", numberList(0, 8));
 
     auto *selectors = new QGridLayout;
     const QList<std::pair<QString, QComboBox *>> captioned = {
@@ -43,7 +43,7 @@ DeviceControlArea::DeviceControlArea(QWidget *parent)
         {QStringLiteral("预置位："), preset},         {QStringLiteral("巡迹："), track},
     };
     for (int i = 0; i < captioned.size(); ++i) {
-        selectors->addWidget(MakeLabel(captioned[i].first, captioned[i].second), i / 2,
+        selectors->addWidget(makeLabel(captioned[i].first, captioned[i].second), i / 2,
                              (i % 2) * 2);
         selectors->addWidget(captioned[i].second, i / 2, (i % 2) * 2 + 1);
     }
@@ -71,15 +71,15 @@ DeviceControlArea::DeviceControlArea(QWidget *parent)
         padGrid->addWidget(button, arrow.row, arrow.column);
         pad.append({button, arrow.direction});
     }
-    cruise = MakeButton("中", QStringLiteral("自动  巡航"));
+    cruise = makeButton("中", QStringLiteral("自动  巡航"));
     cruise->setMinimumSize(46, 34);
     padGrid->addWidget(cruise, 1, 1);
 
-    callPreset = MakeButton("调用", QStringLiteral("调用"));
-    setPreset = MakeButton("设置", QStringLiteral("设置"));
-    deletePreset = MakeButton("删除", QStringLiteral("删除"));
-    callTrack = MakeButton("调用巡迹", QStringLiteral("调用巡迹"));
-    stopTrack = MakeButton("停止巡迹", QStringLiteral("停止巡迹"));
+    callPreset = makeButton("调用", QStringLiteral("调用"));
+    setPreset = makeButton("设置", QStringLiteral("设置"));
+    deletePreset = makeButton("删除", QStringLiteral("删除"));
+    callTrack = makeButton("调用巡迹", QStringLiteral("调用巡迹"));
+    stopTrack = makeButton("停止巡迹", QStringLiteral("停止巡迹"));
     auto *motions = new QGridLayout;
     motions->addWidget(callPreset, 0, 0);
     motions->addWidget(setPreset, 0, 1);
@@ -87,27 +87,27 @@ DeviceControlArea::DeviceControlArea(QWidget *parent)
     motions->addWidget(callTrack, 1, 0, 1, 2);
     motions->addWidget(stopTrack, 1, 2);
 
-    lightOn = MakeButton("开", QStringLiteral("开"));
-    lightOff = MakeButton("关", QStringLiteral("关"));
+    lightOn = makeButton("开", QStringLiteral("开"));
+    lightOff = makeButton("关", QStringLiteral("关"));
     const struct
     {
         const char *name;
         LightMode mode;
         quint8 level;
     } modes[] = {
-        {"高亮", LightMode::Level, HighlightLevel},
-        {"一般", LightMode::Level, NormalLevel},
-        {"节能", LightMode::Level, EnergySavingLevel},
+        {"高亮", LightMode::Level, kHighlightLevel},
+        {"一般", LightMode::Level, kNormalLevel},
+        {"节能", LightMode::Level, kEnergySavingLevel},
         {"警告", LightMode::Warning, 0},
         {"驱离", LightMode::DriveAway, 0},
         {"致盲", LightMode::Dazzle, 0},
     };
     auto *light = new QGridLayout;
-    light->addWidget(MakeLabel(QStringLiteral("灯光："), lightOn), 0, 0);
+    light->addWidget(makeLabel(QStringLiteral("灯光："), lightOn), 0, 0);
     light->addWidget(lightOn, 0, 1);
     light->addWidget(lightOff, 0, 2);
     for (int i = 0; i < 6; ++i) {
-        QPushButton *button = MakeButton(modes[i].name, QString::fromUtf8(modes[i].name));
+        QPushButton *button = makeButton(modes[i].name, QString::fromUtf8(modes[i].name));
         light->addWidget(button, 1 + i / 3, i % 3);
         lightModes.append({button, modes[i].mode, modes[i].level});
     }
@@ -116,20 +116,20 @@ DeviceControlArea::DeviceControlArea(QWidget *parent)
     brightness->setObjectName(QStringLiteral("HScroll1"));
     brightness->setRange(0, 100);
     brightness->setPageStep(10);
-    light->addWidget(MakeLabel(QStringLiteral("亮度："), brightness), 3, 0);
+    light->addWidget(makeLabel(QStringLiteral("亮度："), brightness), 3, 0);
     light->addWidget(brightness, 3, 1, 1, 2);
 
     panAngle = new QLineEdit(QStringLiteral("60"), this);
     panAngle->setObjectName(QStringLiteral("水平角度"));
     tiltAngle = new QLineEdit(QStringLiteral("60"), this);
     tiltAngle->setObjectName(QStringLiteral("垂直角度"));
-    sendAngles = MakeButton("确认发送角度", QStringLiteral("确认发送角度"));
-    queryPosition = MakeButton("查询位置", QStringLiteral("位置查询"));
+    sendAngles = makeButton("确认发送角度", QStringLiteral("确认发送角度"));
+    queryPosition = makeButton("查询位置", QStringLiteral("位置查询"));
     auto *angles = new QGridLayout;
-    angles->addWidget(MakeLabel(QStringLiteral("水平角度："), panAngle), 0, 0);
+    angles->addWidget(makeLabel(QStringLiteral("水平角度："), panAngle), 0, 0);
     angles->addWidget(panAngle, 0, 1);
     angles->addWidget(sendAngles, 0, 2);
-    angles->addWidget(MakeLabel(QStringLiteral("垂直角度："), tiltAngle), 1, 0);
+    angles->addWidget(makeLabel(QStringLiteral("垂直角度："), tiltAngle), 1, 0);
     angles->addWidget(tiltAngle, 1, 1);
     angles->addWidget(queryPosition, 1, 2);
 
@@ -142,7 +142,7 @@ DeviceControlArea::DeviceControlArea(QWidget *parent)
     layout->addStretch();
 }
 
-QComboBox *DeviceControlArea::MakeSelector(const char *name, const QStringList &items)
+QComboBox *DeviceControlArea::makeSelector(const char *name, const QStringList &items)
 {
     auto *box = new QComboBox(this);
     box->setObjectName(QString::fromUtf8(name));
@@ -153,7 +153,7 @@ QComboBox *DeviceControlArea::MakeSelector(const char *name, const QStringList &
     return box;
 }
 
-QLabel *DeviceControlArea::MakeLabel(const QString &text, QWidget *buddy)
+QLabel *DeviceControlArea::makeLabel(const QString &text, QWidget *buddy)
 {
     auto *label = new QLabel(text, this);
     label->setObjectName(QStringLiteral("Lab3"));
@@ -162,7 +162,7 @@ QLabel *DeviceControlArea::MakeLabel(const QString &text, QWidget *buddy)
     return label;
 }
 
-QPushButton *DeviceControlArea::MakeButton(const char *name, const QString &caption)
+QPushButton *DeviceControlArea::makeButton(const char *name, const QString &caption)
 {
     auto *button = new QPushButton(caption, this);
     button->setObjectName(QString::fromUtf8(name));
@@ -170,7 +170,7 @@ QPushButton *DeviceControlArea::MakeButton(const char *name, const QString &capt
     return button;
 }
 
-QString DeviceControlArea::CaptionOf(const QWidget *control) const
+QString DeviceControlArea::captionOf(const QWidget *control) const
 {
     for (const QLabel *label : findChildren<QLabel *>(QStringLiteral("Lab3"))) {
         if (label->buddy() == control)

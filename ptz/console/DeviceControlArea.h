@@ -62,10 +62,10 @@ public:
     QPushButton *queryPosition = nullptr; // 查询位置
 
     // The caption label of a selector ("设备编号："), for prompts.
-    QString CaptionOf(const QWidget *control) const;
+    QString captionOf(const QWidget *control) const;
 
 private:
-    QComboBox *MakeSelector(const char *name, const QStringList &items);
-    QLabel *MakeLabel(const QString &text, QWidget *buddy);
-    QPushButton *MakeButton(const char *name, const QString &caption);
+    QComboBox *makeSelector(const char *name, const QStringList &items);
+    QLabel *makeLabel(const QString &text, QWidget *buddy);
+    QPushButton *makeButton(const char *name, const QString &caption);
 };

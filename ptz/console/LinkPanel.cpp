@@ -34,8 +34,8 @@ LinkPanel::LinkPanel(PtzLink &link, QWidget *parent)
     // Ports the system does not list (a pseudo-terminal, a device path) can be typed in.
     m_ports->setEditable(true);
     m_ports->setInsertPolicy(QComboBox::NoInsert);
-    m_switchOn->setPixmap(SwitchOnPicture());
-    m_switchOff->setPixmap(SwitchOffPicture());
+    m_switchOn->setPixmap(switchOnPicture());
+    m_switchOff->setPixmap(switchOffPicture());
     m_switchOn->setAccessibleName(QStringLiteral("已连接"));
     m_switchOff->setAccessibleName(QStringLiteral("未连接"));
 
@@ -58,43 +58,43 @@ LinkPanel::LinkPanel(PtzLink &link, QWidget *parent)
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(2, 1);
 
-    connect(m_serial, &QCheckBox::clicked, this, &LinkPanel::OnSerialClicked);
-    connect(m_network, &QCheckBox::clicked, this, &LinkPanel::OnNetworkClicked);
-    connect(m_search, &QPushButton::clicked, this, &LinkPanel::EnumerateComPorts);
+    connect(m_serial, &QCheckBox::clicked, this, &LinkPanel::onSerialClicked);
+    connect(m_network, &QCheckBox::clicked, this, &LinkPanel::onNetworkClicked);
+    connect(m_search, &QPushButton::clicked, this, &LinkPanel::enumerateComPorts);
     connect(m_connect, &QPushButton::clicked, this,
-            [this] { m_link.PressConnect(m_ports->currentText(), m_deviceIp->text()); });
-    connect(&m_link, &PtzLink::viewChanged, this, &LinkPanel::Render);
-    Render();
+            [this] { m_link.pressConnect(m_ports->currentText(), m_deviceIp->text()); });
+    connect(&m_link, &PtzLink::viewChanged, this, &LinkPanel::render);
+    render();
 }
 
-void LinkPanel::EnumerateComPorts()
+void LinkPanel::enumerateComPorts()
 {
     m_ports->clear();
-    m_ports->addItems(PtzLink::AvailablePortNames());
+    m_ports->addItems(PtzLink::availablePortNames());
     if (m_ports->count() > 0)
         m_ports->setCurrentIndex(0);
 }
 
 // Clicking the checked box switches to the other kind: exactly one is always checked.
-void LinkPanel::OnSerialClicked(bool checked)
+void LinkPanel::onSerialClicked(bool checked)
 {
     if (checked)
-        m_link.SelectSerial();
+        m_link.selectSerial();
     else
-        m_link.SelectNetwork();
+        m_link.selectNetwork();
 }
 
-void LinkPanel::OnNetworkClicked(bool checked)
+void LinkPanel::onNetworkClicked(bool checked)
 {
     if (checked)
-        m_link.SelectNetwork();
+        m_link.selectNetwork();
     else
-        m_link.SelectSerial();
+        m_link.selectSerial();
 }
 
-void LinkPanel::Render()
+void LinkPanel::render()
 {
-    const LinkView view = m_link.View();
+    const LinkView view = m_link.view();
     m_serial->setChecked(view.serialChecked);
     m_network->setChecked(view.networkChecked);
     m_serial->setEnabled(view.kindBoxesEnabled);

@@ -23,15 +23,15 @@ public:
     LinkPanel(PtzLink &link, QWidget *parent = nullptr);
 
     // Fills `ComboComm` with the ports present and selects the first (none: left empty).
-    void EnumerateComPorts();
+    void enumerateComPorts();
 
-    QLineEdit *DeviceIp() const { return m_deviceIp; }
-    QComboBox *PortList() const { return m_ports; }
+    QLineEdit *deviceIp() const { return m_deviceIp; }
+    QComboBox *portList() const { return m_ports; }
 
 private:
-    void Render();
-    void OnSerialClicked(bool checked);
-    void OnNetworkClicked(bool checked);
+    void render();
+    void onSerialClicked(bool checked);
+    void onNetworkClicked(bool checked);
 
     PtzLink &m_link;
     QCheckBox *m_serial;

@@ -23,7 +23,7 @@ void PadButton::mouseReleaseEvent(QMouseEvent *event)
 {
     event->accept();
     if (event->buttons() == Qt::NoButton)
-        Release();
+        release();
 }
 
 void PadButton::mouseMoveEvent(QMouseEvent *event)
@@ -43,24 +43,24 @@ void PadButton::keyReleaseEvent(QKeyEvent *event)
 
 void PadButton::focusOutEvent(QFocusEvent *event)
 {
-    Release();
+    release();
     QPushButton::focusOutEvent(event);
 }
 
 void PadButton::hideEvent(QHideEvent *event)
 {
-    Release();
+    release();
     QPushButton::hideEvent(event);
 }
 
 void PadButton::changeEvent(QEvent *event)
 {
     if (event->type() == QEvent::EnabledChange && !isEnabled())
-        Release();
+        release();
     QPushButton::changeEvent(event);
 }
 
-void PadButton::Release()
+void PadButton::release()
 {
     if (!m_held)
         return;

@@ -14,9 +14,9 @@ class PadButton : public QPushButton
 public:
     explicit PadButton(const QString &caption, QWidget *parent = nullptr);
 
-    bool IsHeld() const { return m_held; }
+    bool isHeld() const { return m_held; }
     // Ends a press as if the mouse had been let go.
-    void Release();
+    void release();
 
 signals:
     void held();

@@ -1,8 +1,8 @@
 #include "console/PtzConsole.h"
 
+#include "console/ConsoleAboutBox.h"
 #include "console/ConsolePictures.h"
 #include "console/DeviceControlArea.h"
-#include "console/FrmAbout.h"
 #include "console/LinkPanel.h"
 #include "console/PadButton.h"
 #include "link/DeviceIp.h"
@@ -26,24 +26,24 @@
 namespace {
 
 // 15555 x 9705 twips at 15 twips to the pixel.
-constexpr int WindowWidth = 1037;
-constexpr int WindowHeight = 647;
-constexpr int AngleTicksPerRun = 6;
-constexpr int MotionDelayMs = 1000;
-constexpr int DefaultCruiseMode = 3;
+constexpr int kWindowWidth = 1037;
+constexpr int kWindowHeight = 647;
+constexpr int kAngleTicksPerRun = 6;
+constexpr int kMotionDelayMs = 1000;
+constexpr int kDefaultCruiseMode = 3;
 
-const QString CruiseOffCaption = QStringLiteral("自动  巡航");
-const QString CruiseOnCaption = QStringLiteral("取消  巡航");
-const QString DefaultDeviceIp = QStringLiteral("192.168.1.100");
+const QString kCruiseOffCaption = QStringLiteral("自动  巡航");
+const QString kCruiseOnCaption = QStringLiteral("取消  巡航");
+const QString kDefaultDeviceIp = QStringLiteral("192.168.1.100");
 
 } // namespace
 
-QString PtzConsole::ProductTitle()
+QString PtzConsole::productTitle()
 {
     return QStringLiteral("云台探照灯控制台");
 }
 
-QString PtzConsole::VersionText()
+QString PtzConsole::versionText()
 {
     return QStringLiteral(PTZDESK_VERSION_TEXT);
 }
@@ -52,21 +52,21 @@ PtzConsole::PtzConsole(QWidget *parent)
     : QWidget(parent)
 {
     setObjectName(QStringLiteral("云台控制"));
-    BuildWindow();
-    ConnectControls();
-    StartSequence();
+    buildWindow();
+    connectControls();
+    startSequence();
 }
 
 PtzConsole::~PtzConsole() = default;
 
-void PtzConsole::BuildWindow()
+void PtzConsole::buildWindow()
 {
-    setWindowTitle(ProductTitle() + QStringLiteral(" ") + VersionText());
+    setWindowTitle(productTitle() + QStringLiteral(" ") + versionText());
     // No maximise and no close command: the program ends through CmdExit only.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint);
 
-    m_title = new QLabel(ProductTitle(), this);
+    m_title = new QLabel(productTitle(), this);
     m_title->setObjectName(QStringLiteral("LblTitle"));
     m_title->setAlignment(Qt::AlignCenter);
     QFont titleFont = m_title->font();
@@ -85,14 +85,14 @@ void PtzConsole::BuildWindow()
     auto *clear = new QPushButton(QStringLiteral("清空提示区"), logFrame);
     clear->setObjectName(QStringLiteral("CmdClearReceive"));
     clear->setAutoDefault(false);
-    connect(clear, &QPushButton::clicked, &m_link, &PtzLink::ClearLog);
+    connect(clear, &QPushButton::clicked, &m_link, &PtzLink::clearLog);
     auto *logLayout = new QVBoxLayout(logFrame);
     logLayout->addWidget(m_log, 1);
     logLayout->addWidget(clear, 0, Qt::AlignRight);
 
     m_schedules = new ScheduleBoard(this);
     m_area = new DeviceControlArea(this);
-    m_about = new FrmAbout(ProductTitle() + QStringLiteral(" ") + VersionText(), this);
+    m_about = new ConsoleAboutBox(productTitle() + QStringLiteral(" ") + versionText(), this);
 
     // The strip along the bottom.
     auto *strip = new QFrame(this);
@@ -101,18 +101,18 @@ void PtzConsole::BuildWindow()
     auto *about = new QPushButton(QStringLiteral("关于"), strip);
     about->setObjectName(QStringLiteral("CmdAbout"));
     about->setAutoDefault(false);
-    connect(about, &QPushButton::clicked, m_about, &FrmAbout::ShowAbout);
+    connect(about, &QPushButton::clicked, m_about, &ConsoleAboutBox::showAbout);
     m_status = new QLineEdit(strip);
     m_status->setObjectName(QStringLiteral("TxtStatus"));
     m_status->setReadOnly(true);
     m_status->setAccessibleName(QStringLiteral("状态"));
     auto *banner = new QLabel(strip);
     banner->setObjectName(QStringLiteral("Image1"));
-    banner->setPixmap(BannerPicture());
+    banner->setPixmap(bannerPicture());
     auto *exit = new QPushButton(QStringLiteral("退出程序"), strip);
     exit->setObjectName(QStringLiteral("CmdExit"));
     exit->setAutoDefault(false);
-    connect(exit, &QPushButton::clicked, this, &PtzConsole::ExitSequence);
+    connect(exit, &QPushButton::clicked, this, &PtzConsole::exitSequence);
     QLineEdit *date = m_schedules->dateBox();
     QLineEdit *time = m_schedules->timeBox();
     date->setParent(strip);
@@ -158,59 +158,59 @@ void PtzConsole::BuildWindow()
     // Precise timers started one after the other also fire in that order, so a row whose on-
     // and off-times are equal starts its motion and then stops it.
     for (QTimer *timer : {&m_motionAfterLightOn, &m_stopAfterLightOff}) {
-        timer->setInterval(MotionDelayMs);
+        timer->setInterval(kMotionDelayMs);
         timer->setTimerType(Qt::PreciseTimer);
         timer->setSingleShot(true);
     }
 }
 
-void PtzConsole::ConnectControls()
+void PtzConsole::connectControls()
 {
     connect(&m_link, &PtzLink::statusChanged, m_status, &QLineEdit::setText);
-    connect(&m_link, &PtzLink::logChanged, this, &PtzConsole::ShowLog);
-    connect(&m_link, &PtzLink::promptRequested, this, &PtzConsole::Prompt);
+    connect(&m_link, &PtzLink::logChanged, this, &PtzConsole::showLog);
+    connect(&m_link, &PtzLink::promptRequested, this, &PtzConsole::prompt);
 
     for (const DeviceControlArea::Pad &pad : m_area->pad) {
         const PadDirection direction = pad.direction;
-        connect(pad.button, &PadButton::held, this, [this, direction] { OnPadHeld(direction); });
-        connect(pad.button, &PadButton::letGo, this, &PtzConsole::OnPadLetGo);
+        connect(pad.button, &PadButton::held, this, [this, direction] { onPadHeld(direction); });
+        connect(pad.button, &PadButton::letGo, this, &PtzConsole::onPadLetGo);
     }
-    connect(m_area->cruise, &QPushButton::clicked, this, &PtzConsole::OnCruiseClicked);
-    connect(m_area->cruiseMode, &QComboBox::activated, this, &PtzConsole::OnCruiseModeChosen);
+    connect(m_area->cruise, &QPushButton::clicked, this, &PtzConsole::onCruiseClicked);
+    connect(m_area->cruiseMode, &QComboBox::activated, this, &PtzConsole::onCruiseModeChosen);
     connect(m_area->callPreset, &QPushButton::clicked, this,
-            [this] { OnPresetAction(&CallPresetFrame); });
+            [this] { onPresetAction(&callPresetFrame); });
     connect(m_area->setPreset, &QPushButton::clicked, this,
-            [this] { OnPresetAction(&SetPresetFrame); });
+            [this] { onPresetAction(&setPresetFrame); });
     connect(m_area->deletePreset, &QPushButton::clicked, this,
-            [this] { OnPresetAction(&DeletePresetFrame); });
-    connect(m_area->callTrack, &QPushButton::clicked, this, &PtzConsole::OnCallTrack);
-    connect(m_area->stopTrack, &QPushButton::clicked, this, &PtzConsole::StopMotion);
+            [this] { onPresetAction(&deletePresetFrame); });
+    connect(m_area->callTrack, &QPushButton::clicked, this, &PtzConsole::onCallTrack);
+    connect(m_area->stopTrack, &QPushButton::clicked, this, &PtzConsole::stopMotion);
     connect(m_area->lightOn, &QPushButton::clicked, this, [this] {
-        if (const auto address = Address())
-            m_link.SendFrame(LightOnFrame(*address));
+        if (const auto address = deviceAddress())
+            m_link.sendFrame(lightOnFrame(*address));
     });
     connect(m_area->lightOff, &QPushButton::clicked, this, [this] {
-        if (const auto address = Address())
-            m_link.SendFrame(LightOffFrame(*address));
+        if (const auto address = deviceAddress())
+            m_link.sendFrame(lightOffFrame(*address));
     });
     for (const DeviceControlArea::LightButton &light : m_area->lightModes) {
         const LightMode mode = light.mode;
         const quint8 level = light.level;
         connect(light.button, &QPushButton::clicked, this, [this, mode, level] {
-            if (const auto address = Address())
-                SendLightCommand(*address, mode, level);
+            if (const auto address = deviceAddress())
+                sendLightCommand(*address, mode, level);
         });
     }
     connect(m_area->brightness, &QScrollBar::valueChanged, this, [this](int value) {
-        if (const auto address = Address())
-            SendLightCommand(*address, LightMode::Level, quint8(value));
+        if (const auto address = deviceAddress())
+            sendLightCommand(*address, LightMode::Level, quint8(value));
     });
-    connect(m_area->deviceNumber, &QComboBox::activated, this, &PtzConsole::OnDeviceNumberChosen);
+    connect(m_area->deviceNumber, &QComboBox::activated, this, &PtzConsole::onDeviceNumberChosen);
 
     connect(m_area->panAngle, &QLineEdit::textChanged, this,
-            [this] { OnAngleEdited(m_area->panAngle, 360); });
+            [this] { onAngleEdited(m_area->panAngle, 360); });
     connect(m_area->tiltAngle, &QLineEdit::textChanged, this,
-            [this] { OnAngleEdited(m_area->tiltAngle, 180); });
+            [this] { onAngleEdited(m_area->tiltAngle, 180); });
     // A click during a run leaves the run as it is.
     connect(m_area->sendAngles, &QPushButton::clicked, this, [this] {
         if (!m_angleSendTimer.isActive())
@@ -220,19 +220,19 @@ void PtzConsole::ConnectControls()
         if (!m_angleQueryTimer.isActive())
             m_angleQueryTimer.start();
     });
-    connect(&m_angleSendTimer, &QTimer::timeout, this, &PtzConsole::OnAngleSendTick);
-    connect(&m_angleQueryTimer, &QTimer::timeout, this, &PtzConsole::OnAngleQueryTick);
-    connect(&m_motionAfterLightOn, &QTimer::timeout, this, [this] { RunMotionMode(m_motionMode); });
-    connect(&m_stopAfterLightOff, &QTimer::timeout, this, &PtzConsole::StopMotion);
+    connect(&m_angleSendTimer, &QTimer::timeout, this, &PtzConsole::onAngleSendTick);
+    connect(&m_angleQueryTimer, &QTimer::timeout, this, &PtzConsole::onAngleQueryTick);
+    connect(&m_motionAfterLightOn, &QTimer::timeout, this, [this] { runMotionMode(m_motionMode); });
+    connect(&m_stopAfterLightOff, &QTimer::timeout, this, &PtzConsole::stopMotion);
 
     // The schedules fire through the console's operations.
     connect(m_schedules, &ScheduleBoard::lightOnDue, this, [this](int row) {
-        ParseMotionMode(row);
-        ScheduledLightOn();
+        parseMotionMode(row);
+        scheduledLightOn();
     });
     connect(m_schedules, &ScheduleBoard::lightOffDue, this, [this](int row) {
-        ParseMotionMode(row);
-        ScheduledLightOff();
+        parseMotionMode(row);
+        scheduledLightOff();
     });
     m_schedules->setNotifier([this](QWidget *parent, const QString &text) {
         if (m_prompt)
@@ -240,39 +240,39 @@ void PtzConsole::ConnectControls()
     });
 }
 
-void PtzConsole::StartSequence()
+void PtzConsole::startSequence()
 {
-    setFixedSize(WindowWidth, WindowHeight);
+    setFixedSize(kWindowWidth, kWindowHeight);
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->availableGeometry();
-        move(area.center() - QPoint(WindowWidth / 2, WindowHeight / 2));
+        move(area.center() - QPoint(kWindowWidth / 2, kWindowHeight / 2));
     }
 
-    m_linkPanel->EnumerateComPorts();
-    m_schedules->setDeviceIpText(DefaultDeviceIp);
+    m_linkPanel->enumerateComPorts();
+    m_schedules->setDeviceIpText(kDefaultDeviceIp);
     m_schedules->loadFiles();
-    m_linkPanel->DeviceIp()->setText(m_schedules->deviceIpText());
-    m_link.SelectSerial();
-    m_status->setText(m_link.StatusText());
+    m_linkPanel->deviceIp()->setText(m_schedules->deviceIpText());
+    m_link.selectSerial();
+    m_status->setText(m_link.statusText());
 
     m_area->deviceNumber->setCurrentIndex(0);
     m_area->preset->setCurrentIndex(0);
     m_area->track->setCurrentIndex(0);
     // Choosing the third cruise mode sets both speeds to 63; the selector then stays disabled,
     // so the speeds change by hand only.
-    m_area->cruiseMode->setCurrentIndex(DefaultCruiseMode - 1);
-    OnCruiseModeChosen(DefaultCruiseMode - 1);
+    m_area->cruiseMode->setCurrentIndex(kDefaultCruiseMode - 1);
+    onCruiseModeChosen(kDefaultCruiseMode - 1);
     m_area->cruiseMode->setEnabled(false);
 }
 
-void PtzConsole::ExitSequence()
+void PtzConsole::exitSequence()
 {
-    m_link.Shutdown();
+    m_link.shutdown();
     m_angleSendTimer.stop();
     m_angleQueryTimer.stop();
     m_motionAfterLightOn.stop();
     m_stopAfterLightOff.stop();
-    m_schedules->setDeviceIpText(m_linkPanel->DeviceIp()->text());
+    m_schedules->setDeviceIpText(m_linkPanel->deviceIp()->text());
     m_schedules->saveFiles();
     m_schedules->rowDialog()->hide();
     m_about->hide();
@@ -289,33 +289,33 @@ void PtzConsole::closeEvent(QCloseEvent *event)
         event->ignore();
 }
 
-void PtzConsole::SetPromptFunction(PromptFunction prompt)
+void PtzConsole::setPromptFunction(PromptFunction prompt)
 {
     m_prompt = std::move(prompt);
 }
 
-void PtzConsole::Prompt(const QString &text)
+void PtzConsole::prompt(const QString &text)
 {
     if (m_prompt)
         m_prompt(this, text);
 }
 
-std::optional<quint8> PtzConsole::ReadSelector(QComboBox *selector)
+std::optional<quint8> PtzConsole::readSelector(QComboBox *selector)
 {
-    if (!m_link.IsUp())
+    if (!m_link.isUp())
         return std::nullopt;
-    const auto value = ByteFromSelectorText(selector->currentText());
+    const auto value = byteFromSelectorText(selector->currentText());
     if (!value)
-        Prompt(m_area->CaptionOf(selector) + QStringLiteral("请输入 0-255 之间的数字"));
+        prompt(m_area->captionOf(selector) + QStringLiteral("请输入 0-255 之间的数字"));
     return value;
 }
 
-std::optional<quint8> PtzConsole::Address()
+std::optional<quint8> PtzConsole::deviceAddress()
 {
-    return ReadSelector(m_area->deviceNumber);
+    return readSelector(m_area->deviceNumber);
 }
 
-void PtzConsole::ShowLog(const QString &text)
+void PtzConsole::showLog(const QString &text)
 {
     QString shown = text;
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
@@ -326,97 +326,97 @@ void PtzConsole::ShowLog(const QString &text)
 
 // --- the pad and the motions
 
-void PtzConsole::OnPadHeld(PadDirection direction)
+void PtzConsole::onPadHeld(PadDirection direction)
 {
-    const auto address = Address();
+    const auto address = deviceAddress();
     if (!address)
         return;
     const bool pans = direction != PadDirection::Up && direction != PadDirection::Down;
     const bool tilts = direction != PadDirection::Left && direction != PadDirection::Right;
-    const auto pan = pans ? ReadSelector(m_area->panSpeed) : std::optional<quint8>(0);
+    const auto pan = pans ? readSelector(m_area->panSpeed) : std::optional<quint8>(0);
     if (!pan)
         return;
-    const auto tilt = tilts ? ReadSelector(m_area->tiltSpeed) : std::optional<quint8>(0);
+    const auto tilt = tilts ? readSelector(m_area->tiltSpeed) : std::optional<quint8>(0);
     if (!tilt)
         return;
-    m_link.SendFrame(MoveFrame(*address, direction, *pan, *tilt));
+    m_link.sendFrame(moveFrame(*address, direction, *pan, *tilt));
 }
 
-void PtzConsole::OnPadLetGo()
+void PtzConsole::onPadLetGo()
 {
     // A stop needs no speed; with a bad device number the press sent nothing either.
-    if (const auto address = ByteFromSelectorText(m_area->deviceNumber->currentText()))
-        m_link.SendFrame(StopFrame(*address));
+    if (const auto address = byteFromSelectorText(m_area->deviceNumber->currentText()))
+        m_link.sendFrame(stopFrame(*address));
 }
 
-void PtzConsole::OnCruiseClicked()
+void PtzConsole::onCruiseClicked()
 {
-    if (!m_link.IsUp()) {
-        Prompt(QStringLiteral("请先连接设备再操作!"));
+    if (!m_link.isUp()) {
+        prompt(QStringLiteral("请先连接设备再操作!"));
         return;
     }
-    const auto address = Address();
+    const auto address = deviceAddress();
     if (!address)
         return;
     m_autoCruiseOn = !m_autoCruiseOn;
-    m_area->cruise->setText(m_autoCruiseOn ? CruiseOnCaption : CruiseOffCaption);
+    m_area->cruise->setText(m_autoCruiseOn ? kCruiseOnCaption : kCruiseOffCaption);
     for (const DeviceControlArea::Pad &pad : m_area->pad)
         pad.button->setEnabled(!m_autoCruiseOn);
-    m_link.SendFrame(m_autoCruiseOn ? AutoCruiseFrame(*address) : StopFrame(*address));
+    m_link.sendFrame(m_autoCruiseOn ? autoCruiseFrame(*address) : stopFrame(*address));
 }
 
-void PtzConsole::OnCruiseModeChosen(int index)
+void PtzConsole::onCruiseModeChosen(int index)
 {
     const QString text = m_area->cruiseMode->itemText(index);
     if (text == QStringLiteral("巡航一"))
-        ApplyCruiseMode(1);
+        applyCruiseMode(1);
     else if (text == QStringLiteral("巡航二"))
-        ApplyCruiseMode(2);
+        applyCruiseMode(2);
     else if (text == QStringLiteral("巡航三"))
-        ApplyCruiseMode(3);
+        applyCruiseMode(3);
 }
 
-void PtzConsole::OnPresetAction(QByteArray (*builder)(quint8, quint8))
+void PtzConsole::onPresetAction(QByteArray (*builder)(quint8, quint8))
 {
-    const auto address = Address();
+    const auto address = deviceAddress();
     if (!address)
         return;
-    if (const auto preset = ReadSelector(m_area->preset))
-        m_link.SendFrame(builder(*address, *preset));
+    if (const auto preset = readSelector(m_area->preset))
+        m_link.sendFrame(builder(*address, *preset));
 }
 
-void PtzConsole::OnCallTrack()
+void PtzConsole::onCallTrack()
 {
-    const auto address = Address();
+    const auto address = deviceAddress();
     if (!address)
         return;
-    if (const auto track = ReadSelector(m_area->track))
-        m_link.SendFrame(CallTrackFrame(*address, *track));
+    if (const auto track = readSelector(m_area->track))
+        m_link.sendFrame(callTrackFrame(*address, *track));
 }
 
-void PtzConsole::RunMotionMode(int mode)
+void PtzConsole::runMotionMode(int mode)
 {
     if (mode >= 1 && mode <= 9) {
-        if (const auto address = Address())
-            m_link.SendFrame(CallTrackFrame(*address, quint8(mode - 1)));
+        if (const auto address = deviceAddress())
+            m_link.sendFrame(callTrackFrame(*address, quint8(mode - 1)));
     } else if (mode == 10) {
-        StartAutoCruise();
+        startAutoCruise();
     }
 }
 
-void PtzConsole::StartAutoCruise()
+void PtzConsole::startAutoCruise()
 {
-    if (const auto address = Address())
-        m_link.SendFrame(AutoCruiseFrame(*address));
+    if (const auto address = deviceAddress())
+        m_link.sendFrame(autoCruiseFrame(*address));
 }
 
-void PtzConsole::StopMotion()
+void PtzConsole::stopMotion()
 {
-    if (const auto address = Address())
-        m_link.SendFrame(StopFrame(*address));
+    if (const auto address = deviceAddress())
+        m_link.sendFrame(stopFrame(*address));
 }
 
-void PtzConsole::ApplyCruiseMode(int mode)
+void PtzConsole::applyCruiseMode(int mode)
 {
     QString pan;
     QString tilt;
@@ -437,89 +437,89 @@ void PtzConsole::ApplyCruiseMode(int mode)
     m_area->tiltSpeed->setCurrentText(tilt);
 }
 
-void PtzConsole::ScheduledLightOn()
+void PtzConsole::scheduledLightOn()
 {
-    if (const auto address = Address())
-        m_link.SendFrame(LightOnFrame(*address));
+    if (const auto address = deviceAddress())
+        m_link.sendFrame(lightOnFrame(*address));
     m_motionAfterLightOn.start();
 }
 
-void PtzConsole::ScheduledLightOff()
+void PtzConsole::scheduledLightOff()
 {
-    if (const auto address = Address())
-        m_link.SendFrame(LightOffFrame(*address));
+    if (const auto address = deviceAddress())
+        m_link.sendFrame(lightOffFrame(*address));
     m_stopAfterLightOff.start();
 }
 
-void PtzConsole::ParseMotionMode(int index)
+void PtzConsole::parseMotionMode(int index)
 {
     m_motionMode = 0;
-    if (index < 0 || index >= ScheduleRowCount)
+    if (index < 0 || index >= kScheduleRowCount)
         return;
-    m_motionMode = ScheduleMotionMode(m_schedules->displayLine(index));
+    m_motionMode = scheduleMotionMode(m_schedules->displayLine(index));
 }
 
-void PtzConsole::SendLightCommand(quint8 address, LightMode mode, quint8 level)
+void PtzConsole::sendLightCommand(quint8 address, LightMode mode, quint8 level)
 {
-    m_link.SendLightFrame(LightFrame(address, mode, level));
+    m_link.sendLightFrame(lightFrame(address, mode, level));
 }
 
 // --- device number and angles
 
-void PtzConsole::OnDeviceNumberChosen(int index)
+void PtzConsole::onDeviceNumberChosen(int index)
 {
-    if (!m_link.View().networkChecked)
+    if (!m_link.view().networkChecked)
         return;
-    const auto number = ByteFromSelectorText(m_area->deviceNumber->itemText(index));
+    const auto number = byteFromSelectorText(m_area->deviceNumber->itemText(index));
     if (!number) {
-        Prompt(m_area->CaptionOf(m_area->deviceNumber) + QStringLiteral("请输入 0-255 之间的数字"));
+        prompt(m_area->captionOf(m_area->deviceNumber) + QStringLiteral("请输入 0-255 之间的数字"));
         return;
     }
-    m_link.DropForNewDevice();
-    QLineEdit *ip = m_linkPanel->DeviceIp();
-    ip->setText(SetDeviceIpFromNumber(ip->text(), *number));
+    m_link.dropForNewDevice();
+    QLineEdit *ip = m_linkPanel->deviceIp();
+    ip->setText(setDeviceIpFromNumber(ip->text(), *number));
 }
 
-void PtzConsole::OnAngleEdited(QLineEdit *box, double maxDegrees)
+void PtzConsole::onAngleEdited(QLineEdit *box, double maxDegrees)
 {
-    const auto value = NumberFromText(box->text());
+    const auto value = numberFromText(box->text());
     if (!value || (*value >= 0 && *value <= maxDegrees))
         return;
-    Prompt(QStringLiteral("角度范围：0-%1，请输入正确的角度").arg(maxDegrees));
+    prompt(QStringLiteral("角度范围：0-%1，请输入正确的角度").arg(maxDegrees));
     box->setText(QString());
 }
 
 // Each run lasts six ticks: the pan frame at the first, the tilt frame at the sixth. A box that
 // holds no angle in range at its tick skips its frame; the run goes on.
-void PtzConsole::OnAngleSendTick()
+void PtzConsole::onAngleSendTick()
 {
     ++m_angleSendTicks;
-    if (m_angleSendTicks != 1 && m_angleSendTicks != AngleTicksPerRun)
+    if (m_angleSendTicks != 1 && m_angleSendTicks != kAngleTicksPerRun)
         return;
     const bool pan = m_angleSendTicks == 1;
     if (!pan) {
         m_angleSendTicks = 0;
         m_angleSendTimer.stop();
     }
-    const auto address = ByteFromSelectorText(m_area->deviceNumber->currentText());
-    const auto angle = pan ? AngleFromText(m_area->panAngle->text(), 360)
-                           : AngleFromText(m_area->tiltAngle->text(), 180);
+    const auto address = byteFromSelectorText(m_area->deviceNumber->currentText());
+    const auto angle = pan ? angleFromText(m_area->panAngle->text(), 360)
+                           : angleFromText(m_area->tiltAngle->text(), 180);
     if (!address || !angle)
         return;
-    m_link.SendFrame(pan ? SetPanPositionFrame(*address, *angle)
-                         : SetTiltPositionFrame(*address, *angle));
+    m_link.sendFrame(pan ? setPanPositionFrame(*address, *angle)
+                         : setTiltPositionFrame(*address, *angle));
 }
 
-void PtzConsole::OnAngleQueryTick()
+void PtzConsole::onAngleQueryTick()
 {
     ++m_angleQueryTicks;
-    if (m_angleQueryTicks != 1 && m_angleQueryTicks != AngleTicksPerRun)
+    if (m_angleQueryTicks != 1 && m_angleQueryTicks != kAngleTicksPerRun)
         return;
     const bool pan = m_angleQueryTicks == 1;
     if (!pan) {
         m_angleQueryTicks = 0;
         m_angleQueryTimer.stop();
     }
-    if (const auto address = ByteFromSelectorText(m_area->deviceNumber->currentText()))
-        m_link.SendFrame(pan ? QueryPanPositionFrame(*address) : QueryTiltPositionFrame(*address));
+    if (const auto address = byteFromSelectorText(m_area->deviceNumber->currentText()))
+        m_link.sendFrame(pan ? queryPanPositionFrame(*address) : queryTiltPositionFrame(*address));
 }

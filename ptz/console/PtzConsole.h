@@ -18,7 +18,7 @@
 #include <optional>
 
 class DeviceControlArea;
-class FrmAbout;
+class ConsoleAboutBox;
 class LinkPanel;
 class QComboBox;
 class QLabel;
@@ -32,37 +32,37 @@ class PtzConsole : public QWidget
     Q_OBJECT
 
 public:
-    static QString ProductTitle();
-    static QString VersionText();
+    static QString productTitle();
+    static QString versionText();
 
     explicit PtzConsole(QWidget *parent = nullptr);
     ~PtzConsole() override;
 
     // --- operations of the console, used by the schedules
     // 1..9: call track mode - 1; 10: start auto cruise; anything else: nothing.
-    void RunMotionMode(int mode);
-    void StartAutoCruise();
-    void StopMotion();
+    void runMotionMode(int mode);
+    void startAutoCruise();
+    void stopMotion();
     // Sets the speed selectors: 1 -> 63 / 5, 2 -> 5 / 63, 3 -> 63 / 63; sends nothing.
-    void ApplyCruiseMode(int mode);
-    // Light on now and RunMotionMode(MotionMode) one second later.
-    void ScheduledLightOn();
-    // Light off now and StopMotion one second later.
-    void ScheduledLightOff();
-    // MotionMode from the motion word of schedule row `index` (0 when there is no such row).
-    void ParseMotionMode(int index);
-    void SendLightCommand(quint8 address, LightMode mode, quint8 level);
+    void applyCruiseMode(int mode);
+    // Light on now and runMotionMode(motionMode) one second later.
+    void scheduledLightOn();
+    // Light off now and stopMotion one second later.
+    void scheduledLightOff();
+    // motionMode from the motion word of schedule row `index` (0 when there is no such row).
+    void parseMotionMode(int index);
+    void sendLightCommand(quint8 address, LightMode mode, quint8 level);
 
-    int MotionMode() const { return m_motionMode; }
-    bool AutoCruiseOn() const { return m_autoCruiseOn; }
+    int motionMode() const { return m_motionMode; }
+    bool autoCruiseOn() const { return m_autoCruiseOn; }
 
-    PtzLink &Link() { return m_link; }
-    ScheduleBoard *Schedules() const { return m_schedules; }
+    PtzLink &link() { return m_link; }
+    ScheduleBoard *schedules() const { return m_schedules; }
     // Prompts of the console and of the schedules go through `prompt` (tests record them).
-    void SetPromptFunction(PromptFunction prompt);
+    void setPromptFunction(PromptFunction prompt);
 
     // The exit sequence of `CmdExit`.
-    void ExitSequence();
+    void exitSequence();
 
 signals:
     void exitRequested();
@@ -71,34 +71,34 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void BuildWindow();
-    void ConnectControls();
-    void StartSequence();
-    void Prompt(const QString &text);
+    void buildWindow();
+    void connectControls();
+    void startSequence();
+    void prompt(const QString &text);
 
     // A selector's byte, or nothing. While the link is up a bad text is refused with a prompt;
     // while it is down nothing would leave anyway, so nothing is said.
-    std::optional<quint8> ReadSelector(QComboBox *selector);
-    std::optional<quint8> Address();
+    std::optional<quint8> readSelector(QComboBox *selector);
+    std::optional<quint8> deviceAddress();
 
-    void OnPadHeld(PadDirection direction);
-    void OnPadLetGo();
-    void OnCruiseClicked();
-    void OnCruiseModeChosen(int index);
-    void OnPresetAction(QByteArray (*builder)(quint8, quint8));
-    void OnCallTrack();
-    void OnDeviceNumberChosen(int index);
-    void OnAngleEdited(QLineEdit *box, double maxDegrees);
-    void OnAngleSendTick();
-    void OnAngleQueryTick();
-    void ShowLog(const QString &text);
+    void onPadHeld(PadDirection direction);
+    void onPadLetGo();
+    void onCruiseClicked();
+    void onCruiseModeChosen(int index);
+    void onPresetAction(QByteArray (*builder)(quint8, quint8));
+    void onCallTrack();
+    void onDeviceNumberChosen(int index);
+    void onAngleEdited(QLineEdit *box, double maxDegrees);
+    void onAngleSendTick();
+    void onAngleQueryTick();
+    void showLog(const QString &text);
 
     PtzLink m_link;
-    PromptFunction m_prompt = ShowPrompt;
+    PromptFunction m_prompt = showPrompt;
     LinkPanel *m_linkPanel = nullptr;
     DeviceControlArea *m_area = nullptr;
     ScheduleBoard *m_schedules = nullptr;
-    FrmAbout *m_about = nullptr;
+    ConsoleAboutBox *m_about = nullptr;
     QLabel *m_title = nullptr;
     QPlainTextEdit *m_log = nullptr;
     QLineEdit *m_status = nullptr;

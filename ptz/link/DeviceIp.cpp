@@ -6,7 +6,7 @@
 
 #include <array>
 
-QString SetDeviceIpFromNumber(const QString &ipText, int deviceNumber)
+QString setDeviceIpFromNumber(const QString &ipText, int deviceNumber)
 {
     if (deviceNumber < 0 || deviceNumber > 255)
         return ipText;
@@ -15,7 +15,7 @@ QString SetDeviceIpFromNumber(const QString &ipText, int deviceNumber)
         return ipText;
     std::array<int, 4> bytes{0, 0, 0, 0};
     for (int i = 0; i < parts.size(); ++i) {
-        const auto byte = ByteFromSelectorText(parts.at(i));
+        const auto byte = byteFromSelectorText(parts.at(i));
         if (!byte)
             return ipText;
         bytes[size_t(i)] = *byte;

@@ -12,12 +12,12 @@
 
 namespace {
 
-const QString CaptionDown = QStringLiteral("连   接");
-const QString CaptionUp = QStringLiteral("断开连接");
-const QString DeviceConnected = QStringLiteral("设 备 已 连 接 ！ ！ ！");
+const QString kCaptionDown = QStringLiteral("连   接");
+const QString kCaptionUp = QStringLiteral("断开连接");
+const QString kDeviceConnected = QStringLiteral("设 备 已 连 接 ！ ！ ！");
 
 // "COM10" -> ("COM", 10); names without a trailing number sort by name alone.
-std::pair<QString, qlonglong> PortSortKey(const QString &name)
+std::pair<QString, qlonglong> portSortKey(const QString &name)
 {
     static const QRegularExpression trailingNumber(QStringLiteral("^(.*?)(\\d+)$"));
     const auto match = trailingNumber.match(name);
@@ -26,7 +26,7 @@ std::pair<QString, qlonglong> PortSortKey(const QString &name)
     return {match.captured(1), match.captured(2).toLongLong()};
 }
 
-QString TcpFailureText(QAbstractSocket::SocketError error, const QString &qtText)
+QString tcpFailureText(QAbstractSocket::SocketError error, const QString &qtText)
 {
     switch (error) {
     case QAbstractSocket::ConnectionRefusedError:
@@ -48,127 +48,127 @@ PtzLink::PtzLink(QObject *parent)
     , m_tcp(new QTcpSocket(this))
 {
     m_connectTimer.setSingleShot(true);
-    m_connectTimer.setInterval(ConnectTimeoutMs);
-    connect(&m_connectTimer, &QTimer::timeout, this, &PtzLink::OnConnectTimeout);
+    m_connectTimer.setInterval(kConnectTimeoutMs);
+    connect(&m_connectTimer, &QTimer::timeout, this, &PtzLink::onConnectTimeout);
 
     m_gatherTimer.setTimerType(Qt::PreciseTimer);
-    m_gatherTimer.setInterval(GatherTickMs);
-    connect(&m_gatherTimer, &QTimer::timeout, this, &PtzLink::OnGatherTick);
+    m_gatherTimer.setInterval(kGatherTickMs);
+    connect(&m_gatherTimer, &QTimer::timeout, this, &PtzLink::onGatherTick);
 
-    connect(m_tcp, &QTcpSocket::connected, this, &PtzLink::OnTcpConnected);
-    connect(m_tcp, &QTcpSocket::disconnected, this, &PtzLink::OnTcpDisconnected);
-    connect(m_tcp, &QTcpSocket::errorOccurred, this, &PtzLink::OnTcpError);
-    connect(m_tcp, &QTcpSocket::readyRead, this, &PtzLink::OnBytesArriving);
+    connect(m_tcp, &QTcpSocket::connected, this, &PtzLink::onTcpConnected);
+    connect(m_tcp, &QTcpSocket::disconnected, this, &PtzLink::onTcpDisconnected);
+    connect(m_tcp, &QTcpSocket::errorOccurred, this, &PtzLink::onTcpError);
+    connect(m_tcp, &QTcpSocket::readyRead, this, &PtzLink::onBytesArriving);
 
-    connect(&m_serial, &QSerialPort::readyRead, this, &PtzLink::OnBytesArriving);
-    connect(&m_serial, &QSerialPort::errorOccurred, this, &PtzLink::OnSerialError);
+    connect(&m_serial, &QSerialPort::readyRead, this, &PtzLink::onBytesArriving);
+    connect(&m_serial, &QSerialPort::errorOccurred, this, &PtzLink::onSerialError);
 
-    SelectSerial();
+    selectSerial();
 }
 
 PtzLink::~PtzLink()
 {
-    Shutdown();
+    shutdown();
 }
 
-QStringList PtzLink::AvailablePortNames()
+QStringList PtzLink::availablePortNames()
 {
     QStringList names;
     for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
         names.append(info.portName());
     std::sort(names.begin(), names.end(),
-              [](const QString &a, const QString &b) { return PortSortKey(a) < PortSortKey(b); });
+              [](const QString &a, const QString &b) { return portSortKey(a) < portSortKey(b); });
     names.removeDuplicates();
     return names;
 }
 
-bool PtzLink::IsUp() const
+bool PtzLink::isUp() const
 {
     return m_state == LinkState::SerialOpen || m_state == LinkState::NetworkUp;
 }
 
-LinkView PtzLink::View() const
+LinkView PtzLink::view() const
 {
     LinkView view;
     const bool serial = m_state == LinkState::SerialIdle || m_state == LinkState::SerialOpen;
     view.serialChecked = serial;
     view.networkChecked = !serial;
-    view.kindBoxesEnabled = !IsUp();
+    view.kindBoxesEnabled = !isUp();
     view.portListEnabled = m_state == LinkState::SerialIdle;
-    view.searchEnabled = !IsUp();
+    view.searchEnabled = !isUp();
     view.deviceIpEnabled =
         m_state == LinkState::NetworkIdle || m_state == LinkState::NetworkConnecting;
-    view.connectCaption = IsUp() ? CaptionUp : CaptionDown;
-    view.switchOn = IsUp();
+    view.connectCaption = isUp() ? kCaptionUp : kCaptionDown;
+    view.switchOn = isUp();
     return view;
 }
 
-void PtzLink::SetState(LinkState state)
+void PtzLink::setState(LinkState state)
 {
     m_state = state;
     emit viewChanged();
 }
 
-void PtzLink::SetStatus(const QString &text)
+void PtzLink::setStatus(const QString &text)
 {
     m_status = text;
     emit statusChanged(text);
 }
 
-void PtzLink::AppendLog(const QString &entry)
+void PtzLink::appendLog(const QString &entry)
 {
-    m_log = AppendLogEntry(m_log, entry);
+    m_log = appendLogEntry(m_log, entry);
     emit logChanged(m_log);
 }
 
-void PtzLink::SelectSerial()
+void PtzLink::selectSerial()
 {
-    if (IsUp())
+    if (isUp())
         return; // the kind boxes are disabled while a link is up
-    AbortTcp();
-    SetState(LinkState::SerialIdle);
-    SetStatus(QStringLiteral("串口已就绪"));
+    abortTcp();
+    setState(LinkState::SerialIdle);
+    setStatus(QStringLiteral("串口已就绪"));
 }
 
-void PtzLink::SelectNetwork()
+void PtzLink::selectNetwork()
 {
-    if (IsUp())
+    if (isUp())
         return;
-    AbortTcp();
-    SetState(LinkState::NetworkIdle);
-    SetStatus(QStringLiteral("网络已就绪"));
+    abortTcp();
+    setState(LinkState::NetworkIdle);
+    setStatus(QStringLiteral("网络已就绪"));
 }
 
-void PtzLink::PressConnect(const QString &portName, const QString &deviceIp)
+void PtzLink::pressConnect(const QString &portName, const QString &deviceIp)
 {
     switch (m_state) {
     case LinkState::SerialIdle:
-        OpenSerial(portName.trimmed());
+        openSerial(portName.trimmed());
         break;
     case LinkState::SerialOpen:
-        CloseSerial();
+        closeSerial();
         break;
     case LinkState::NetworkIdle:
-        OpenTcp(deviceIp.trimmed());
+        openTcp(deviceIp.trimmed());
         break;
     case LinkState::NetworkConnecting:
     case LinkState::NetworkUp:
-        CloseTcp();
+        closeTcp();
         break;
     }
 }
 
-bool PtzLink::DropForNewDevice()
+bool PtzLink::dropForNewDevice()
 {
     if (m_state == LinkState::SerialIdle || m_state == LinkState::SerialOpen)
         return false;
-    AbortTcp();
-    SetState(LinkState::NetworkIdle);
-    SetStatus(QStringLiteral("设备已断开连接"));
+    abortTcp();
+    setState(LinkState::NetworkIdle);
+    setStatus(QStringLiteral("设备已断开连接"));
     return true;
 }
 
-void PtzLink::ConfigureSerialPort()
+void PtzLink::configureSerialPort()
 {
     m_serial.setBaudRate(QSerialPort::Baud9600);
     m_serial.setParity(QSerialPort::NoParity);
@@ -180,7 +180,7 @@ void PtzLink::ConfigureSerialPort()
     m_serial.setReadBufferSize(100);
 }
 
-QString PtzLink::SerialSettingsText() const
+QString PtzLink::serialSettingsText() const
 {
     const QChar parity = m_serial.parity() == QSerialPort::NoParity     ? u'N'
                          : m_serial.parity() == QSerialPort::EvenParity ? u'E'
@@ -194,15 +194,15 @@ QString PtzLink::SerialSettingsText() const
         .arg(stopBits);
 }
 
-void PtzLink::OpenSerial(const QString &portName)
+void PtzLink::openSerial(const QString &portName)
 {
     m_portName = portName;
     if (portName.isEmpty()) {
-        SetStatus(QStringLiteral("没有可用的串口"));
+        setStatus(QStringLiteral("没有可用的串口"));
         return;
     }
     m_serial.setPortName(portName);
-    ConfigureSerialPort();
+    configureSerialPort();
     if (!m_serial.open(QIODevice::ReadWrite)) {
         const QSerialPort::SerialPortError error = m_serial.error();
         m_serial.clearError();
@@ -210,48 +210,48 @@ void PtzLink::OpenSerial(const QString &portName)
         if (error == QSerialPort::PermissionError)
             emit promptRequested(portName + QStringLiteral("已被其它程序打开，请选择其它串口！"));
         else
-            SetStatus(portName + QStringLiteral("，打开失败"));
+            setStatus(portName + QStringLiteral("，打开失败"));
         return;
     }
     m_serial.clear(QSerialPort::AllDirections);
-    SetState(LinkState::SerialOpen);
-    SetStatus(portName + QStringLiteral("，已打开，") + SerialSettingsText());
-    emit promptRequested(DeviceConnected);
+    setState(LinkState::SerialOpen);
+    setStatus(portName + QStringLiteral("，已打开，") + serialSettingsText());
+    emit promptRequested(kDeviceConnected);
 }
 
-void PtzLink::CloseSerial()
+void PtzLink::closeSerial()
 {
     m_gatherTimer.stop();
     m_gatherTicks = 0;
     m_serial.close();
-    SetState(LinkState::SerialIdle);
-    SetStatus(m_portName + QStringLiteral("，已关闭"));
+    setState(LinkState::SerialIdle);
+    setStatus(m_portName + QStringLiteral("，已关闭"));
 }
 
-void PtzLink::OpenTcp(const QString &deviceIp)
+void PtzLink::openTcp(const QString &deviceIp)
 {
     m_deviceIp = deviceIp;
     // Only an address is taken: a name would be looked up on the network.
     const QHostAddress address(deviceIp);
     if (address.isNull() || address.protocol() != QAbstractSocket::IPv4Protocol) {
-        SetStatus(QStringLiteral("连接失败：IP 地址无效"));
+        setStatus(QStringLiteral("连接失败：IP 地址无效"));
         return;
     }
     if (m_serial.isOpen())
         m_serial.close();
-    SetState(LinkState::NetworkConnecting);
+    setState(LinkState::NetworkConnecting);
     m_connectTimer.start();
     m_tcp->connectToHost(address, m_remotePort);
 }
 
-void PtzLink::CloseTcp()
+void PtzLink::closeTcp()
 {
-    AbortTcp();
-    SetState(LinkState::NetworkIdle);
-    SetStatus(QStringLiteral("连接已断开..."));
+    abortTcp();
+    setState(LinkState::NetworkIdle);
+    setStatus(QStringLiteral("连接已断开..."));
 }
 
-void PtzLink::AbortTcp()
+void PtzLink::abortTcp()
 {
     m_connectTimer.stop();
     if (m_tcp->state() != QAbstractSocket::UnconnectedState || m_tcp->isOpen()) {
@@ -262,7 +262,7 @@ void PtzLink::AbortTcp()
     }
 }
 
-void PtzLink::OnTcpConnected()
+void PtzLink::onTcpConnected()
 {
     if (m_state != LinkState::NetworkConnecting) {
         m_tcp->abort();
@@ -270,43 +270,43 @@ void PtzLink::OnTcpConnected()
     }
     m_connectTimer.stop();
     m_tcp->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-    SetState(LinkState::NetworkUp);
-    SetStatus(QStringLiteral("已连接到 : ") + m_deviceIp);
-    emit promptRequested(DeviceConnected);
+    setState(LinkState::NetworkUp);
+    setStatus(QStringLiteral("已连接到 : ") + m_deviceIp);
+    emit promptRequested(kDeviceConnected);
 }
 
-void PtzLink::OnTcpError()
+void PtzLink::onTcpError()
 {
     if (m_state == LinkState::NetworkConnecting) {
-        const QString text = TcpFailureText(m_tcp->error(), m_tcp->errorString());
-        AbortTcp();
-        SetState(LinkState::NetworkIdle);
-        SetStatus(text);
+        const QString text = tcpFailureText(m_tcp->error(), m_tcp->errorString());
+        abortTcp();
+        setState(LinkState::NetworkIdle);
+        setStatus(text);
     } else if (m_state == LinkState::NetworkUp &&
                m_tcp->state() != QAbstractSocket::ConnectedState) {
-        OnTcpDisconnected();
+        onTcpDisconnected();
     }
 }
 
-void PtzLink::OnTcpDisconnected()
+void PtzLink::onTcpDisconnected()
 {
     if (m_state != LinkState::NetworkUp)
         return;
-    AbortTcp();
-    SetState(LinkState::NetworkIdle);
-    SetStatus(QStringLiteral("连接已中断"));
+    abortTcp();
+    setState(LinkState::NetworkIdle);
+    setStatus(QStringLiteral("连接已中断"));
 }
 
-void PtzLink::OnConnectTimeout()
+void PtzLink::onConnectTimeout()
 {
     if (m_state != LinkState::NetworkConnecting)
         return;
-    AbortTcp();
-    SetState(LinkState::NetworkIdle);
-    SetStatus(QStringLiteral("连接失败：连接超时"));
+    abortTcp();
+    setState(LinkState::NetworkIdle);
+    setStatus(QStringLiteral("连接失败：连接超时"));
 }
 
-void PtzLink::OnSerialError(QSerialPort::SerialPortError error)
+void PtzLink::onSerialError(QSerialPort::SerialPortError error)
 {
     if (error == QSerialPort::NoError || m_state != LinkState::SerialOpen)
         return;
@@ -317,22 +317,22 @@ void PtzLink::OnSerialError(QSerialPort::SerialPortError error)
         m_gatherTicks = 0;
         m_serial.close();
         m_serial.clearError();
-        SetState(LinkState::SerialIdle);
-        SetStatus(m_portName + QStringLiteral("，连接已中断"));
+        setState(LinkState::SerialIdle);
+        setStatus(m_portName + QStringLiteral("，连接已中断"));
         return;
     }
     m_serial.clearError();
 }
 
-void PtzLink::OnBytesArriving()
+void PtzLink::onBytesArriving()
 {
     if (!m_gatherTimer.isActive())
         m_gatherTimer.start();
 }
 
-void PtzLink::OnGatherTick()
+void PtzLink::onGatherTick()
 {
-    if (++m_gatherTicks < GatherTicks)
+    if (++m_gatherTicks < kGatherTicks)
         return;
     m_gatherTicks = 0;
     m_gatherTimer.stop();
@@ -344,29 +344,29 @@ void PtzLink::OnGatherTick()
     if (chunk.isEmpty())
         return;
     emit chunkReceived(chunk);
-    if (const auto entry = ParseReply(chunk))
-        AppendLog(*entry);
+    if (const auto entry = parseReply(chunk))
+        appendLog(*entry);
 }
 
-void PtzLink::SendFrame(QByteArray frame)
+void PtzLink::sendFrame(QByteArray frame)
 {
-    if (!IsUp())
+    if (!isUp())
         return;
-    CompleteCommandFrame(frame);
-    WriteFrame(frame);
+    completeCommandFrame(frame);
+    writeFrame(frame);
 }
 
-void PtzLink::SendLightFrame(QByteArray frame)
+void PtzLink::sendLightFrame(QByteArray frame)
 {
-    if (!IsUp())
+    if (!isUp())
         return;
-    CompleteLightFrame(frame);
-    WriteFrame(frame);
+    completeLightFrame(frame);
+    writeFrame(frame);
 }
 
-void PtzLink::WriteFrame(const QByteArray &frame)
+void PtzLink::writeFrame(const QByteArray &frame)
 {
-    AppendLog(SentFrameLogText(frame));
+    appendLog(sentFrameLogText(frame));
     // Frames queue behind each other: discarding pending output first could cut a frame still
     // on its way out when two are sent at once.
     if (m_state == LinkState::SerialOpen)
@@ -376,7 +376,7 @@ void PtzLink::WriteFrame(const QByteArray &frame)
     emit frameSent(frame);
 }
 
-void PtzLink::ClearLog()
+void PtzLink::clearLog()
 {
     m_log.clear();
     emit logChanged(m_log);
@@ -384,12 +384,12 @@ void PtzLink::ClearLog()
         m_serial.clear(QSerialPort::Input);
 }
 
-void PtzLink::Shutdown()
+void PtzLink::shutdown()
 {
     m_connectTimer.stop();
     m_gatherTimer.stop();
     if (m_serial.isOpen())
         m_serial.close();
     m_state = m_state == LinkState::SerialOpen ? LinkState::SerialIdle : m_state;
-    AbortTcp();
+    abortTcp();
 }

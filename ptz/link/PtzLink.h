@@ -41,51 +41,51 @@ class PtzLink : public QObject
     Q_OBJECT
 
 public:
-    static constexpr quint16 DefaultTcpPort = 4196;
-    static constexpr int ConnectTimeoutMs = 5000;
-    static constexpr int GatherTickMs = 10;
-    static constexpr int GatherTicks = 3;
+    static constexpr quint16 kDefaultTcpPort = 4196;
+    static constexpr int kConnectTimeoutMs = 5000;
+    static constexpr int kGatherTickMs = 10;
+    static constexpr int kGatherTicks = 3;
 
     explicit PtzLink(QObject *parent = nullptr);
     ~PtzLink() override;
 
     // Serial ports present on this machine, in ascending order ("COM2" before "COM10"). A port
     // that another program holds is listed too; opening it then fails with the held-port prompt.
-    static QStringList AvailablePortNames();
+    static QStringList availablePortNames();
 
     // The two link-kind boxes behave as a pair of radio buttons.
-    void SelectSerial();
-    void SelectNetwork();
+    void selectSerial();
+    void selectNetwork();
 
     // The connect / disconnect button. `portName` is the port list's text, `deviceIp` the
     // device address box's text; each is used only by the kind that needs it.
-    void PressConnect(const QString &portName, const QString &deviceIp);
+    void pressConnect(const QString &portName, const QString &deviceIp);
 
     // A device number was picked: in network mode the TCP link is dropped so that it can be
     // re-targeted at the device's address. Returns whether it was (false in serial mode).
-    bool DropForNewDevice();
+    bool dropForNewDevice();
 
     // Complete the checksum, log the frame and write it, but only while the link is up.
-    void SendFrame(QByteArray frame);
-    void SendLightFrame(QByteArray frame);
+    void sendFrame(QByteArray frame);
+    void sendLightFrame(QByteArray frame);
 
     // The log button: empties the traffic log and discards pending serial input.
-    void ClearLog();
+    void clearLog();
 
     // At exit: closes the serial port and the TCP client without any prompt.
-    void Shutdown();
+    void shutdown();
 
-    bool IsUp() const;
-    LinkState State() const { return m_state; }
-    LinkView View() const;
-    QString StatusText() const { return m_status; }
-    QString LogText() const { return m_log; }
-    QString PortName() const { return m_portName; }
+    bool isUp() const;
+    LinkState state() const { return m_state; }
+    LinkView view() const;
+    QString statusText() const { return m_status; }
+    QString logText() const { return m_log; }
+    QString portName() const { return m_portName; }
 
     // Tests point the link at a simulator on a free port; the product always uses 4196.
-    void SetRemotePort(quint16 port) { m_remotePort = port; }
-    quint16 RemotePort() const { return m_remotePort; }
-    void SetConnectTimeout(int ms) { m_connectTimer.setInterval(ms); }
+    void setRemotePort(quint16 port) { m_remotePort = port; }
+    quint16 remotePort() const { return m_remotePort; }
+    void setConnectTimeout(int ms) { m_connectTimer.setInterval(ms); }
 
 signals:
     void viewChanged();
@@ -97,33 +97,33 @@ signals:
     void chunkReceived(const QByteArray &chunk);
 
 private:
-    void SetState(LinkState state);
-    void SetStatus(const QString &text);
-    void AppendLog(const QString &entry);
-    void WriteFrame(const QByteArray &frame);
+    void setState(LinkState state);
+    void setStatus(const QString &text);
+    void appendLog(const QString &entry);
+    void writeFrame(const QByteArray &frame);
 
-    void OpenSerial(const QString &portName);
-    void CloseSerial();
-    void OpenTcp(const QString &deviceIp);
-    void CloseTcp();
-    void AbortTcp();
-    void ConfigureSerialPort();
-    QString SerialSettingsText() const;
+    void openSerial(const QString &portName);
+    void closeSerial();
+    void openTcp(const QString &deviceIp);
+    void closeTcp();
+    void abortTcp();
+    void configureSerialPort();
+    QString serialSettingsText() const;
 
-    void OnTcpConnected();
-    void OnTcpDisconnected();
-    void OnTcpError();
-    void OnConnectTimeout();
-    void OnSerialError(QSerialPort::SerialPortError error);
-    void OnBytesArriving();
-    void OnGatherTick();
+    void onTcpConnected();
+    void onTcpDisconnected();
+    void onTcpError();
+    void onConnectTimeout();
+    void onSerialError(QSerialPort::SerialPortError error);
+    void onBytesArriving();
+    void onGatherTick();
 
     LinkState m_state = LinkState::SerialIdle;
     QString m_status;
     QString m_log;
     QString m_portName;
     QString m_deviceIp;
-    quint16 m_remotePort = DefaultTcpPort;
+    quint16 m_remotePort = kDefaultTcpPort;
 
     QSerialPort m_serial;
     QTcpSocket *m_tcp;

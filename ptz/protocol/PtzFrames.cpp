@@ -6,7 +6,7 @@
 
 namespace {
 
-quint8 SumOfBytes(const QByteArray &frame, int first, int last)
+quint8 sumOfBytes(const QByteArray &frame, int first, int last)
 {
     quint16 sum = 0;
     for (int i = first; i <= last && i < frame.size(); ++i)
@@ -14,14 +14,14 @@ quint8 SumOfBytes(const QByteArray &frame, int first, int last)
     return static_cast<quint8>(sum & 0xFF);
 }
 
-void StoreChecksum(QByteArray &frame, int length, quint8 sum)
+void storeChecksum(QByteArray &frame, int length, quint8 sum)
 {
     if (frame.size() < length)
         frame.append(QByteArray(length - frame.size(), '\0'));
     frame[length - 1] = static_cast<char>(sum);
 }
 
-quint8 MoveCommand(PadDirection direction)
+quint8 moveCommand(PadDirection direction)
 {
     switch (direction) {
     case PadDirection::UpLeft:
@@ -44,138 +44,138 @@ quint8 MoveCommand(PadDirection direction)
     return static_cast<quint8>(PtzCommand::Stop);
 }
 
-bool MovesPan(PadDirection direction)
+bool movesPan(PadDirection direction)
 {
     return direction != PadDirection::Up && direction != PadDirection::Down;
 }
 
-bool MovesTilt(PadDirection direction)
+bool movesTilt(PadDirection direction)
 {
     return direction != PadDirection::Left && direction != PadDirection::Right;
 }
 
-QByteArray PositionFrame(quint8 address, PtzCommand command, double degrees)
+QByteArray positionFrame(quint8 address, PtzCommand command, double degrees)
 {
-    const qint32 v = AngleToHundredths(degrees);
-    return CommandFrame(address, command, static_cast<quint8>((v / 256) & 0xFF),
+    const qint32 v = angleToHundredths(degrees);
+    return commandFrame(address, command, static_cast<quint8>((v / 256) & 0xFF),
                         static_cast<quint8>(v % 256));
 }
 
 } // namespace
 
-quint8 CommandChecksum(const QByteArray &frame, int length)
+quint8 commandChecksum(const QByteArray &frame, int length)
 {
-    return SumOfBytes(frame, 1, length - 2);
+    return sumOfBytes(frame, 1, length - 2);
 }
 
-quint8 LightChecksum(const QByteArray &frame, int length)
+quint8 lightChecksum(const QByteArray &frame, int length)
 {
-    return SumOfBytes(frame, 0, length - 2);
+    return sumOfBytes(frame, 0, length - 2);
 }
 
-void CompleteCommandFrame(QByteArray &frame, int length)
+void completeCommandFrame(QByteArray &frame, int length)
 {
-    StoreChecksum(frame, length, CommandChecksum(frame, length));
+    storeChecksum(frame, length, commandChecksum(frame, length));
 }
 
-void CompleteLightFrame(QByteArray &frame, int length)
+void completeLightFrame(QByteArray &frame, int length)
 {
-    StoreChecksum(frame, length, LightChecksum(frame, length));
+    storeChecksum(frame, length, lightChecksum(frame, length));
 }
 
-QByteArray CommandFrame(quint8 address, PtzCommand command, quint8 data1, quint8 data2)
+QByteArray commandFrame(quint8 address, PtzCommand command, quint8 data1, quint8 data2)
 {
-    QByteArray frame(PtzFrameLength, '\0');
-    frame[0] = static_cast<char>(CommandSync);
+    QByteArray frame(kPtzFrameLength, '\0');
+    frame[0] = static_cast<char>(kCommandSync);
     frame[1] = static_cast<char>(address);
     frame[2] = 0;
     frame[3] = static_cast<char>(command);
     frame[4] = static_cast<char>(data1);
     frame[5] = static_cast<char>(data2);
-    CompleteCommandFrame(frame);
+    completeCommandFrame(frame);
     return frame;
 }
 
-QByteArray LightFrame(quint8 address, LightMode mode, quint8 level)
+QByteArray lightFrame(quint8 address, LightMode mode, quint8 level)
 {
-    QByteArray frame(PtzFrameLength, '\0');
-    frame[0] = static_cast<char>(LightHeader);
+    QByteArray frame(kPtzFrameLength, '\0');
+    frame[0] = static_cast<char>(kLightHeader);
     frame[1] = static_cast<char>(address);
     frame[2] = 0x01;
     frame[3] = 0x02;
     frame[4] = static_cast<char>(mode);
     frame[5] = static_cast<char>(level);
-    CompleteLightFrame(frame);
+    completeLightFrame(frame);
     return frame;
 }
 
-QByteArray StopFrame(quint8 address)
+QByteArray stopFrame(quint8 address)
 {
-    return CommandFrame(address, PtzCommand::Stop, 0, 0);
+    return commandFrame(address, PtzCommand::Stop, 0, 0);
 }
 
-QByteArray MoveFrame(quint8 address, PadDirection direction, quint8 panSpeed, quint8 tiltSpeed)
+QByteArray moveFrame(quint8 address, PadDirection direction, quint8 panSpeed, quint8 tiltSpeed)
 {
-    return CommandFrame(address, static_cast<PtzCommand>(MoveCommand(direction)),
-                        MovesPan(direction) ? panSpeed : 0, MovesTilt(direction) ? tiltSpeed : 0);
+    return commandFrame(address, static_cast<PtzCommand>(moveCommand(direction)),
+                        movesPan(direction) ? panSpeed : 0, movesTilt(direction) ? tiltSpeed : 0);
 }
 
-QByteArray SetPresetFrame(quint8 address, quint8 preset)
+QByteArray setPresetFrame(quint8 address, quint8 preset)
 {
-    return CommandFrame(address, PtzCommand::SetPreset, 0, preset);
+    return commandFrame(address, PtzCommand::SetPreset, 0, preset);
 }
 
-QByteArray DeletePresetFrame(quint8 address, quint8 preset)
+QByteArray deletePresetFrame(quint8 address, quint8 preset)
 {
-    return CommandFrame(address, PtzCommand::DeletePreset, 0, preset);
+    return commandFrame(address, PtzCommand::DeletePreset, 0, preset);
 }
 
-QByteArray CallPresetFrame(quint8 address, quint8 preset)
+QByteArray callPresetFrame(quint8 address, quint8 preset)
 {
-    return CommandFrame(address, PtzCommand::CallPreset, 0, preset);
+    return commandFrame(address, PtzCommand::CallPreset, 0, preset);
 }
 
-QByteArray AutoCruiseFrame(quint8 address)
+QByteArray autoCruiseFrame(quint8 address)
 {
-    return CallPresetFrame(address, AutoCruisePreset);
+    return callPresetFrame(address, kAutoCruisePreset);
 }
 
-QByteArray CallTrackFrame(quint8 address, quint8 track)
+QByteArray callTrackFrame(quint8 address, quint8 track)
 {
-    return CommandFrame(address, PtzCommand::CallTrack, 0x01, track);
+    return commandFrame(address, PtzCommand::CallTrack, 0x01, track);
 }
 
-QByteArray LightOnFrame(quint8 address)
+QByteArray lightOnFrame(quint8 address)
 {
-    return CommandFrame(address, PtzCommand::LightOn, 0, 0x02);
+    return commandFrame(address, PtzCommand::LightOn, 0, 0x02);
 }
 
-QByteArray LightOffFrame(quint8 address)
+QByteArray lightOffFrame(quint8 address)
 {
-    return CommandFrame(address, PtzCommand::LightOff, 0, 0x02);
+    return commandFrame(address, PtzCommand::LightOff, 0, 0x02);
 }
 
-QByteArray QueryPanPositionFrame(quint8 address)
+QByteArray queryPanPositionFrame(quint8 address)
 {
-    return CommandFrame(address, PtzCommand::QueryPanPosition, 0, 0);
+    return commandFrame(address, PtzCommand::QueryPanPosition, 0, 0);
 }
 
-QByteArray QueryTiltPositionFrame(quint8 address)
+QByteArray queryTiltPositionFrame(quint8 address)
 {
-    return CommandFrame(address, PtzCommand::QueryTiltPosition, 0, 0);
+    return commandFrame(address, PtzCommand::QueryTiltPosition, 0, 0);
 }
 
-QByteArray SetPanPositionFrame(quint8 address, double degrees)
+QByteArray setPanPositionFrame(quint8 address, double degrees)
 {
-    return PositionFrame(address, PtzCommand::SetPanPosition, degrees);
+    return positionFrame(address, PtzCommand::SetPanPosition, degrees);
 }
 
-QByteArray SetTiltPositionFrame(quint8 address, double degrees)
+QByteArray setTiltPositionFrame(quint8 address, double degrees)
 {
-    return PositionFrame(address, PtzCommand::SetTiltPosition, degrees);
+    return positionFrame(address, PtzCommand::SetTiltPosition, degrees);
 }
 
-qint32 AngleToHundredths(double degrees)
+qint32 angleToHundredths(double degrees)
 {
     const double scaled = degrees * 100.0;
     const double lower = std::floor(scaled);
@@ -186,7 +186,7 @@ qint32 AngleToHundredths(double degrees)
     return static_cast<qint32>(rounded);
 }
 
-std::optional<double> NumberFromText(const QString &text)
+std::optional<double> numberFromText(const QString &text)
 {
     bool ok = false;
     double value = QLocale::c().toDouble(text.trimmed(), &ok);
@@ -197,15 +197,15 @@ std::optional<double> NumberFromText(const QString &text)
     return value;
 }
 
-std::optional<double> AngleFromText(const QString &text, double maxDegrees)
+std::optional<double> angleFromText(const QString &text, double maxDegrees)
 {
-    const auto value = NumberFromText(text);
+    const auto value = numberFromText(text);
     if (!value || *value < 0.0 || *value > maxDegrees)
         return std::nullopt;
     return value;
 }
 
-std::optional<quint8> ByteFromSelectorText(const QString &text)
+std::optional<quint8> byteFromSelectorText(const QString &text)
 {
     const QString digits = text.trimmed();
     if (digits.isEmpty() || digits.size() > 8)
@@ -221,7 +221,7 @@ std::optional<quint8> ByteFromSelectorText(const QString &text)
     return static_cast<quint8>(value);
 }
 
-QString HexWithSpaces(const QByteArray &bytes)
+QString hexWithSpaces(const QByteArray &bytes)
 {
     QString text;
     text.reserve(bytes.size() * 3);

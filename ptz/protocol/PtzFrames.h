@@ -3,19 +3,19 @@
 // The two 7-byte frame formats the console sends to the pan-tilt head, and every frame of its
 // command set. Builders are pure: they return the whole frame with its checksum.
 //
-//   CommandFrame: FF addr 00 cmd2 data1 data2 sum   sum = bytes 1..5 mod 256 (sync left out)
-//   LightFrame:   68 addr 01 02  mode  level sum    sum = bytes 0..5 mod 256 (header included)
+//   commandFrame: FF addr 00 cmd2 data1 data2 sum   sum = bytes 1..5 mod 256 (sync left out)
+//   lightFrame:   68 addr 01 02  mode  level sum    sum = bytes 0..5 mod 256 (header included)
 
 #include <QByteArray>
 #include <QString>
 
 #include <optional>
 
-constexpr int PtzFrameLength = 7;
-constexpr quint8 CommandSync = 0xFF;
-constexpr quint8 LightHeader = 0x68;
+constexpr int kPtzFrameLength = 7;
+constexpr quint8 kCommandSync = 0xFF;
+constexpr quint8 kLightHeader = 0x68;
 
-// Command 2 of a CommandFrame.
+// Command 2 of a commandFrame.
 enum class PtzCommand : quint8 {
     Stop = 0x00,
     Right = 0x02,
@@ -43,58 +43,58 @@ enum class PtzCommand : quint8 {
 // The eight buttons of the direction pad.
 enum class PadDirection { UpLeft, Up, UpRight, Right, DownRight, Down, DownLeft, Left };
 
-// Byte 4 of a LightFrame.
+// Byte 4 of a lightFrame.
 enum class LightMode : quint8 { Level = 0, Warning = 1, DriveAway = 2, Dazzle = 3 };
 
 // Levels of the fixed light buttons.
-constexpr quint8 HighlightLevel = 100;
-constexpr quint8 NormalLevel = 50;
-constexpr quint8 EnergySavingLevel = 30;
+constexpr quint8 kHighlightLevel = 100;
+constexpr quint8 kNormalLevel = 50;
+constexpr quint8 kEnergySavingLevel = 30;
 
 // Preset 99 doubles as "start auto cruise".
-constexpr quint8 AutoCruisePreset = 0x63;
+constexpr quint8 kAutoCruisePreset = 0x63;
 
 // Checksums over the first `length` - 1 bytes of `frame` (missing bytes count as 0).
-quint8 CommandChecksum(const QByteArray &frame, int length = PtzFrameLength);
-quint8 LightChecksum(const QByteArray &frame, int length = PtzFrameLength);
+quint8 commandChecksum(const QByteArray &frame, int length = kPtzFrameLength);
+quint8 lightChecksum(const QByteArray &frame, int length = kPtzFrameLength);
 
 // Store the checksum in byte `length` - 1; a shorter buffer is first padded with zeros.
-void CompleteCommandFrame(QByteArray &frame, int length = PtzFrameLength);
-void CompleteLightFrame(QByteArray &frame, int length = PtzFrameLength);
+void completeCommandFrame(QByteArray &frame, int length = kPtzFrameLength);
+void completeLightFrame(QByteArray &frame, int length = kPtzFrameLength);
 
-QByteArray CommandFrame(quint8 address, PtzCommand command, quint8 data1, quint8 data2);
-QByteArray LightFrame(quint8 address, LightMode mode, quint8 level);
+QByteArray commandFrame(quint8 address, PtzCommand command, quint8 data1, quint8 data2);
+QByteArray lightFrame(quint8 address, LightMode mode, quint8 level);
 
 // The command set. Speeds a move does not use go out as 0.
-QByteArray StopFrame(quint8 address);
-QByteArray MoveFrame(quint8 address, PadDirection direction, quint8 panSpeed, quint8 tiltSpeed);
-QByteArray SetPresetFrame(quint8 address, quint8 preset);
-QByteArray DeletePresetFrame(quint8 address, quint8 preset);
-QByteArray CallPresetFrame(quint8 address, quint8 preset);
-QByteArray AutoCruiseFrame(quint8 address);
-QByteArray CallTrackFrame(quint8 address, quint8 track);
-QByteArray LightOnFrame(quint8 address);
-QByteArray LightOffFrame(quint8 address);
-QByteArray QueryPanPositionFrame(quint8 address);
-QByteArray QueryTiltPositionFrame(quint8 address);
+QByteArray stopFrame(quint8 address);
+QByteArray moveFrame(quint8 address, PadDirection direction, quint8 panSpeed, quint8 tiltSpeed);
+QByteArray setPresetFrame(quint8 address, quint8 preset);
+QByteArray deletePresetFrame(quint8 address, quint8 preset);
+QByteArray callPresetFrame(quint8 address, quint8 preset);
+QByteArray autoCruiseFrame(quint8 address);
+QByteArray callTrackFrame(quint8 address, quint8 track);
+QByteArray lightOnFrame(quint8 address);
+QByteArray lightOffFrame(quint8 address);
+QByteArray queryPanPositionFrame(quint8 address);
+QByteArray queryTiltPositionFrame(quint8 address);
 
 // Absolute angles travel as hundredths of a degree, high byte first. The callers keep pan angles
-// within 0..360 and tilt angles within 0..180 (see AngleFromText).
-QByteArray SetPanPositionFrame(quint8 address, double degrees);
-QByteArray SetTiltPositionFrame(quint8 address, double degrees);
+// within 0..360 and tilt angles within 0..180 (see angleFromText).
+QByteArray setPanPositionFrame(quint8 address, double degrees);
+QByteArray setTiltPositionFrame(quint8 address, double degrees);
 
 // degrees * 100 rounded to the nearest integer, an exact half to the even neighbour
 // (0.125 -> 12, 0.375 -> 38).
-qint32 AngleToHundredths(double degrees);
+qint32 angleToHundredths(double degrees);
 
 // An angle box's text as a number, or nothing when it is not one (an empty box included).
-std::optional<double> NumberFromText(const QString &text);
+std::optional<double> numberFromText(const QString &text);
 
 // The angle in the box when it is a number within 0..maxDegrees, else nothing.
-std::optional<double> AngleFromText(const QString &text, double maxDegrees);
+std::optional<double> angleFromText(const QString &text, double maxDegrees);
 
 // A selector's text ("07", "255") as one byte; nothing when it is not a decimal number 0..255.
-std::optional<quint8> ByteFromSelectorText(const QString &text);
+std::optional<quint8> byteFromSelectorText(const QString &text);
 
 // Upper-case hex pairs, each followed by one space: "FF 01 00 00 00 00 01 ".
-QString HexWithSpaces(const QByteArray &bytes);
+QString hexWithSpaces(const QByteArray &bytes);

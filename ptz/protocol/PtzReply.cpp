@@ -4,22 +4,22 @@
 
 namespace {
 
-const QString LineBreak = QStringLiteral("\r\n");
+const QString kLineBreak = QStringLiteral("\r\n");
 
-quint8 ByteAt(const QByteArray &chunk, int index)
+quint8 byteAt(const QByteArray &chunk, int index)
 {
     return index < chunk.size() ? static_cast<quint8>(chunk.at(index)) : 0;
 }
 
-QString PositionEntry(const QString &heading, const QByteArray &chunk)
+QString positionEntry(const QString &heading, const QByteArray &chunk)
 {
-    const int hundredths = ByteAt(chunk, 4) * 256 + ByteAt(chunk, 5);
-    return LineBreak + heading + AngleText(hundredths) + QStringLiteral(" °") + LineBreak;
+    const int hundredths = byteAt(chunk, 4) * 256 + byteAt(chunk, 5);
+    return kLineBreak + heading + angleText(hundredths) + QStringLiteral(" °") + kLineBreak;
 }
 
 } // namespace
 
-QString AngleText(int hundredths)
+QString angleText(int hundredths)
 {
     const int whole = hundredths / 100;
     const int fraction = hundredths % 100;
@@ -30,27 +30,27 @@ QString AngleText(int hundredths)
     return QStringLiteral("%1.%2").arg(whole).arg(fraction, 2, 10, QLatin1Char('0'));
 }
 
-std::optional<QString> ParseReply(const QByteArray &chunk)
+std::optional<QString> parseReply(const QByteArray &chunk)
 {
-    if (chunk.size() < 4 || ByteAt(chunk, 0) != CommandSync)
+    if (chunk.size() < 4 || byteAt(chunk, 0) != kCommandSync)
         return std::nullopt;
-    switch (static_cast<PtzCommand>(ByteAt(chunk, 3))) {
+    switch (static_cast<PtzCommand>(byteAt(chunk, 3))) {
     case PtzCommand::PanPositionReply:
-        return PositionEntry(QStringLiteral("<--水平角度："), chunk);
+        return positionEntry(QStringLiteral("<--水平角度："), chunk);
     case PtzCommand::TiltPositionReply:
-        return PositionEntry(QStringLiteral("<--垂直角度："), chunk);
+        return positionEntry(QStringLiteral("<--垂直角度："), chunk);
     default:
-        return LineBreak + QStringLiteral("<--接收：") + HexWithSpaces(chunk) + LineBreak;
+        return kLineBreak + QStringLiteral("<--接收：") + hexWithSpaces(chunk) + kLineBreak;
     }
 }
 
-QString SentFrameLogText(const QByteArray &frame)
+QString sentFrameLogText(const QByteArray &frame)
 {
-    return LineBreak + QStringLiteral("-->发送：") + HexWithSpaces(frame) + LineBreak;
+    return kLineBreak + QStringLiteral("-->发送：") + hexWithSpaces(frame) + kLineBreak;
 }
 
-QString AppendLogEntry(const QString &log, const QString &entry)
+QString appendLogEntry(const QString &log, const QString &entry)
 {
     const QString text = log + entry;
-    return text.size() > TrafficLogLimit ? QString() : text;
+    return text.size() > kTrafficLogLimit ? QString() : text;
 }

@@ -9,16 +9,16 @@
 #include <optional>
 
 // Hundredths of a degree as the log shows them: "60", "12.5", "359.99", "0.05".
-QString AngleText(int hundredths);
+QString angleText(int hundredths);
 
 // The log entry for one received chunk, or nothing when the chunk is ignored (fewer than four
 // bytes, or byte 0 is not the sync byte). The reply is judged by bytes 0 and 3 only; a position
 // reply is decoded from bytes 4 and 5, a missing byte counting as 0.
-std::optional<QString> ParseReply(const QByteArray &chunk);
+std::optional<QString> parseReply(const QByteArray &chunk);
 
 // The log entry for one sent frame: CR LF "-->发送：" hex pairs CR LF.
-QString SentFrameLogText(const QByteArray &frame);
+QString sentFrameLogText(const QByteArray &frame);
 
 // The log holds at most 511 characters: an entry that makes it longer empties it whole.
-constexpr int TrafficLogLimit = 511;
-QString AppendLogEntry(const QString &log, const QString &entry);
+constexpr int kTrafficLogLimit = 511;
+QString appendLogEntry(const QString &log, const QString &entry);

@@ -13,11 +13,11 @@
 
 namespace {
 
-constexpr int ClockIntervalMs = 100;
+constexpr int kClockIntervalMs = 100;
 
 bool isRow(int row)
 {
-    return row >= 0 && row < ScheduleRowCount;
+    return row >= 0 && row < kScheduleRowCount;
 }
 
 QLineEdit *makeClockBox(const QString &name)
@@ -36,9 +36,9 @@ QLineEdit *makeClockBox(const QString &name)
 
 ScheduleBoard::ScheduleBoard(QWidget *parent)
     : QGroupBox(QStringLiteral("定时配置区"), parent)
-    , m_on(ScheduleRowCount)
-    , m_off(ScheduleRowCount)
-    , m_folder(PtzFileFolder())
+    , m_on(kScheduleRowCount)
+    , m_off(kScheduleRowCount)
+    , m_folder(ptzFileFolder())
     , m_clock([] { return QDateTime::currentDateTime(); })
 {
     setObjectName(QStringLiteral("Frame1"));
@@ -50,7 +50,7 @@ ScheduleBoard::ScheduleBoard(QWidget *parent)
 
     m_timer = new QTimer(this);
     m_timer->setObjectName(QStringLiteral("TmrDateTime"));
-    m_timer->setInterval(ClockIntervalMs);
+    m_timer->setInterval(kClockIntervalMs);
     connect(m_timer, &QTimer::timeout, this, &ScheduleBoard::tick);
     m_timer->start();
 }
@@ -72,10 +72,10 @@ void ScheduleBoard::buildControls()
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     // Wide enough for a stored line with its check box.
     m_list->setMinimumWidth(m_list->fontMetrics().horizontalAdvance(
-                                BuildScheduleLine(0, "00:00:00", "00:00:00", "巡迹二")) +
+                                buildScheduleLine(0, "00:00:00", "00:00:00", "巡迹二")) +
                             60);
-    for (int n = 0; n < ScheduleRowCount; ++n)
-        m_list->addItem(makeItem(DefaultScheduleLine(n), false));
+    for (int n = 0; n < kScheduleRowCount; ++n)
+        m_list->addItem(makeItem(defaultScheduleLine(n), false));
     connect(m_list, &QListWidget::itemDoubleClicked, this, &ScheduleBoard::onRowDoubleClicked);
 
     m_help = new QPushButton(QStringLiteral("定时配置说明"), this);
@@ -146,10 +146,10 @@ void ScheduleBoard::storeRow(int row, const QString &onText, const QString &offT
     if (!isRow(row))
         return;
     // The new line goes in front of the old one, which is then removed with its check mark.
-    m_list->insertItem(row, makeItem(BuildScheduleLine(row, onText, offText, motionName), true));
+    m_list->insertItem(row, makeItem(buildScheduleLine(row, onText, offText, motionName), true));
     const QDateTime at = now();
-    m_on[row] = ArmTime(onText, at);
-    m_off[row] = ArmTime(offText, at);
+    m_on[row] = armTime(onText, at);
+    m_off[row] = armTime(offText, at);
     delete m_list->takeItem(row + 1);
     m_list->setCurrentRow(row);
 }
@@ -162,7 +162,7 @@ void ScheduleBoard::onRowDoubleClicked(QListWidgetItem *item)
 void ScheduleBoard::showHelp()
 {
     if (m_notify)
-        m_notify(this, ScheduleHelpText);
+        m_notify(this, kScheduleHelpText);
 }
 
 void ScheduleBoard::tick()
@@ -176,11 +176,11 @@ void ScheduleBoard::tick()
 void ScheduleBoard::checkSchedules(const QDateTime &now)
 {
     QList<ScheduleRowState> rows;
-    rows.reserve(ScheduleRowCount);
-    for (int n = 0; n < ScheduleRowCount; ++n)
+    rows.reserve(kScheduleRowCount);
+    for (int n = 0; n < kScheduleRowCount; ++n)
         rows.append({displayLine(n), isTicked(n), m_on.at(n), m_off.at(n)});
-    const QList<ScheduleFiring> firings = CheckSchedules(rows, now);
-    for (int n = 0; n < ScheduleRowCount; ++n) {
+    const QList<ScheduleFiring> firings = ::checkSchedules(rows, now);
+    for (int n = 0; n < kScheduleRowCount; ++n) {
         m_on[n] = rows.at(n).on;
         m_off[n] = rows.at(n).off;
     }
@@ -200,41 +200,41 @@ void ScheduleBoard::loadFiles()
 
 void ScheduleBoard::loadDeviceIpFile()
 {
-    QFile ipFile(QDir(m_folder).filePath(DeviceIpFileName));
+    QFile ipFile(QDir(m_folder).filePath(kDeviceIpFileName));
     if (!ipFile.open(QIODevice::ReadOnly))
         return;
-    if (const std::optional<QString> ip = ReadDeviceIpFile(ipFile))
+    if (const std::optional<QString> ip = readDeviceIpFile(ipFile))
         m_deviceIp = *ip;
 }
 
 void ScheduleBoard::loadScheduleFiles()
 {
     const QDir folder(m_folder);
-    QFile marksFile(folder.filePath(ScheduleMarksFileName));
+    QFile marksFile(folder.filePath(kScheduleMarksFileName));
     if (marksFile.open(QIODevice::ReadOnly)) {
-        QList<bool> marks(ScheduleRowCount);
-        for (int n = 0; n < ScheduleRowCount; ++n)
+        QList<bool> marks(kScheduleRowCount);
+        for (int n = 0; n < kScheduleRowCount; ++n)
             marks[n] = isTicked(n);
-        ReadScheduleMarks(marksFile, marks);
-        for (int n = 0; n < ScheduleRowCount; ++n)
+        readScheduleMarks(marksFile, marks);
+        for (int n = 0; n < kScheduleRowCount; ++n)
             setTicked(n, marks.at(n));
     }
 
-    QFile linesFile(folder.filePath(ScheduleLinesFileName));
+    QFile linesFile(folder.filePath(kScheduleLinesFileName));
     if (linesFile.open(QIODevice::ReadOnly)) {
         QStringList lines;
-        for (int n = 0; n < ScheduleRowCount; ++n)
+        for (int n = 0; n < kScheduleRowCount; ++n)
             lines.append(displayLine(n));
-        ReadScheduleLines(linesFile, lines);
-        for (int n = 0; n < ScheduleRowCount; ++n)
+        readScheduleLines(linesFile, lines);
+        for (int n = 0; n < kScheduleRowCount; ++n)
             m_list->item(n)->setText(lines.at(n));
     }
 
     // Every stored row keeps working after a restart: its times come back from its line.
     const QDateTime at = now();
-    for (int n = 0; n < ScheduleRowCount; ++n) {
+    for (int n = 0; n < kScheduleRowCount; ++n) {
         ScheduleRowState row{displayLine(n), isTicked(n), {}, {}};
-        ArmFromLine(row, at);
+        armFromLine(row, at);
         m_on[n] = row.on;
         m_off[n] = row.off;
     }
@@ -245,15 +245,16 @@ bool ScheduleBoard::saveFiles() const
     const QDir folder(m_folder);
     QStringList lines;
     QList<bool> marks;
-    for (int n = 0; n < ScheduleRowCount; ++n) {
+    for (int n = 0; n < kScheduleRowCount; ++n) {
         lines.append(displayLine(n));
         marks.append(isTicked(n));
     }
     bool ok =
-        WriteScheduleFile(folder.filePath(DeviceIpFileName), EncodeScheduleFile({m_deviceIp}));
-    ok = WriteScheduleFile(folder.filePath(ScheduleLinesFileName), EncodeScheduleFile(lines)) && ok;
-    ok = WriteScheduleFile(folder.filePath(ScheduleMarksFileName),
-                           EncodeScheduleFile(ScheduleMarkLines(marks))) &&
+        writeScheduleFile(folder.filePath(kDeviceIpFileName), encodeScheduleFile({m_deviceIp}));
+    ok =
+        writeScheduleFile(folder.filePath(kScheduleLinesFileName), encodeScheduleFile(lines)) && ok;
+    ok = writeScheduleFile(folder.filePath(kScheduleMarksFileName),
+                           encodeScheduleFile(scheduleMarkLines(marks))) &&
          ok;
     return ok;
 }

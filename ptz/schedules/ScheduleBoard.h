@@ -6,8 +6,8 @@
 //
 // Wiring by the console window (which owns the light and the motions):
 //   - place dateBox() and timeBox() in its bottom strip (they have no parent until placed);
-//   - connect lightOnDue / lightOffDue: set `MotionMode` from the signal (or from
-//     ParseMotionMode over displayLine(row)), then ScheduledLightOn / ScheduledLightOff;
+//   - connect lightOnDue / lightOffDue: set `motionMode` from the signal (or from
+//     parseMotionMode over displayLine(row)), then scheduledLightOn / scheduledLightOff;
 //   - at start: setDeviceIpText(<设备IP text>), loadDeviceIpFile(), put deviceIpText() in
 //     `设备IP`; later loadScheduleFiles() (or loadFiles() for both at once);
 //   - at exit: setDeviceIpText(<设备IP text>), saveFiles().
@@ -57,7 +57,7 @@ public:
     ArmedTime armedOn(int row) const;
     ArmedTime armedOff(int row) const;
 
-    // --- files, in fileFolder() (PtzFileFolder() unless set)
+    // --- files, in fileFolder() (ptzFileFolder() unless set)
     QString fileFolder() const { return m_folder; }
     void setFileFolder(const QString &folder) { m_folder = folder; }
     QString deviceIpText() const { return m_deviceIp; }
@@ -88,7 +88,7 @@ public:
     void showHelp();
 
 signals:
-    // A ticked row reached its on- or off-time. `motionMode` is what ParseMotionMode gives for
+    // A ticked row reached its on- or off-time. `motionMode` is what parseMotionMode gives for
     // the row's line (0 none, 1 … 9 tracks one to nine, 10 cruise). Emitted in firing order,
     // so the last one of a tick carries the motion of the last firing row.
     void lightOnDue(int row, int motionMode);
@@ -112,5 +112,5 @@ private:
     QString m_folder;
     QString m_deviceIp;
     Clock m_clock;
-    ScheduleNotifier m_notify = ShowScheduleInformation;
+    ScheduleNotifier m_notify = showScheduleInformation;
 };

@@ -6,9 +6,9 @@
 
 namespace {
 
-const QString OnField = QStringLiteral("开：");
-const QString OffField = QStringLiteral("关：");
-const QString MotionField = QStringLiteral("运动模式：");
+const QString kOnField = QStringLiteral("开：");
+const QString kOffField = QStringLiteral("关：");
+const QString kMotionField = QStringLiteral("运动模式：");
 
 int secondsOfDay(const QTime &time)
 {
@@ -36,7 +36,7 @@ struct DueFiring
 
 } // namespace
 
-int MotionModeFromName(const QString &name)
+int motionModeFromName(const QString &name)
 {
     static const QStringList names = {
         QStringLiteral("巡迹一"), QStringLiteral("巡迹二"), QStringLiteral("巡迹三"),
@@ -47,35 +47,35 @@ int MotionModeFromName(const QString &name)
     return int(names.indexOf(name)) + 1;
 }
 
-QString ScheduleMotionName(const QString &line)
+QString scheduleMotionName(const QString &line)
 {
-    const qsizetype at = line.indexOf(MotionField);
+    const qsizetype at = line.indexOf(kMotionField);
     if (at < 0)
         return line.mid(4);
-    return line.mid(at + MotionField.size());
+    return line.mid(at + kMotionField.size());
 }
 
-int ScheduleMotionMode(const QString &line)
+int scheduleMotionMode(const QString &line)
 {
-    return MotionModeFromName(ScheduleMotionName(line));
+    return motionModeFromName(scheduleMotionName(line));
 }
 
-QString BuildScheduleLine(int row, const QString &onText, const QString &offText,
+QString buildScheduleLine(int row, const QString &onText, const QString &offText,
                           const QString &motionName)
 {
     const QString number =
         row < 10 ? QStringLiteral("0") + QString::number(row) : QString::number(row);
-    return number + QStringLiteral(" ") + OnField + onText + QStringLiteral("   ") + OffField +
-           offText + QStringLiteral("   ") + MotionField + motionName;
+    return number + QStringLiteral(" ") + kOnField + onText + QStringLiteral("   ") + kOffField +
+           offText + QStringLiteral("   ") + kMotionField + motionName;
 }
 
-QString DefaultScheduleLine(int row)
+QString defaultScheduleLine(int row)
 {
     return QStringLiteral("%1 开：00:00:00   关：00:00:00   自动巡航：NO")
         .arg(row, 2, 10, QLatin1Char('0'));
 }
 
-std::optional<QTime> ParseTimeOfDay(const QString &text)
+std::optional<QTime> parseTimeOfDay(const QString &text)
 {
     static const QRegularExpression pattern(
         QStringLiteral("^(\\d{1,2}):(\\d{1,2})(?::(\\d{1,2}))?$"));
@@ -90,40 +90,40 @@ std::optional<QTime> ParseTimeOfDay(const QString &text)
     return QTime(hour, minute, second);
 }
 
-ArmedTime ArmTime(const QString &text, const QDateTime &now)
+ArmedTime armTime(const QString &text, const QDateTime &now)
 {
-    const std::optional<QTime> at = ParseTimeOfDay(text);
+    const std::optional<QTime> at = parseTimeOfDay(text);
     if (!at || !now.isValid())
         return {};
     const bool passed = secondsOfDay(now.time()) > secondsOfDay(*at);
     return {*at, passed ? now.date().addDays(1) : now.date()};
 }
 
-std::optional<std::pair<QString, QString>> ScheduleLineTimes(const QString &line)
+std::optional<std::pair<QString, QString>> scheduleLineTimes(const QString &line)
 {
-    const qsizetype motion = line.indexOf(MotionField);
+    const qsizetype motion = line.indexOf(kMotionField);
     if (motion < 0)
         return std::nullopt;
-    const qsizetype on = line.indexOf(OnField);
+    const qsizetype on = line.indexOf(kOnField);
     if (on < 0 || on > motion)
         return std::nullopt;
-    const qsizetype onStart = on + OnField.size();
-    const qsizetype off = line.indexOf(OffField, onStart);
+    const qsizetype onStart = on + kOnField.size();
+    const qsizetype off = line.indexOf(kOffField, onStart);
     if (off < 0 || off > motion)
         return std::nullopt;
-    const qsizetype offStart = off + OffField.size();
+    const qsizetype offStart = off + kOffField.size();
     return std::make_pair(line.mid(onStart, off - onStart).trimmed(),
                           line.mid(offStart, motion - offStart).trimmed());
 }
 
-void ArmFromLine(ScheduleRowState &row, const QDateTime &now)
+void armFromLine(ScheduleRowState &row, const QDateTime &now)
 {
-    const auto times = ScheduleLineTimes(row.line);
-    row.on = times ? ArmTime(times->first, now) : ArmedTime{};
-    row.off = times ? ArmTime(times->second, now) : ArmedTime{};
+    const auto times = scheduleLineTimes(row.line);
+    row.on = times ? armTime(times->first, now) : ArmedTime{};
+    row.off = times ? armTime(times->second, now) : ArmedTime{};
 }
 
-QList<ScheduleFiring> CheckSchedules(QList<ScheduleRowState> &rows, const QDateTime &now)
+QList<ScheduleFiring> checkSchedules(QList<ScheduleRowState> &rows, const QDateTime &now)
 {
     if (!now.isValid())
         return {};
@@ -142,9 +142,9 @@ QList<ScheduleFiring> CheckSchedules(QList<ScheduleRowState> &rows, const QDateT
                 continue;
             }
             if (row.ticked) {
-                const QString motion = ScheduleMotionName(row.line);
+                const QString motion = scheduleMotionName(row.line);
                 due.append(
-                    {armed.dueDate, armed.at, {n, action, motion, MotionModeFromName(motion)}});
+                    {armed.dueDate, armed.at, {n, action, motion, motionModeFromName(motion)}});
             }
             armed.dueDate = nextDueDateAfter(armed.at, now);
         }

@@ -17,28 +17,28 @@
 #include <optional>
 #include <utility>
 
-inline constexpr int ScheduleRowCount = 99;
+inline constexpr int kScheduleRowCount = 99;
 
 enum class LightSwitch { On, Off };
 
 // "无巡航" and unknown words are 0, "巡迹一" … "巡迹九" are 1 … 9, "巡航" is 10.
-int MotionModeFromName(const QString &name);
+int motionModeFromName(const QString &name);
 
 // The motion word of a display line: the rest of the line after "运动模式：", or the text from
 // the fifth character on when the marker is missing.
-QString ScheduleMotionName(const QString &line);
-int ScheduleMotionMode(const QString &line);
+QString scheduleMotionName(const QString &line);
+int scheduleMotionMode(const QString &line);
 
 // "07 开：06:30:00   关：18:00:00   运动模式：巡迹二" — the times exactly as typed.
-QString BuildScheduleLine(int row, const QString &onText, const QString &offText,
+QString buildScheduleLine(int row, const QString &onText, const QString &offText,
                           const QString &motionName);
 // What a row shows before it is ever stored: "07 开：00:00:00   关：00:00:00   自动巡航：NO".
-QString DefaultScheduleLine(int row);
+QString defaultScheduleLine(int row);
 
 // A time of day as the operator types it: "12:12:12", "8:05:00" or "8:05" (1 or 2 digits per
 // field, surrounding blanks ignored). Anything else, dates included, is not a time of day and
 // never fires; the row dialog warns about such texts.
-std::optional<QTime> ParseTimeOfDay(const QString &text);
+std::optional<QTime> parseTimeOfDay(const QString &text);
 
 struct ArmedTime
 {
@@ -51,11 +51,11 @@ struct ArmedTime
 
 // Arms `text` at `now`: the first firing is today when the time has not yet passed (the current
 // second counts as not passed), else tomorrow; so arming never fires a time already behind us.
-ArmedTime ArmTime(const QString &text, const QDateTime &now);
+ArmedTime armTime(const QString &text, const QDateTime &now);
 
 // The on- and off-time texts of a line stored by the row dialog (the "开：" and "关：" fields).
 // Lines without the "运动模式：" field were never stored (the initial lines) and give nothing.
-std::optional<std::pair<QString, QString>> ScheduleLineTimes(const QString &line);
+std::optional<std::pair<QString, QString>> scheduleLineTimes(const QString &line);
 
 struct ScheduleRowState
 {
@@ -66,7 +66,7 @@ struct ScheduleRowState
 };
 
 // Re-arms a row from its display line, as at start-up after the lines are read back.
-void ArmFromLine(ScheduleRowState &row, const QDateTime &now);
+void armFromLine(ScheduleRowState &row, const QDateTime &now);
 
 struct ScheduleFiring
 {
@@ -82,4 +82,4 @@ struct ScheduleFiring
 // day. Unticked rows let their moments pass without firing. Firings come in the order their
 // moments fell, then by row number, the on-time of a row before its off-time; so rows armed
 // with the same time fire in row order.
-QList<ScheduleFiring> CheckSchedules(QList<ScheduleRowState> &rows, const QDateTime &now);
+QList<ScheduleFiring> checkSchedules(QList<ScheduleRowState> &rows, const QDateTime &now);

@@ -27,7 +27,7 @@ QString sanitisedLine(QString line)
 
 } // namespace
 
-QString PtzFileFolder()
+QString ptzFileFolder()
 {
     const QString overridden = qEnvironmentVariable("X7_FILES_DIR");
     if (!overridden.isEmpty()) {
@@ -45,7 +45,7 @@ QString PtzFileFolder()
     return folder;
 }
 
-QString DecodeScheduleText(const QByteArray &bytes)
+QString decodeScheduleText(const QByteArray &bytes)
 {
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString text = utf8.decode(bytes);
@@ -57,17 +57,17 @@ QString DecodeScheduleText(const QByteArray &bytes)
     return gb18030.decode(bytes);
 }
 
-QStringList ReadScheduleFileLines(QIODevice &device, int maxLines)
+QStringList readScheduleFileLines(QIODevice &device, int maxLines)
 {
     if (maxLines <= 0 || !device.isReadable())
         return {};
-    QByteArray bytes = device.read(MaxScheduleFileBytes);
+    QByteArray bytes = device.read(kMaxScheduleFileBytes);
     if (!device.atEnd()) {
         // Cut at the last line end so that no half line (or half character) is taken.
         const qsizetype end = std::max(bytes.lastIndexOf('\n'), bytes.lastIndexOf('\r'));
         bytes.truncate(end < 0 ? 0 : end + 1);
     }
-    const QString text = DecodeScheduleText(bytes);
+    const QString text = decodeScheduleText(bytes);
     QStringList lines;
     qsizetype start = 0;
     while (start < text.size() && lines.size() < maxLines) {
@@ -85,7 +85,7 @@ QStringList ReadScheduleFileLines(QIODevice &device, int maxLines)
     return lines;
 }
 
-std::optional<bool> ParseCheckMark(const QString &text)
+std::optional<bool> parseCheckMark(const QString &text)
 {
     const QString word = text.trimmed();
     if (word.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0)
@@ -99,20 +99,20 @@ std::optional<bool> ParseCheckMark(const QString &text)
     return number != 0.0;
 }
 
-std::optional<QString> ReadDeviceIpFile(QIODevice &device)
+std::optional<QString> readDeviceIpFile(QIODevice &device)
 {
-    const QStringList lines = ReadScheduleFileLines(device, 1);
+    const QStringList lines = readScheduleFileLines(device, 1);
     if (lines.isEmpty())
         return std::nullopt;
     return lines.first();
 }
 
-int ReadScheduleMarks(QIODevice &device, QList<bool> &marks)
+int readScheduleMarks(QIODevice &device, QList<bool> &marks)
 {
-    const QStringList lines = ReadScheduleFileLines(device, int(marks.size()));
+    const QStringList lines = readScheduleFileLines(device, int(marks.size()));
     int n = 0;
     for (const QString &line : lines) {
-        const std::optional<bool> mark = ParseCheckMark(line);
+        const std::optional<bool> mark = parseCheckMark(line);
         if (!mark)
             break;
         marks[n++] = *mark;
@@ -120,15 +120,15 @@ int ReadScheduleMarks(QIODevice &device, QList<bool> &marks)
     return n;
 }
 
-int ReadScheduleLines(QIODevice &device, QStringList &lines)
+int readScheduleLines(QIODevice &device, QStringList &lines)
 {
-    const QStringList read = ReadScheduleFileLines(device, int(lines.size()));
+    const QStringList read = readScheduleFileLines(device, int(lines.size()));
     for (int n = 0; n < read.size(); ++n)
         lines[n] = read.at(n);
     return int(read.size());
 }
 
-QByteArray EncodeScheduleFile(const QStringList &lines)
+QByteArray encodeScheduleFile(const QStringList &lines)
 {
     QByteArray bytes;
     for (const QString &line : lines) {
@@ -138,7 +138,7 @@ QByteArray EncodeScheduleFile(const QStringList &lines)
     return bytes;
 }
 
-QStringList ScheduleMarkLines(const QList<bool> &marks)
+QStringList scheduleMarkLines(const QList<bool> &marks)
 {
     QStringList lines;
     for (bool mark : marks)
@@ -146,7 +146,7 @@ QStringList ScheduleMarkLines(const QList<bool> &marks)
     return lines;
 }
 
-bool WriteScheduleFile(const QString &path, const QByteArray &bytes)
+bool writeScheduleFile(const QString &path, const QByteArray &bytes)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))

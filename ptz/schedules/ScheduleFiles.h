@@ -13,40 +13,40 @@
 
 class QIODevice;
 
-inline const QString DeviceIpFileName = QStringLiteral("123.ini");
-inline const QString ScheduleLinesFileName = QStringLiteral("321.ini");
-inline const QString ScheduleMarksFileName = QStringLiteral("322.ini");
+inline const QString kDeviceIpFileName = QStringLiteral("123.ini");
+inline const QString kScheduleLinesFileName = QStringLiteral("321.ini");
+inline const QString kScheduleMarksFileName = QStringLiteral("322.ini");
 
 // The folder of the console's files: the executable's folder when it is writable, else the
 // per-user application data folder. X7_FILES_DIR overrides it (tests point it elsewhere).
-QString PtzFileFolder();
+QString ptzFileFolder();
 
 // UTF-8 when the bytes are valid UTF-8 (a BOM is dropped), else GB18030, so files written by
 // the Windows console on a Chinese system read correctly.
-QString DecodeScheduleText(const QByteArray &bytes);
+QString decodeScheduleText(const QByteArray &bytes);
 
 // Up to `maxLines` lines of the device. CR LF, LF and a lone CR end a line; the last line needs
-// no end. Only the first MaxScheduleFileBytes are read: these files are a few kilobytes, and a
+// no end. Only the first kMaxScheduleFileBytes are read: these files are a few kilobytes, and a
 // huge file must not exhaust memory (a line cut there counts as missing).
-inline constexpr qint64 MaxScheduleFileBytes = 1 << 20;
-QStringList ReadScheduleFileLines(QIODevice &device, int maxLines);
+inline constexpr qint64 kMaxScheduleFileBytes = 1 << 20;
+QStringList readScheduleFileLines(QIODevice &device, int maxLines);
 
 // A check-mark line as a boolean conversion reads it: "True"/"False" in any case, or a number
 // (non-zero is true); surrounding blanks are ignored. Anything else is not a boolean.
-std::optional<bool> ParseCheckMark(const QString &text);
+std::optional<bool> parseCheckMark(const QString &text);
 
 // The first line of "123.ini"; nothing for an empty file.
-std::optional<QString> ReadDeviceIpFile(QIODevice &device);
+std::optional<QString> readDeviceIpFile(QIODevice &device);
 // Sets `marks[n]` from line n until the lines end or a line is not a boolean; returns the
 // number of marks set. Marks not read keep their values.
-int ReadScheduleMarks(QIODevice &device, QList<bool> &marks);
+int readScheduleMarks(QIODevice &device, QList<bool> &marks);
 // Sets `lines[n]` from line n until the file's lines end; returns the number of lines set.
-int ReadScheduleLines(QIODevice &device, QStringList &lines);
+int readScheduleLines(QIODevice &device, QStringList &lines);
 
 // Each line followed by CR LF, UTF-8. A CR or LF inside a line would split it into two rows on
 // the next start, so each becomes a blank.
-QByteArray EncodeScheduleFile(const QStringList &lines);
-QStringList ScheduleMarkLines(const QList<bool> &marks);
+QByteArray encodeScheduleFile(const QStringList &lines);
+QStringList scheduleMarkLines(const QList<bool> &marks);
 
 // Replaces the file whole and atomically: a crash or power loss mid-write leaves the old file.
-bool WriteScheduleFile(const QString &path, const QByteArray &bytes);
+bool writeScheduleFile(const QString &path, const QByteArray &bytes);

@@ -3,7 +3,7 @@
 #include <QMessageBox>
 #include <QWidget>
 
-void ShowScheduleInformation(QWidget *parent, const QString &text)
+void showScheduleInformation(QWidget *parent, const QString &text)
 {
     QWidget *owner = parent ? parent->window() : nullptr;
     if (owner) {
@@ -16,7 +16,7 @@ void ShowScheduleInformation(QWidget *parent, const QString &text)
             }
         }
     }
-    auto *box = new QMessageBox(QMessageBox::Information, ScheduleMessageTitle, text,
+    auto *box = new QMessageBox(QMessageBox::Information, kScheduleMessageTitle, text,
                                 QMessageBox::Ok, owner);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();

@@ -9,10 +9,10 @@
 
 class QWidget;
 
-inline const QString ScheduleMessageTitle = QStringLiteral("提示信息");
-inline const QString ScheduleHelpText =
+inline const QString kScheduleMessageTitle = QStringLiteral("提示信息");
+inline const QString kScheduleHelpText =
     QStringLiteral("自动巡航模式的定时设置，必须在“英文输入法”下设置时间,格式如下：12:12:12");
-inline const QString ScheduleTimeErrorText =
+inline const QString kScheduleTimeErrorText =
     QStringLiteral("输入时间有误，请重新输入，如有疑问请点击面板上的“定时配置说明”查看");
 
 // Shows `text` under the title "提示信息" with an OK button, over `parent`'s window.
@@ -20,4 +20,4 @@ using ScheduleNotifier = std::function<void(QWidget *parent, const QString &text
 
 // The default notifier. While a box with the same text is still open over the same window, it
 // is raised instead of stacking another (the time boxes complain at every keystroke).
-void ShowScheduleInformation(QWidget *parent, const QString &text);
+void showScheduleInformation(QWidget *parent, const QString &text);

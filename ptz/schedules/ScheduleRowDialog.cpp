@@ -22,7 +22,7 @@ struct MotionBox
 };
 
 // Check1 … Check11 in objectName order.
-const MotionBox MotionBoxes[] = {
+const MotionBox kMotionBoxes[] = {
     {u"不自动巡航", u"无巡航", 0, 0}, {u"巡迹一", u"巡迹一", 1, 0}, {u"巡迹二", u"巡迹二", 1, 1},
     {u"巡迹三", u"巡迹三", 1, 2},     {u"巡迹四", u"巡迹四", 1, 3}, {u"巡迹五", u"巡迹五", 2, 0},
     {u"巡迹六", u"巡迹六", 2, 1},     {u"巡迹七", u"巡迹七", 2, 2}, {u"巡迹八", u"巡迹八", 2, 3},
@@ -48,7 +48,7 @@ ScheduleRowDialog::ScheduleRowDialog(QWidget *parent)
     buildControls();
     // Ready for the first store as the console's start-up leaves it: no motion chosen.
     m_motions.first()->setChecked(true);
-    m_motionName = QString::fromUtf16(MotionBoxes[0].name);
+    m_motionName = QString::fromUtf16(kMotionBoxes[0].name);
 }
 
 void ScheduleRowDialog::buildControls()
@@ -75,8 +75,8 @@ void ScheduleRowDialog::buildControls()
     auto *motionFrame = new QGroupBox(QStringLiteral("模式配置"), this);
     motionFrame->setObjectName(QStringLiteral("巡航模式"));
     auto *motionLayout = new QGridLayout(motionFrame);
-    for (int i = 0; i < int(std::size(MotionBoxes)); ++i) {
-        const MotionBox &motion = MotionBoxes[i];
+    for (int i = 0; i < int(std::size(kMotionBoxes)); ++i) {
+        const MotionBox &motion = kMotionBoxes[i];
         auto *box = new QCheckBox(QString::fromUtf16(motion.caption), motionFrame);
         box->setObjectName(QStringLiteral("Check%1").arg(i + 1));
         motionLayout->addWidget(box, motion.line, motion.column);
@@ -130,14 +130,14 @@ void ScheduleRowDialog::onMotionClicked(int index, bool checked)
         if (i != index)
             m_motions[i]->setChecked(false);
     }
-    m_motionName = QString::fromUtf16(MotionBoxes[index].name);
+    m_motionName = QString::fromUtf16(kMotionBoxes[index].name);
 }
 
 void ScheduleRowDialog::onTimeEdited(const QString &text)
 {
     // The text stays as typed; a time that is not a time of day is stored but never fires.
-    if (!ParseTimeOfDay(text) && m_notify)
-        m_notify(this, ScheduleTimeErrorText);
+    if (!parseTimeOfDay(text) && m_notify)
+        m_notify(this, kScheduleTimeErrorText);
 }
 
 void ScheduleRowDialog::onOk()

@@ -49,5 +49,5 @@ private:
     QPushButton *m_ok = nullptr;
     QString m_motionName;
     int m_row = 0;
-    ScheduleNotifier m_notify = ShowScheduleInformation;
+    ScheduleNotifier m_notify = showScheduleInformation;
 };

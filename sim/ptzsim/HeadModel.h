@@ -33,14 +33,14 @@ public:
         QByteArray bytes;
         enum Kind { Frame, BadChecksum, Junk } kind;
     };
-    QList<Item> Feed(const QByteArray &bytes);
+    QList<Item> feed(const QByteArray &bytes);
 
 private:
     QByteArray m_pending;
 };
 
-bool CommandChecksumOk(const QByteArray &frame);
-bool LightChecksumOk(const QByteArray &frame);
+bool commandChecksumOk(const QByteArray &frame);
+bool lightChecksumOk(const QByteArray &frame);
 
 class HeadModel
 {
@@ -53,17 +53,17 @@ public:
         std::optional<QByteArray> reply;
     };
     // One frame with a good checksum.
-    Outcome Handle(const QByteArray &frame, qint64 nowMs);
+    Outcome handle(const QByteArray &frame, qint64 nowMs);
 
-    double Pan(qint64 nowMs);
-    double Tilt(qint64 nowMs);
+    double pan(qint64 nowMs);
+    double tilt(qint64 nowMs);
 
 private:
-    void Advance(qint64 nowMs);
-    void SetRates(double panRate, double tiltRate, qint64 nowMs);
-    Outcome HandleCommand(const QByteArray &frame, qint64 nowMs);
-    Outcome HandleLight(const QByteArray &frame);
-    QByteArray PositionReply(quint8 address, quint8 code, double degrees) const;
+    void advance(qint64 nowMs);
+    void setRates(double panRate, double tiltRate, qint64 nowMs);
+    Outcome handleCommand(const QByteArray &frame, qint64 nowMs);
+    Outcome handleLight(const QByteArray &frame);
+    QByteArray positionReply(quint8 address, quint8 code, double degrees) const;
 
     HeadOptions m_options;
     double m_pan;

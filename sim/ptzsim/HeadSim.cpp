@@ -12,12 +12,12 @@
 
 namespace {
 
-QString Hex(const QByteArray &bytes)
+QString hex(const QByteArray &bytes)
 {
     return QString::fromLatin1(bytes.toHex(' ').toUpper());
 }
 
-QByteArray RandomBytes(int count)
+QByteArray randomBytes(int count)
 {
     QByteArray bytes(count, '\0');
     for (char &b : bytes)
@@ -34,18 +34,18 @@ HeadSim::HeadSim(const SimOptions &options, QObject *parent)
 {
     m_clock.start();
     m_floodTimer.setInterval(10);
-    connect(&m_floodTimer, &QTimer::timeout, this, &HeadSim::Flood);
+    connect(&m_floodTimer, &QTimer::timeout, this, &HeadSim::flood);
     if (m_options.floodBytes > 0)
         m_floodTimer.start();
 }
 
-void HeadSim::Log(const QString &line) const
+void HeadSim::log(const QString &line) const
 {
     std::printf("%s\n", line.toLocal8Bit().constData());
     std::fflush(stdout);
 }
 
-bool HeadSim::ListenTcp(const QHostAddress &address, quint16 port, QString *error)
+bool HeadSim::listenTcp(const QHostAddress &address, quint16 port, QString *error)
 {
     auto *server = new QTcpServer(this);
     if (!server->listen(address, port)) {
@@ -58,43 +58,43 @@ bool HeadSim::ListenTcp(const QHostAddress &address, quint16 port, QString *erro
             const QString name = QStringLiteral("%1:%2")
                                      .arg(socket->peerAddress().toString())
                                      .arg(socket->peerPort());
-            AddPeer(socket, name, [socket](const QByteArray &bytes) {
+            addPeer(socket, name, [socket](const QByteArray &bytes) {
                 socket->write(bytes);
                 socket->flush();
             });
             connect(socket, &QTcpSocket::readyRead, this,
-                    [this, socket] { OnBytes(socket, socket->readAll()); });
+                    [this, socket] { onBytes(socket, socket->readAll()); });
             connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
                 auto found = m_peers.find(socket);
                 if (found != m_peers.end()) {
-                    Log(QStringLiteral("peer %1 closed").arg(found->second.name));
+                    log(QStringLiteral("peer %1 closed").arg(found->second.name));
                     m_peers.erase(found);
                 }
                 socket->deleteLater();
             });
         }
     });
-    Log(QStringLiteral("ptzsim: listening on %1:%2")
+    log(QStringLiteral("ptzsim: listening on %1:%2")
             .arg(server->serverAddress().toString())
             .arg(server->serverPort()));
     return true;
 }
 
-bool HeadSim::OpenPty(QString *error)
+bool HeadSim::openPty(QString *error)
 {
     auto *pty = new PtyPort(this);
-    if (!pty->Open()) {
-        *error = pty->ErrorText();
+    if (!pty->open()) {
+        *error = pty->errorText();
         return false;
     }
-    Log(QStringLiteral("ptzsim: pty %1").arg(pty->DevicePath()));
-    AddPeer(pty, pty->DevicePath(), [pty](const QByteArray &bytes) { pty->Write(bytes); });
+    log(QStringLiteral("ptzsim: pty %1").arg(pty->devicePath()));
+    addPeer(pty, pty->devicePath(), [pty](const QByteArray &bytes) { pty->write(bytes); });
     connect(pty, &PtyPort::bytesReceived, this,
-            [this, pty](const QByteArray &bytes) { OnBytes(pty, bytes); });
+            [this, pty](const QByteArray &bytes) { onBytes(pty, bytes); });
     return true;
 }
 
-bool HeadSim::OpenSerial(const QString &device, QString *error)
+bool HeadSim::openSerial(const QString &device, QString *error)
 {
     auto *port = new QSerialPort(device, this);
     port->setBaudRate(QSerialPort::Baud9600);
@@ -106,60 +106,60 @@ bool HeadSim::OpenSerial(const QString &device, QString *error)
         *error = port->errorString();
         return false;
     }
-    Log(QStringLiteral("ptzsim: serial %1 at 9600 8N1").arg(device));
-    AddPeer(port, device, [port](const QByteArray &bytes) { port->write(bytes); });
-    connect(port, &QSerialPort::readyRead, this, [this, port] { OnBytes(port, port->readAll()); });
+    log(QStringLiteral("ptzsim: serial %1 at 9600 8N1").arg(device));
+    addPeer(port, device, [port](const QByteArray &bytes) { port->write(bytes); });
+    connect(port, &QSerialPort::readyRead, this, [this, port] { onBytes(port, port->readAll()); });
     return true;
 }
 
-void HeadSim::AddPeer(QObject *key, const QString &name,
+void HeadSim::addPeer(QObject *key, const QString &name,
                       std::function<void(const QByteArray &)> write)
 {
     m_peers[key] = Peer{name, std::move(write), FrameReader()};
     if (!m_options.quiet)
-        Log(QStringLiteral("peer %1 ready").arg(name));
+        log(QStringLiteral("peer %1 ready").arg(name));
 }
 
-void HeadSim::OnBytes(QObject *key, const QByteArray &bytes)
+void HeadSim::onBytes(QObject *key, const QByteArray &bytes)
 {
     auto found = m_peers.find(key);
     if (found == m_peers.end())
         return;
-    for (const FrameReader::Item &item : found->second.reader.Feed(bytes)) {
+    for (const FrameReader::Item &item : found->second.reader.feed(bytes)) {
         switch (item.kind) {
         case FrameReader::Item::Junk:
             if (!m_options.quiet)
-                Log(QStringLiteral("rx %1 | junk, no frame").arg(Hex(item.bytes)));
+                log(QStringLiteral("rx %1 | junk, no frame").arg(hex(item.bytes)));
             break;
         case FrameReader::Item::BadChecksum:
             if (!m_options.quiet)
-                Log(QStringLiteral("rx %1 | bad checksum, dropped").arg(Hex(item.bytes)));
+                log(QStringLiteral("rx %1 | bad checksum, dropped").arg(hex(item.bytes)));
             break;
         case FrameReader::Item::Frame: {
-            const HeadModel::Outcome outcome = m_head.Handle(item.bytes, m_clock.elapsed());
+            const HeadModel::Outcome outcome = m_head.handle(item.bytes, m_clock.elapsed());
             if (!m_options.quiet)
-                Log(QStringLiteral("rx %1 | %2").arg(Hex(item.bytes), outcome.meaning));
+                log(QStringLiteral("rx %1 | %2").arg(hex(item.bytes), outcome.meaning));
             if (outcome.reply)
-                SendReply(key, *outcome.reply);
+                sendReply(key, *outcome.reply);
             break;
         }
         }
     }
 }
 
-void HeadSim::SendReply(QObject *key, const QByteArray &reply)
+void HeadSim::sendReply(QObject *key, const QByteArray &reply)
 {
     if (m_options.noReply) {
         if (!m_options.quiet)
-            Log(QStringLiteral("tx (withheld) %1").arg(Hex(reply)));
+            log(QStringLiteral("tx (withheld) %1").arg(hex(reply)));
         return;
     }
-    const QByteArray bytes = m_options.replyGarbage ? RandomBytes(int(reply.size())) : reply;
+    const QByteArray bytes = m_options.replyGarbage ? randomBytes(int(reply.size())) : reply;
     const int pieces = qBound(1, m_options.splitPieces, int(bytes.size()));
     const int pieceSize = int((bytes.size() + pieces - 1) / pieces);
     if (!m_options.quiet)
-        Log(QStringLiteral("tx %1%2").arg(
-            Hex(bytes), pieces > 1 ? QStringLiteral(" in %1 pieces").arg(pieces) : QString()));
+        log(QStringLiteral("tx %1%2").arg(
+            hex(bytes), pieces > 1 ? QStringLiteral(" in %1 pieces").arg(pieces) : QString()));
     QPointer<QObject> guard(key);
     for (int i = 0; i * pieceSize < bytes.size(); ++i) {
         const QByteArray piece = bytes.mid(i * pieceSize, pieceSize);
@@ -175,7 +175,7 @@ void HeadSim::SendReply(QObject *key, const QByteArray &reply)
     }
 }
 
-void HeadSim::Flood()
+void HeadSim::flood()
 {
     // A write may report the peer gone and remove it, so walk a copy of the keys.
     QList<QObject *> keys;
@@ -184,6 +184,6 @@ void HeadSim::Flood()
     for (QObject *key : keys) {
         auto found = m_peers.find(key);
         if (found != m_peers.end())
-            found->second.write(RandomBytes(m_options.floodBytes));
+            found->second.write(randomBytes(m_options.floodBytes));
     }
 }

@@ -33,9 +33,9 @@ class HeadSim : public QObject
 public:
     explicit HeadSim(const SimOptions &options, QObject *parent = nullptr);
 
-    bool ListenTcp(const QHostAddress &address, quint16 port, QString *error);
-    bool OpenPty(QString *error);
-    bool OpenSerial(const QString &device, QString *error);
+    bool listenTcp(const QHostAddress &address, quint16 port, QString *error);
+    bool openPty(QString *error);
+    bool openSerial(const QString &device, QString *error);
 
 private:
     struct Peer
@@ -45,11 +45,11 @@ private:
         FrameReader reader;
     };
 
-    void AddPeer(QObject *key, const QString &name, std::function<void(const QByteArray &)> write);
-    void OnBytes(QObject *key, const QByteArray &bytes);
-    void SendReply(QObject *key, const QByteArray &reply);
-    void Flood();
-    void Log(const QString &line) const;
+    void addPeer(QObject *key, const QString &name, std::function<void(const QByteArray &)> write);
+    void onBytes(QObject *key, const QByteArray &bytes);
+    void sendReply(QObject *key, const QByteArray &reply);
+    void flood();
+    void log(const QString &line) const;
 
     SimOptions m_options;
     HeadModel m_head;

@@ -1,7 +1,7 @@
 #pragma once
 
 // A pseudo-terminal whose other end a serial program opens like a COM port. The simulator keeps
-// the master end; DevicePath() is the path to give the program under test.
+// the master end; devicePath() is the path to give the program under test.
 
 #include <QObject>
 #include <QString>
@@ -16,17 +16,17 @@ public:
     explicit PtyPort(QObject *parent = nullptr);
     ~PtyPort() override;
 
-    // False with ErrorText() set when the platform has no pseudo-terminals or opening failed.
-    bool Open();
-    QString DevicePath() const { return m_path; }
-    QString ErrorText() const { return m_error; }
-    void Write(const QByteArray &bytes);
+    // False with errorText() set when the platform has no pseudo-terminals or opening failed.
+    bool open();
+    QString devicePath() const { return m_path; }
+    QString errorText() const { return m_error; }
+    void write(const QByteArray &bytes);
 
 signals:
     void bytesReceived(const QByteArray &bytes);
 
 private:
-    void ReadPending();
+    void readPending();
 
     int m_master = -1;
     int m_slave = -1;

@@ -7,13 +7,13 @@ PtyPort::PtyPort(QObject *parent)
 
 PtyPort::~PtyPort() = default;
 
-bool PtyPort::Open()
+bool PtyPort::open()
 {
     m_error = QStringLiteral("this system has no pseudo-terminals; use --serial with a port of a "
                              "null-modem pair instead");
     return false;
 }
 
-void PtyPort::Write(const QByteArray &) {}
+void PtyPort::write(const QByteArray &) {}
 
-void PtyPort::ReadPending() {}
+void PtyPort::readPending() {}

@@ -11,7 +11,7 @@
 
 namespace {
 
-void MakeRaw(int fd)
+void makeRaw(int fd)
 {
     termios settings{};
     if (tcgetattr(fd, &settings) == 0) {
@@ -37,7 +37,7 @@ PtyPort::~PtyPort()
         ::close(m_master);
 }
 
-bool PtyPort::Open()
+bool PtyPort::open()
 {
     m_master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
     if (m_master < 0 || grantpt(m_master) != 0 || unlockpt(m_master) != 0) {
@@ -57,14 +57,14 @@ bool PtyPort::Open()
         m_error = QString::fromLocal8Bit(std::strerror(errno));
         return false;
     }
-    MakeRaw(m_slave);
-    MakeRaw(m_master);
+    makeRaw(m_slave);
+    makeRaw(m_master);
     m_notifier = new QSocketNotifier(m_master, QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, &PtyPort::ReadPending);
+    connect(m_notifier, &QSocketNotifier::activated, this, &PtyPort::readPending);
     return true;
 }
 
-void PtyPort::ReadPending()
+void PtyPort::readPending()
 {
     char buffer[1024];
     for (;;) {
@@ -79,7 +79,7 @@ void PtyPort::ReadPending()
     }
 }
 
-void PtyPort::Write(const QByteArray &bytes)
+void PtyPort::write(const QByteArray &bytes)
 {
     qsizetype done = 0;
     while (m_master >= 0 && done < bytes.size()) {

@@ -10,30 +10,30 @@
 
 namespace {
 
-[[noreturn]] void Fail(const QString &message)
+[[noreturn]] void fail(const QString &message)
 {
     std::fprintf(stderr, "ptzsim: %s\n", message.toLocal8Bit().constData());
     std::exit(2);
 }
 
-int IntOption(const QCommandLineParser &parser, const QCommandLineOption &option, int low, int high)
+int intOption(const QCommandLineParser &parser, const QCommandLineOption &option, int low, int high)
 {
     bool ok = false;
     const int value = parser.value(option).toInt(&ok);
     if (!ok || value < low || value > high)
-        Fail(QStringLiteral("--%1 wants a number from %2 to %3")
+        fail(QStringLiteral("--%1 wants a number from %2 to %3")
                  .arg(option.names().constLast())
                  .arg(low)
                  .arg(high));
     return value;
 }
 
-double DoubleOption(const QCommandLineParser &parser, const QCommandLineOption &option)
+double doubleOption(const QCommandLineParser &parser, const QCommandLineOption &option)
 {
     bool ok = false;
     const double value = parser.value(option).toDouble(&ok);
     if (!ok)
-        Fail(QStringLiteral("--%1 wants a number").arg(option.names().constLast()));
+        fail(QStringLiteral("--%1 wants a number").arg(option.names().constLast()));
     return value;
 }
 
@@ -119,36 +119,36 @@ int main(int argc, char *argv[])
 
     SimOptions options;
     if (parser.isSet(address))
-        options.head.address = IntOption(parser, address, 0, 255);
-    options.head.degreesPerStep = DoubleOption(parser, step);
-    options.head.pan = DoubleOption(parser, pan);
-    options.head.tilt = DoubleOption(parser, tilt);
-    options.splitPieces = IntOption(parser, split, 1, 7);
-    options.splitDelayMs = IntOption(parser, splitDelay, 0, 10000);
+        options.head.address = intOption(parser, address, 0, 255);
+    options.head.degreesPerStep = doubleOption(parser, step);
+    options.head.pan = doubleOption(parser, pan);
+    options.head.tilt = doubleOption(parser, tilt);
+    options.splitPieces = intOption(parser, split, 1, 7);
+    options.splitDelayMs = intOption(parser, splitDelay, 0, 10000);
     options.noReply = parser.isSet(noReply);
     options.replyGarbage = parser.isSet(garbage);
-    options.floodBytes = IntOption(parser, flood, 0, 100000);
+    options.floodBytes = intOption(parser, flood, 0, 100000);
     options.quiet = parser.isSet(quiet);
 
     const int links = int(parser.isSet(tcp)) + int(parser.isSet(pty)) + int(parser.isSet(serial));
     if (links > 1)
-        Fail(QStringLiteral("choose one of --tcp, --pty and --serial"));
+        fail(QStringLiteral("choose one of --tcp, --pty and --serial"));
 
     HeadSim sim(options);
     QString error;
     if (parser.isSet(pty)) {
-        if (!sim.OpenPty(&error))
-            Fail(QStringLiteral("cannot open a pseudo-terminal: %1").arg(error));
+        if (!sim.openPty(&error))
+            fail(QStringLiteral("cannot open a pseudo-terminal: %1").arg(error));
     } else if (parser.isSet(serial)) {
-        if (!sim.OpenSerial(parser.value(serial), &error))
-            Fail(QStringLiteral("cannot open %1: %2").arg(parser.value(serial), error));
+        if (!sim.openSerial(parser.value(serial), &error))
+            fail(QStringLiteral("cannot open %1: %2").arg(parser.value(serial), error));
     } else {
         const QHostAddress host(parser.value(bind));
         if (host.isNull())
-            Fail(QStringLiteral("--bind wants an IP address"));
-        const int tcpPort = IntOption(parser, port, 0, 65535);
-        if (!sim.ListenTcp(host, quint16(tcpPort), &error))
-            Fail(QStringLiteral("cannot listen on %1:%2: %3")
+            fail(QStringLiteral("--bind wants an IP address"));
+        const int tcpPort = intOption(parser, port, 0, 65535);
+        if (!sim.listenTcp(host, quint16(tcpPort), &error))
+            fail(QStringLiteral("cannot listen on %1:%2: %3")
                      .arg(host.toString())
                      .arg(tcpPort)
                      .arg(error));

@@ -1,6 +1,6 @@
 // The blocks a simulated module leaves the factory with, and the text helpers around them.
 //
-// Every byte that carries a setting is written explicitly; every other byte holds SimFillByte of
+// Every byte that carries a setting is written explicitly; every other byte holds simFillByte of
 // its offset, so a test can tell a byte that was carried through from one that was rebuilt.
 
 #include "SimModule.h"
@@ -15,7 +15,7 @@ QByteArray filled(int size, int firstOffset = 0)
 {
     QByteArray block(size, '\0');
     for (int i = 0; i < size; ++i)
-        block[i] = char(SimFillByte(firstOffset + i));
+        block[i] = char(simFillByte(firstOffset + i));
     return block;
 }
 
@@ -81,7 +81,7 @@ bool isQ3(const SimModuleConfig &config)
 
 QByteArray factoryBase(const SimModuleConfig &config)
 {
-    QByteArray b = filled(SimBaseSize);
+    QByteArray b = filled(kSimBaseSize);
     // Static address, with the flag bits no setting uses (1, 3, 6) set on a Q2.
     putByte(b, 3, isQ3(config) ? 0x80 : 0xCA);
     putLe16(b, 4, 1900); // UPNP port
@@ -89,9 +89,9 @@ QByteArray factoryBase(const SimModuleConfig &config)
     putIp(b, 9, config.ip);
     putIp(b, 13, gatewayOf(config.ip));
     putIp(b, 17, QByteArray::fromHex("FFFFFF00"));
-    put(b, 21, SimTextField(config.name, 16));
-    put(b, 37, SimTextField(config.loginUser, 6));
-    put(b, 43, SimTextField(config.loginPassword, 6));
+    put(b, 21, simTextField(config.name, 16));
+    put(b, 37, simTextField(config.loginUser, 6));
+    put(b, 43, simTextField(config.loginPassword, 6));
     // Q2: reset after 30 failed connections; Q3: no device ID sent.
     putByte(b, 52, isQ3(config) ? 0x00 : 0x10);
     put(b, 53, config.mac);
@@ -102,7 +102,7 @@ QByteArray factoryBase(const SimModuleConfig &config)
 
 QByteArray factoryPort(const SimModuleConfig &config)
 {
-    QByteArray p = filled(SimPortSize, SimBaseSize);
+    QByteArray p = filled(kSimPortSize, kSimBaseSize);
     putLe32(p, 0, 115200);
     putByte(p, 4, 8); // data bits
     putByte(p, 5, 1); // no parity
@@ -113,7 +113,7 @@ QByteArray factoryPort(const SimModuleConfig &config)
     putLe16(p, 14, 5001);
     QByteArray server = config.ip;
     server[3] = char(100);
-    put(p, 16, SimTextField(ipText(server), 30));
+    put(p, 16, simTextField(ipText(server), 30));
     putByte(p, 50, 0x83); // MAC heartbeat, and the two bits no setting uses
     putByte(p, 51, 3);    // TCP server
     if (isQ3(config)) {
@@ -133,9 +133,9 @@ QByteArray factoryPort(const SimModuleConfig &config)
 
 QByteArray factoryCloud(const SimModuleConfig &config)
 {
-    QByteArray c = filled(SimCloudSize);
-    put(c, 2, SimTextField(QStringLiteral("X7CLOUD0") + macHex(config.mac), 20));
-    put(c, 22, SimTextField(QStringLiteral("A1B2C3D4"), 8));
+    QByteArray c = filled(kSimCloudSize);
+    put(c, 2, simTextField(QStringLiteral("X7CLOUD0") + macHex(config.mac), 20));
+    put(c, 22, simTextField(QStringLiteral("A1B2C3D4"), 8));
     return c;
 }
 
@@ -143,7 +143,7 @@ QByteArray factoryHeartReg(const SimModuleConfig &config)
 {
     const QByteArray heartbeat = "ping";
     const QByteArray registration = "REG" + macHex(config.mac).toLatin1();
-    QByteArray h(SimHeartRegSize, '\0');
+    QByteArray h(kSimHeartRegSize, '\0');
     putByte(h, 0, 0x05); // network heartbeat; registration sent on connect
     putLe16(h, 1, 60);   // heartbeat period, seconds
     putByte(h, 3, int(heartbeat.size()));
@@ -158,7 +158,7 @@ QByteArray factoryHttpd()
 {
     const QByteArray url = "/x7/upload";
     const QByteArray header = "Content-Type: text/plain";
-    QByteArray h = filled(SimHttpdSize);
+    QByteArray h = filled(kSimHttpdSize);
     putByte(h, 0, int(url.size()));
     put(h, 1, url);
     putByte(h, 101, int(header.size()));
@@ -200,12 +200,12 @@ QByteArray factoryModbus(int form)
 
 } // namespace
 
-quint8 SimFillByte(int offset)
+quint8 simFillByte(int offset)
 {
     return quint8(0xA0 | (offset & 0x0F));
 }
 
-quint8 SimChecksum(const QByteArray &bytes, int first, int last)
+quint8 simChecksum(const QByteArray &bytes, int first, int last)
 {
     quint32 sum = 0;
     for (int i = first; i <= last && i < bytes.size(); ++i)
@@ -213,7 +213,7 @@ quint8 SimChecksum(const QByteArray &bytes, int first, int last)
     return quint8(sum & 0xFF);
 }
 
-QByteArray SimTextField(const QString &text, int width)
+QByteArray simTextField(const QString &text, int width)
 {
     QStringEncoder gb("GB18030");
     QByteArray out;
@@ -227,18 +227,18 @@ QByteArray SimTextField(const QString &text, int width)
     return out.leftJustified(width, '\0');
 }
 
-QByteArray FactoryParamBlock(const SimModuleConfig &config)
+QByteArray factoryParamBlock(const SimModuleConfig &config)
 {
     return factoryBase(config) + factoryPort(config);
 }
 
-SimMemory FactoryMemory(const SimModuleConfig &config)
+SimMemory factoryMemory(const SimModuleConfig &config)
 {
     const SimBlockSet &set = config.blocks;
-    const bool newFirmware = config.version >= SimFirstVersionWithHttpd;
+    const bool newFirmware = config.version >= kSimFirstVersionWithHttpd;
     SimMemory m;
     if (set.param)
-        m.param = FactoryParamBlock(config);
+        m.param = factoryParamBlock(config);
     if (set.cloud)
         m.cloud = factoryCloud(config);
     if (set.heartReg && newFirmware)
@@ -249,7 +249,7 @@ SimMemory FactoryMemory(const SimModuleConfig &config)
     return m;
 }
 
-bool ParseSimModbusForm(const QString &text, int &form)
+bool parseSimModbusForm(const QString &text, int &form)
 {
     const QString t = text.trimmed().toLower();
     if (t == QLatin1String("none")) {
@@ -264,7 +264,7 @@ bool ParseSimModbusForm(const QString &text, int &form)
     return true;
 }
 
-bool ParseSimBlockSet(const QString &text, SimBlockSet &set)
+bool parseSimBlockSet(const QString &text, SimBlockSet &set)
 {
     SimBlockSet out{false, false, false, false, 0};
     if (text.trimmed().toLower() == QLatin1String("none")) {
@@ -286,14 +286,14 @@ bool ParseSimBlockSet(const QString &text, SimBlockSet &set)
         }
         if (!name.startsWith(QLatin1String("modbus")) || out.modbus != 0)
             return false;
-        if (!ParseSimModbusForm(name.mid(6), out.modbus) || out.modbus == 0)
+        if (!parseSimModbusForm(name.mid(6), out.modbus) || out.modbus == 0)
             return false;
     }
     set = out;
     return true;
 }
 
-bool ParseSimLogin(const QString &text, QString &user, QString &password)
+bool parseSimLogin(const QString &text, QString &user, QString &password)
 {
     const qsizetype colon = text.indexOf(QLatin1Char(':'));
     if (colon < 0)

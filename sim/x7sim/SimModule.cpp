@@ -4,19 +4,19 @@
 
 namespace {
 
-const QByteArray SearchFrame("\xFF\x01\x01\x02", 4);
+const QByteArray kSearchFrame("\xFF\x01\x01\x02", 4);
 
 // A command frame: FF, 19 + n, code, MAC (6), user (6), password (6), n data bytes, Checksum8
 // of the bytes from offset 1 up to the last data byte.
-constexpr int FrameOverhead = 22;
-constexpr int MacOffset = 3;
-constexpr int UserOffset = 9;
-constexpr int PasswordOffset = 15;
-constexpr int DataOffset = 21;
+constexpr int kFrameOverhead = 22;
+constexpr int kMacOffset = 3;
+constexpr int kUserOffset = 9;
+constexpr int kPasswordOffset = 15;
+constexpr int kDataOffset = 21;
 
-constexpr char AckOk = 'K';
-constexpr char AckLogin = 'P';
-constexpr char AckError = 'E';
+constexpr char kAckOk = 'K';
+constexpr char kAckLogin = 'P';
+constexpr char kAckError = 'E';
 
 struct CommandInfo
 {
@@ -24,7 +24,7 @@ struct CommandInfo
     const char *name;
 };
 
-constexpr CommandInfo Commands[] = {
+constexpr CommandInfo kCommands[] = {
     {0x02, "restart"},
     {0x03, "read parameters"},
     {0x04, "apply"},
@@ -40,7 +40,7 @@ constexpr CommandInfo Commands[] = {
 
 QString commandName(quint8 code)
 {
-    for (const CommandInfo &c : Commands)
+    for (const CommandInfo &c : kCommands)
         if (c.code == code)
             return QString::fromLatin1(c.name);
     return QStringLiteral("unknown command");
@@ -85,7 +85,7 @@ QString SimModule::macText() const
 const SimMemory &SimModule::memory() const
 {
     if (!m_memory)
-        m_memory = FactoryMemory(m_config);
+        m_memory = factoryMemory(m_config);
     return *m_memory;
 }
 
@@ -99,7 +99,7 @@ void SimModule::takeEffect()
 {
     // A module without a parameter block keeps its factory identity and login.
     const QByteArray param =
-        m_memory && !m_memory->param.isEmpty() ? m_memory->param : FactoryParamBlock(m_config);
+        m_memory && !m_memory->param.isEmpty() ? m_memory->param : factoryParamBlock(m_config);
     m_running.ip = ipFromBlock(param, 9);
     m_running.name = param.mid(21, 16);
     m_running.user = param.mid(37, 6);
@@ -150,13 +150,13 @@ QByteArray SimModule::searchAnswer() const
 bool SimModule::isCommandForMe(const QByteArray &datagram) const
 {
     // Every module sees every frame: compare in place, without copying.
-    return datagram.size() >= FrameOverhead && quint8(datagram.at(0)) == 0xFF &&
-           QByteArrayView(datagram).sliced(MacOffset, 6) == QByteArrayView(m_config.mac);
+    return datagram.size() >= kFrameOverhead && quint8(datagram.at(0)) == 0xFF &&
+           QByteArrayView(datagram).sliced(kMacOffset, 6) == QByteArrayView(m_config.mac);
 }
 
 SimReply SimModule::handle(const QByteArray &datagram, quint16 localPort, qint64 nowMs)
 {
-    const bool search = datagram == SearchFrame;
+    const bool search = datagram == kSearchFrame;
     if (!search && !isCommandForMe(datagram))
         return {};
     if (m_silentUntil) {
@@ -187,15 +187,15 @@ SimReply SimModule::command(const QByteArray &frame, qint64 nowMs)
     const quint8 code = quint8(frame.at(2));
     const int lengthByte = quint8(frame.at(1));
     if (lengthByte != frame.size() - 3)
-        return status(code, AckError,
+        return status(code, kAckError,
                       QStringLiteral("length byte %1 does not match a frame of %2 bytes: E")
                           .arg(lengthByte)
                           .arg(frame.size()));
 
-    const quint8 expected = SimChecksum(frame, 1, int(frame.size()) - 2);
+    const quint8 expected = simChecksum(frame, 1, int(frame.size()) - 2);
     const quint8 got = quint8(frame.back());
     if (got != expected) {
-        QByteArray answer(1, AckError);
+        QByteArray answer(1, kAckError);
         answer.append(char(expected));
         return {
             {SimAnswer{answer, port(),
@@ -204,21 +204,21 @@ SimReply SimModule::command(const QByteArray &frame, qint64 nowMs)
             false};
     }
 
-    if (frame.mid(UserOffset, 6) != m_running.user ||
-        frame.mid(PasswordOffset, 6) != m_running.password)
+    if (frame.mid(kUserOffset, 6) != m_running.user ||
+        frame.mid(kPasswordOffset, 6) != m_running.password)
         return status(
-            code, AckLogin,
+            code, kAckLogin,
             QStringLiteral("%1 refused: wrong user name or password: P").arg(commandName(code)));
 
-    return execute(code, frame.mid(DataOffset, frame.size() - FrameOverhead), nowMs);
+    return execute(code, frame.mid(kDataOffset, frame.size() - kFrameOverhead), nowMs);
 }
 
 SimReply SimModule::execute(quint8 code, const QByteArray &data, qint64 nowMs)
 {
     const QString name = commandName(code);
-    const bool newFirmware = m_config.version >= SimFirstVersionWithHttpd;
+    const bool newFirmware = m_config.version >= kSimFirstVersionWithHttpd;
     auto refuse = [&](const QString &why) {
-        return status(code, AckError, QStringLiteral("%1 refused: %2: E").arg(name, why));
+        return status(code, kAckError, QStringLiteral("%1 refused: %2: E").arg(name, why));
     };
     auto needs = [&](int size) { return data.size() == size; };
     auto wrongSize = [&] { return refuse(QStringLiteral("%1 data bytes").arg(data.size())); };
@@ -233,7 +233,7 @@ SimReply SimModule::execute(quint8 code, const QByteArray &data, qint64 nowMs)
             return wrongSize();
         takeEffect();
         m_silentUntil = nowMs + m_config.restartMs;
-        return status(code, AckOk,
+        return status(code, kAckOk,
                       QStringLiteral("restart: K, then silent for %1 ms").arg(m_config.restartMs));
     case 0x03:
         return needs(0) ? read() : wrongSize();
@@ -243,45 +243,45 @@ SimReply SimModule::execute(quint8 code, const QByteArray &data, qint64 nowMs)
         if (!needs(0))
             return wrongSize();
         takeEffect();
-        return status(code, AckOk, QStringLiteral("apply: settings in effect: K"));
+        return status(code, kAckOk, QStringLiteral("apply: settings in effect: K"));
     case 0x05:
     case 0x06:
         if (m.param.isEmpty())
             return noBlock("parameter");
-        if (!needs(code == 0x05 ? SimBaseSize : SimPortSize))
+        if (!needs(code == 0x05 ? kSimBaseSize : kSimPortSize))
             return wrongSize();
-        return write(code, m.param, code == 0x05 ? 0 : SimBaseSize, data,
+        return write(code, m.param, code == 0x05 ? 0 : kSimBaseSize, data,
                      QStringLiteral("the parameter block"));
     case 0x0B: {
         if (!needs(0))
             return wrongSize();
-        m = FactoryMemory(m_config);
+        m = factoryMemory(m_config);
         takeEffect();
-        SimReply reply = status(code, AckOk, QStringLiteral("factory reset: K"));
+        SimReply reply = status(code, kAckOk, QStringLiteral("factory reset: K"));
         reply.blocksChanged = true;
         return reply;
     }
     case 0x0C:
         if (m.cloud.isEmpty())
             return noBlock("cloud");
-        return needs(SimCloudSize) ? write(code, m.cloud, 0, data, QStringLiteral("cloud"))
-                                   : wrongSize();
+        return needs(kSimCloudSize) ? write(code, m.cloud, 0, data, QStringLiteral("cloud"))
+                                    : wrongSize();
     case 0x21:
         if (!newFirmware)
             return refuse(QStringLiteral("firmware %1 has no such block").arg(m_config.version));
         if (m.heartReg.isEmpty())
             return noBlock("heartbeat/registration");
-        return needs(SimHeartRegSize) ? write(code, m.heartReg, 0, data, QStringLiteral("heart"))
-                                      : wrongSize();
+        return needs(kSimHeartRegSize) ? write(code, m.heartReg, 0, data, QStringLiteral("heart"))
+                                       : wrongSize();
     case 0x22:
     case 0x23:
         if (!newFirmware)
             return refuse(QStringLiteral("firmware %1 has no such block").arg(m_config.version));
         if (m.httpd.isEmpty())
             return noBlock("HTTPD");
-        if (!needs(code == 0x22 ? SimHttpdUrlPartSize : SimHttpdHeaderPartSize))
+        if (!needs(code == 0x22 ? kSimHttpdUrlPartSize : kSimHttpdHeaderPartSize))
             return wrongSize();
-        return write(code, m.httpd, code == 0x22 ? 0 : SimHttpdUrlPartSize, data,
+        return write(code, m.httpd, code == 0x22 ? 0 : kSimHttpdUrlPartSize, data,
                      QStringLiteral("httpd"));
     case 0x24:
         if (m.modbus.isEmpty())
@@ -313,7 +313,7 @@ SimReply SimModule::write(quint8 code, QByteArray &block, int offset, const QByt
                           const QString &what)
 {
     block.replace(offset, data.size(), data);
-    SimReply reply = status(code, AckOk,
+    SimReply reply = status(code, kAckOk,
                             QStringLiteral("%1: %2 bytes into %3 at %4: K")
                                 .arg(commandName(code))
                                 .arg(data.size())
@@ -323,21 +323,21 @@ SimReply SimModule::write(quint8 code, QByteArray &block, int offset, const QByt
     return reply;
 }
 
-QString DescribeSimFrame(const QByteArray &datagram)
+QString describeSimFrame(const QByteArray &datagram)
 {
-    if (datagram == SearchFrame)
+    if (datagram == kSearchFrame)
         return QStringLiteral("search");
-    if (datagram.size() < FrameOverhead || quint8(datagram.at(0)) != 0xFF)
+    if (datagram.size() < kFrameOverhead || quint8(datagram.at(0)) != 0xFF)
         return QStringLiteral("not a module frame (%1 bytes)").arg(datagram.size());
     const quint8 code = quint8(datagram.at(2));
     return QStringLiteral("%1 %2, %3 data bytes, to %4, user \"%5\"")
         .arg(codeText(code), commandName(code))
-        .arg(datagram.size() - FrameOverhead)
-        .arg(spacedHex(datagram.mid(MacOffset, 6)),
-             QString::fromLatin1(datagram.mid(UserOffset, 6)).remove(QChar(0)));
+        .arg(datagram.size() - kFrameOverhead)
+        .arg(spacedHex(datagram.mid(kMacOffset, 6)),
+             QString::fromLatin1(datagram.mid(kUserOffset, 6)).remove(QChar(0)));
 }
 
-bool ParseSimModel(const QString &text, SimModuleConfig::Model &model)
+bool parseSimModel(const QString &text, SimModuleConfig::Model &model)
 {
     const QString t = text.trimmed().toUpper();
     if (t == QLatin1String("Q2"))
@@ -349,7 +349,7 @@ bool ParseSimModel(const QString &text, SimModuleConfig::Model &model)
     return true;
 }
 
-bool ParseSimMac(const QString &text, QByteArray &mac)
+bool parseSimMac(const QString &text, QByteArray &mac)
 {
     QString digits = text;
     digits.remove(QLatin1Char(' ')).remove(QLatin1Char(':')).remove(QLatin1Char('-'));
@@ -362,7 +362,7 @@ bool ParseSimMac(const QString &text, QByteArray &mac)
     return true;
 }
 
-bool ParseSimIp(const QString &text, QByteArray &ip)
+bool parseSimIp(const QString &text, QByteArray &ip)
 {
     const QStringList parts = text.trimmed().split(QLatin1Char('.'));
     if (parts.size() != 4)

@@ -12,17 +12,17 @@
 
 // Sizes of the blocks a module keeps. The parameter block is the base block followed by the
 // port block; the HTTPD block is written in two parts (URL: bytes 0-100, header: 101-301).
-constexpr int SimParamSize = 130;
-constexpr int SimBaseSize = 67;
-constexpr int SimPortSize = 63;
-constexpr int SimCloudSize = 50;
-constexpr int SimHeartRegSize = 85;
-constexpr int SimHttpdSize = 302;
-constexpr int SimHttpdUrlPartSize = 101;
-constexpr int SimHttpdHeaderPartSize = 201;
+constexpr int kSimParamSize = 130;
+constexpr int kSimBaseSize = 67;
+constexpr int kSimPortSize = 63;
+constexpr int kSimCloudSize = 50;
+constexpr int kSimHeartRegSize = 85;
+constexpr int kSimHttpdSize = 302;
+constexpr int kSimHttpdUrlPartSize = 101;
+constexpr int kSimHttpdHeaderPartSize = 201;
 
 // The firmware version from which a module has the heartbeat/registration and HTTPD blocks.
-constexpr int SimFirstVersionWithHttpd = 4017;
+constexpr int kSimFirstVersionWithHttpd = 4017;
 
 // Which blocks a module has. The Modbus block comes in one of four forms, told apart by their
 // length (1, 4, 87 or 100 bytes); 0 means the module has none.
@@ -134,27 +134,27 @@ private:
 };
 
 // The blocks a module of this configuration has when it leaves the factory. A version below
-// SimFirstVersionWithHttpd has no heartbeat/registration and HTTPD blocks, whatever its set says.
-SimMemory FactoryMemory(const SimModuleConfig &config);
+// kSimFirstVersionWithHttpd has no heartbeat/registration and HTTPD blocks, whatever its set says.
+SimMemory factoryMemory(const SimModuleConfig &config);
 // The factory parameter block (130 bytes) even for a module that does not have one.
-QByteArray FactoryParamBlock(const SimModuleConfig &config);
+QByteArray factoryParamBlock(const SimModuleConfig &config);
 // A text field: GB18030, cut at `width` bytes without splitting a character, NUL-padded.
-QByteArray SimTextField(const QString &text, int width);
+QByteArray simTextField(const QString &text, int width);
 // The byte put into every position that carries no setting: A0-AF by the offset, never 0.
-quint8 SimFillByte(int offset);
+quint8 simFillByte(int offset);
 // Checksum8: the sum of bytes [first, last] modulo 256.
-quint8 SimChecksum(const QByteArray &bytes, int first, int last);
+quint8 simChecksum(const QByteArray &bytes, int first, int last);
 // What a datagram is, for the log: "search", "0x05 write base block, 67 data bytes, to MAC ...".
-QString DescribeSimFrame(const QByteArray &datagram);
+QString describeSimFrame(const QByteArray &datagram);
 
 // Parses "Q2"/"Q3", "D8 B0 4C 00 12 34" or "D8B04C001234", "192.168.0.7"; false on bad text.
-bool ParseSimModel(const QString &text, SimModuleConfig::Model &model);
-bool ParseSimMac(const QString &text, QByteArray &mac);
-bool ParseSimIp(const QString &text, QByteArray &ip);
+bool parseSimModel(const QString &text, SimModuleConfig::Model &model);
+bool parseSimMac(const QString &text, QByteArray &mac);
+bool parseSimIp(const QString &text, QByteArray &ip);
 // "base,cloud,heart,httpd,modbus4" (any order, each at most once, at most one Modbus form) or
 // "none". "base" is the whole 130-byte parameter block (base and port).
-bool ParseSimBlockSet(const QString &text, SimBlockSet &set);
+bool parseSimBlockSet(const QString &text, SimBlockSet &set);
 // "none", "1", "4", "87" or "100".
-bool ParseSimModbusForm(const QString &text, int &form);
+bool parseSimModbusForm(const QString &text, int &form);
 // "user:password" (split at the first colon; each at most 6 bytes).
-bool ParseSimLogin(const QString &text, QString &user, QString &password);
+bool parseSimLogin(const QString &text, QString &user, QString &password);

@@ -87,7 +87,7 @@ void X7Sim::readPending(QUdpSocket *socket, quint16 localPort)
                         .arg(sender.toString())
                         .arg(dg.senderPort())
                         .arg(localPort)
-                        .arg(hex(dg.data()), DescribeSimFrame(dg.data())));
+                        .arg(hex(dg.data()), describeSimFrame(dg.data())));
         const qint64 now = m_clock.elapsed();
         for (auto &module : m_modules) {
             const SimReply reply = module->handle(dg.data(), localPort, now);

@@ -184,15 +184,15 @@ int main(int argc, char *argv[])
     X7Sim sim(options);
     for (int i = 0; i < n; ++i) {
         SimModuleConfig c;
-        if (!ParseSimModel(pick(models, i), c.model))
+        if (!parseSimModel(pick(models, i), c.model))
             fail(QStringLiteral("bad model: %1").arg(pick(models, i)));
         c.version = pick(versions, i).toInt(&ok);
         if (!ok || c.version < 0 || c.version > 65535)
             fail(QStringLiteral("bad version: %1").arg(pick(versions, i)));
         QByteArray macBytes, ipBytes;
-        if (!ParseSimMac(pick(macs, i), macBytes))
+        if (!parseSimMac(pick(macs, i), macBytes))
             fail(QStringLiteral("bad MAC: %1").arg(pick(macs, i)));
-        if (!ParseSimIp(pick(ips, i), ipBytes))
+        if (!parseSimIp(pick(ips, i), ipBytes))
             fail(QStringLiteral("bad IP: %1").arg(pick(ips, i)));
         // A single value is the first of a run: module i gets base + i.
         c.mac = i < macs.size() ? macBytes : offsetBytes(macBytes, i - int(macs.size()) + 1);
@@ -201,11 +201,11 @@ int main(int argc, char *argv[])
                                   : QStringLiteral("X7-%1-%2")
                                         .arg(c.model == SimModuleConfig::Q3 ? "Q3" : "Q2")
                                         .arg(i + 1);
-        if (!ParseSimBlockSet(pick(blockSets, i), c.blocks))
+        if (!parseSimBlockSet(pick(blockSets, i), c.blocks))
             fail(QStringLiteral("bad block set: %1").arg(pick(blockSets, i)));
-        if (!modbusForms.isEmpty() && !ParseSimModbusForm(pick(modbusForms, i), c.blocks.modbus))
+        if (!modbusForms.isEmpty() && !parseSimModbusForm(pick(modbusForms, i), c.blocks.modbus))
             fail(QStringLiteral("bad Modbus form: %1").arg(pick(modbusForms, i)));
-        if (!ParseSimLogin(pick(logins, i), c.loginUser, c.loginPassword))
+        if (!parseSimLogin(pick(logins, i), c.loginUser, c.loginPassword))
             fail(QStringLiteral("bad login: %1").arg(pick(logins, i)));
         c.restartMs = pick(restarts, i).toInt(&ok);
         if (!ok || c.restartMs < 0)

@@ -3,12 +3,12 @@
 // order and pauses, and a refused login or a failed validation behaves as the user expects.
 
 #include "app/LogView.h"
-#include "app/TFrm_Main.h"
+#include "app/MainWindow.h"
 
 #include "common/ValueHelpers.h"
 #include "lan/DeviceListModel.h"
+#include "lan/ModuleEndpoint.h"
 #include "lan/SavePlan.h"
-#include "lan/TUdpSvr.h"
 #include "lang/LangList.h"
 #include "q2panel/Q2Panel.h"
 #include "support/SimProcess.h"
@@ -47,7 +47,7 @@ QByteArray lastBlock(const QByteArray &output, const QByteArray &mac, const QByt
 
 } // namespace
 
-class TstE2eQ2Save : public QObject
+class TestE2eQ2Save : public QObject
 {
     Q_OBJECT
 private slots:
@@ -73,44 +73,44 @@ private:
 
     QTemporaryDir m_files;
     SimProcess m_sim;
-    TFrm_Main *m_window = nullptr;
+    MainWindow *m_window = nullptr;
     QList<Sent> m_sent;
     QElapsedTimer m_clock;
     QStringList m_messages;
 };
 
-void TstE2eQ2Save::initTestCase()
+void TestE2eQ2Save::initTestCase()
 {
     qputenv("X7_FILES_DIR", m_files.path().toLocal8Bit());
     QVERIFY2(m_sim.start("X7SIM",
                          {"--count", "2", "--version", "4017,4016", "--mac",
                           "D8B04C00A001,D8B04C00A002", "--restart-ms", "0", "--dump-after-write"}),
              m_sim.errors().constData());
-    TFrm_Main::SetMessageSink([this](QWidget *, const QString &text) { m_messages << text; });
+    MainWindow::setMessageSink([this](QWidget *, const QString &text) { m_messages << text; });
 }
 
-void TstE2eQ2Save::init()
+void TestE2eQ2Save::init()
 {
-    SetBindAddressOverride({QStringLiteral("127.0.0.1")});
-    m_window = new TFrm_Main;
+    setBindAddressOverride({QStringLiteral("127.0.0.1")});
+    m_window = new MainWindow;
     m_window->show();
     m_sent.clear();
     m_messages.clear();
     m_clock.start();
     connect(
-        m_window->endpoint(), &TUdpSvr::OnDataSent, this,
+        m_window->endpoint(), &ModuleEndpoint::dataSent, this,
         [this](const QByteArray &frame, const QString &, const QString &, quint16 port, quint16) {
             m_sent.append({quint8(frame.at(2)), port, m_clock.elapsed()});
         });
 }
 
-void TstE2eQ2Save::cleanup()
+void TestE2eQ2Save::cleanup()
 {
     delete m_window;
     m_window = nullptr;
 }
 
-void TstE2eQ2Save::searchAndClick(const QString &mac)
+void TestE2eQ2Save::searchAndClick(const QString &mac)
 {
     child<QPushButton>("btn_Search")->click();
     QTRY_COMPARE(m_window->devices()->rowCount(), 2);
@@ -122,26 +122,26 @@ void TstE2eQ2Save::searchAndClick(const QString &mac)
     QVERIFY(row >= 0);
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                       list->visualRect(list->model()->index(row, 0)).center());
-    QTRY_COMPARE(m_window->currentLayout(), TFrm_Main::Layout::Q2);
+    QTRY_COMPARE(m_window->currentLayout(), MainWindow::Layout::Q2);
 }
 
-void TstE2eQ2Save::readFillsThePanel()
+void TestE2eQ2Save::readFillsThePanel()
 {
     searchAndClick(QStringLiteral("D8 B0 4C 00 A0 01"));
     QTRY_COMPARE(child<QLineEdit>("edt_StaticIP")->text(), QStringLiteral("192.168.0.7"));
     QVERIFY(!child<QLineEdit>("edt_ModName")->text().isEmpty());
     auto *log = child<LogView>("redt_Log");
-    QTRY_VERIFY(log->lines().contains(LangText(QStringLiteral("lang_ts_Read")) +
-                                      LangText(QStringLiteral("lang_ts_OK"))));
+    QTRY_VERIFY(log->lines().contains(langText(QStringLiteral("lang_ts_Read")) +
+                                      langText(QStringLiteral("lang_ts_OK"))));
 }
 
-void TstE2eQ2Save::saveWritesTheEditsOnly()
+void TestE2eQ2Save::saveWritesTheEditsOnly()
 {
     searchAndClick(QStringLiteral("D8 B0 4C 00 A0 01"));
     QTRY_COMPARE(child<QLineEdit>("edt_StaticIP")->text(), QStringLiteral("192.168.0.7"));
     QTest::qWait(300); // the remaining blocks of the read
     // What the module sent at the read, as the endpoint stored it.
-    const QByteArray baseBefore = m_window->endpoint()->stored().Param;
+    const QByteArray baseBefore = m_window->endpoint()->stored().param;
     QCOMPARE(baseBefore.size(), 130);
 
     child<QComboBox>("cbb_AddrType")->setCurrentIndex(1);
@@ -149,7 +149,7 @@ void TstE2eQ2Save::saveWritesTheEditsOnly()
     ip->clear();
     QTest::keyClicks(ip, QStringLiteral("192.168.0.77"));
     const int first = int(m_sent.size());
-    QSignalSpy finished(m_window->saveRunner(), &TSaveRunner::finished);
+    QSignalSpy finished(m_window->saveRunner(), &SaveRunner::finished);
     child<QPushButton>("btn_Q2NetSet")->click();
     QVERIFY(!child<QPushButton>("btn_Q2NetSet")->isEnabled()); // disabled while the plan runs
     QVERIFY(finished.wait(10000));
@@ -178,7 +178,7 @@ void TstE2eQ2Save::saveWritesTheEditsOnly()
         QCOMPARE(quint8(baseAfter.at(i)), quint8(baseBefore.at(i)));
 }
 
-void TstE2eQ2Save::oldFirmwareGetsNoHeartbeatOrHttpdFrames()
+void TestE2eQ2Save::oldFirmwareGetsNoHeartbeatOrHttpdFrames()
 {
     // Firmware 4016 has no heartbeat/registration or HTTPD block; its save must still go out,
     // without the frames those blocks need.
@@ -186,7 +186,7 @@ void TstE2eQ2Save::oldFirmwareGetsNoHeartbeatOrHttpdFrames()
     QTRY_VERIFY(!child<QLineEdit>("edt_StaticIP")->text().isEmpty());
     QTest::qWait(300);
     const int first = int(m_sent.size());
-    QSignalSpy finished(m_window->saveRunner(), &TSaveRunner::finished);
+    QSignalSpy finished(m_window->saveRunner(), &SaveRunner::finished);
     child<QPushButton>("btn_Q2NetSet")->click();
     QVERIFY2(finished.wait(10000), qPrintable(m_messages.join(QLatin1Char('|'))));
     const QList<Sent> frames = m_sent.mid(first);
@@ -197,7 +197,7 @@ void TstE2eQ2Save::oldFirmwareGetsNoHeartbeatOrHttpdFrames()
                  qPrintable(QString::number(s.code, 16)));
 }
 
-void TstE2eQ2Save::emptyDnsStopsTheSave()
+void TestE2eQ2Save::emptyDnsStopsTheSave()
 {
     searchAndClick(QStringLiteral("D8 B0 4C 00 A0 01"));
     QTRY_VERIFY(!child<QLineEdit>("edtDns")->text().isEmpty());
@@ -210,10 +210,10 @@ void TstE2eQ2Save::emptyDnsStopsTheSave()
     QVERIFY(!m_window->saveRunner()->isRunning());
 }
 
-void TstE2eQ2Save::wrongLoginOpensTheLoginDialog()
+void TestE2eQ2Save::wrongLoginOpensTheLoginDialog()
 {
     m_window->setCredentials({QStringLiteral("wrong"), QStringLiteral("nope")});
-    QSignalSpy login(m_window, &TFrm_Main::loginRequested);
+    QSignalSpy login(m_window, &MainWindow::loginRequested);
     child<QPushButton>("btn_Search")->click();
     QTRY_COMPARE(m_window->devices()->rowCount(), 2);
     auto *list = child<QTableView>("lv_Dev");
@@ -222,11 +222,11 @@ void TstE2eQ2Save::wrongLoginOpensTheLoginDialog()
     QTRY_COMPARE(login.size(), 1);
     QTRY_VERIFY(m_window->loginDialog()->isVisible());
     auto *log = child<LogView>("redt_Log");
-    QVERIFY(log->lines().contains(LangText(QStringLiteral("lang_Hint_PswdErr"))));
+    QVERIFY(log->lines().contains(langText(QStringLiteral("lang_Hint_PswdErr"))));
     m_window->loginDialog()->reject();
 }
 
-void TstE2eQ2Save::screenshots()
+void TestE2eQ2Save::screenshots()
 {
     const QString dir = QString::fromLocal8Bit(qgetenv("X7_SCREENSHOT_DIR"));
     if (dir.isEmpty())
@@ -242,5 +242,5 @@ void TstE2eQ2Save::screenshots()
     QVERIFY(m_window->grab().save(dir + QStringLiteral("/q2_en.png")));
 }
 
-QTEST_MAIN(TstE2eQ2Save)
+QTEST_MAIN(TestE2eQ2Save)
 #include "tst_e2e_q2save.moc"

@@ -4,7 +4,7 @@
 
 #include <QTest>
 
-class TstDeviceExport : public QObject
+class TestDeviceExport : public QObject
 {
     Q_OBJECT
 private slots:
@@ -14,19 +14,19 @@ private slots:
     void fileName();
 };
 
-void TstDeviceExport::plainRowsAsWritten()
+void TestDeviceExport::plainRowsAsWritten()
 {
     const QVector<DeviceEntry> rows = {
         {"192.168.0.7", "X7-Q2-1", "D8 B0 4C 00 10 01", "4017", KindQ2, 0},
         {"10.0.0.1", "", "D8 B0 4C 00 10 02", "2001", KindUnsupported, 1},
     };
-    QCOMPARE(BuildDeviceCsv(rows), QByteArray("IP,Name,MAC,Ver\r\n"
+    QCOMPARE(buildDeviceCsv(rows), QByteArray("IP,Name,MAC,Ver\r\n"
                                               "192.168.0.7,X7-Q2-1,D8 B0 4C 00 10 01,4017\r\n"
                                               "10.0.0.1,,D8 B0 4C 00 10 02,2001\r\n"));
-    QCOMPARE(BuildDeviceCsv({}), QByteArray("IP,Name,MAC,Ver\r\n"));
+    QCOMPARE(buildDeviceCsv({}), QByteArray("IP,Name,MAC,Ver\r\n"));
 }
 
-void TstDeviceExport::fieldsThatNeedQuoting_data()
+void TestDeviceExport::fieldsThatNeedQuoting_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("line");
@@ -35,23 +35,23 @@ void TstDeviceExport::fieldsThatNeedQuoting_data()
     QTest::newRow("chinese") << QStringLiteral("泵站") << QByteArray("1.2.3.4,泵站,M,1\r\n");
 }
 
-void TstDeviceExport::fieldsThatNeedQuoting()
+void TestDeviceExport::fieldsThatNeedQuoting()
 {
     QFETCH(QString, name);
     QFETCH(QByteArray, line);
-    const QByteArray csv = BuildDeviceCsv({{"1.2.3.4", name, "M", "1", KindQ2, 0}});
+    const QByteArray csv = buildDeviceCsv({{"1.2.3.4", name, "M", "1", KindQ2, 0}});
     QVERIFY2(csv.endsWith(line), csv.constData());
     // Non-ASCII text is marked as UTF-8 for spreadsheets; plain files carry no mark.
     QCOMPARE(csv.startsWith("\xEF\xBB\xBF"), name == QStringLiteral("泵站"));
 }
 
-void TstDeviceExport::fileName()
+void TestDeviceExport::fileName()
 {
     const QDateTime when(QDate(2024, 3, 5), QTime(14, 7, 9));
     QCOMPARE(
-        DeviceExportFileName(QStringLiteral("/tmp/x"), QStringLiteral("Export Devices"), when, 3),
+        deviceExportFileName(QStringLiteral("/tmp/x"), QStringLiteral("Export Devices"), when, 3),
         QStringLiteral("/tmp/x/Export Devices 20240305 140709 - (3).csv"));
 }
 
-QTEST_GUILESS_MAIN(TstDeviceExport)
+QTEST_GUILESS_MAIN(TestDeviceExport)
 #include "tst_deviceexport.moc"

@@ -1,12 +1,12 @@
 // The main window against x7sim over loopback, driven by its controls' object names.
 
 #include "app/LogView.h"
-#include "app/TFrm_Main.h"
+#include "app/MainWindow.h"
 
 #include "common/ValueHelpers.h"
 #include "dialogs/WebAddress.h"
 #include "lan/DeviceListModel.h"
-#include "lan/TUdpSvr.h"
+#include "lan/ModuleEndpoint.h"
 #include "lang/LangList.h"
 #include "support/SimProcess.h"
 
@@ -31,7 +31,7 @@ struct SentFrame
 
 } // namespace
 
-class TstMainWindow : public QObject
+class TestMainWindow : public QObject
 {
     Q_OBJECT
 private slots:
@@ -58,14 +58,14 @@ private:
 
     QTemporaryDir m_files;
     SimProcess m_sim;
-    TFrm_Main *m_window = nullptr;
+    MainWindow *m_window = nullptr;
     QTableView *m_list = nullptr;
     QList<SentFrame> m_sent;
     QStringList m_messages;
     QList<QUrl> m_urls;
 };
 
-void TstMainWindow::initTestCase()
+void TestMainWindow::initTestCase()
 {
     qputenv("X7_FILES_DIR", m_files.path().toLocal8Bit());
     QVERIFY2(
@@ -73,16 +73,16 @@ void TstMainWindow::initTestCase()
                               "--mac", "D8B04C000001,D8B04C000002,D8B04C000003", "--name",
                               QStringLiteral("泵站-1,Boiler,Old"), "--restart-ms", "0"}),
         m_sim.errors().constData());
-    SetWebAddressOpener([this](const QUrl &url) { m_urls << url; });
-    TFrm_Main::SetMessageSink([this](QWidget *, const QString &text) { m_messages << text; });
+    setWebAddressOpener([this](const QUrl &url) { m_urls << url; });
+    MainWindow::setMessageSink([this](QWidget *, const QString &text) { m_messages << text; });
 }
 
-void TstMainWindow::init()
+void TestMainWindow::init()
 {
-    SetBindAddressOverride({QStringLiteral("127.0.0.1")});
+    setBindAddressOverride({QStringLiteral("127.0.0.1")});
     // Every test starts from the defaults, whatever an earlier one saved.
     QFile::remove(QDir(m_files.path()).filePath(QStringLiteral("Cfg.ini")));
-    m_window = new TFrm_Main;
+    m_window = new MainWindow;
     m_window->show();
     m_list = m_window->findChild<QTableView *>(QStringLiteral("lv_Dev"));
     QVERIFY(m_list);
@@ -90,26 +90,26 @@ void TstMainWindow::init()
     m_messages.clear();
     m_urls.clear();
     connect(
-        m_window->endpoint(), &TUdpSvr::OnDataSent, this,
+        m_window->endpoint(), &ModuleEndpoint::dataSent, this,
         [this](const QByteArray &frame, const QString &, const QString &, quint16 port, quint16) {
             m_sent.append({frame, port});
         });
 }
 
-void TstMainWindow::cleanup()
+void TestMainWindow::cleanup()
 {
     delete m_window;
     m_window = nullptr;
-    SetIsChinese(true);
+    setIsChinese(true);
 }
 
-void TstMainWindow::search()
+void TestMainWindow::search()
 {
     m_window->findChild<QPushButton *>(QStringLiteral("btn_Search"))->click();
     QTRY_COMPARE(m_window->devices()->rowCount(), 3);
 }
 
-int TstMainWindow::viewRowOfMac(const QString &mac) const
+int TestMainWindow::viewRowOfMac(const QString &mac) const
 {
     for (int r = 0; r < m_list->model()->rowCount(); ++r)
         if (m_list->model()->index(r, DeviceListModel::ColMac).data().toString() == mac)
@@ -117,19 +117,19 @@ int TstMainWindow::viewRowOfMac(const QString &mac) const
     return -1;
 }
 
-void TstMainWindow::clickRow(int viewRow)
+void TestMainWindow::clickRow(int viewRow)
 {
     QVERIFY(viewRow >= 0);
     const QRect rect = m_list->visualRect(m_list->model()->index(viewRow, 0));
     QTest::mouseClick(m_list->viewport(), Qt::LeftButton, {}, rect.center());
 }
 
-QList<SentFrame> TstMainWindow::sentSince(int first) const
+QList<SentFrame> TestMainWindow::sentSince(int first) const
 {
     return m_sent.mid(first);
 }
 
-void TstMainWindow::searchFillsListAndLogsTheFrame()
+void TestMainWindow::searchFillsListAndLogsTheFrame()
 {
     search();
     auto *hex = m_window->findChild<LogView *>(QStringLiteral("redt_Hex"));
@@ -146,8 +146,8 @@ void TstMainWindow::searchFillsListAndLogsTheFrame()
     QCOMPARE(lines.at(3), QStringLiteral("FF 01 01 02 "));
     // Answers are logged in green with the module's port.
     QTRY_VERIFY(hex->lines().filter(QStringLiteral("← [ 127.0.0.1 : 1901 ]")).size() == 1);
-    QVERIFY(log->lines().contains(LangText(QStringLiteral("lang_H_lv_Dev"))));
-    QVERIFY(log->lines().contains(LangText(QStringLiteral("lang_Hint_Sending"))));
+    QVERIFY(log->lines().contains(langText(QStringLiteral("lang_H_lv_Dev"))));
+    QVERIFY(log->lines().contains(langText(QStringLiteral("lang_Hint_Sending"))));
 
     const DeviceEntry &first = m_window->devices()->entry(viewRowOfMac("D8 B0 4C 00 00 01"));
     QCOMPARE(first.name, QStringLiteral("泵站-1"));
@@ -160,7 +160,7 @@ void TstMainWindow::searchFillsListAndLogsTheFrame()
     QVERIFY(!log->lines().contains(QStringLiteral("old line")));
 }
 
-void TstMainWindow::clickReadsByKind()
+void TestMainWindow::clickReadsByKind()
 {
     search();
     int first = int(m_sent.size());
@@ -181,12 +181,12 @@ void TstMainWindow::clickReadsByKind()
     clickRow(viewRowOfMac("D8 B0 4C 00 00 03"));
     QCOMPARE(sentSince(first).size(), 0);
     auto *log = m_window->findChild<LogView *>(QStringLiteral("redt_Log"));
-    QCOMPARE(log->lines().last(), LangText(QStringLiteral("lang_Hint_VerIncompatible")));
+    QCOMPARE(log->lines().last(), langText(QStringLiteral("lang_Hint_VerIncompatible")));
     QCOMPARE(log->lineColor(int(log->lines().size()) - 1), QColor(255, 0, 0));
-    QCOMPARE(m_window->currentLayout(), TFrm_Main::Layout::ListOnly);
+    QCOMPARE(m_window->currentLayout(), MainWindow::Layout::ListOnly);
 }
 
-void TstMainWindow::rightClickReadsBeforeMenuShows()
+void TestMainWindow::rightClickReadsBeforeMenuShows()
 {
     search();
     auto *menu = m_window->findChild<QMenu *>(QStringLiteral("pm_NetDev"));
@@ -202,7 +202,7 @@ void TstMainWindow::rightClickReadsBeforeMenuShows()
     menu->close();
 }
 
-void TstMainWindow::restartAndFactoryResetPerKind()
+void TestMainWindow::restartAndFactoryResetPerKind()
 {
     search();
     auto *restart = m_window->findChild<QAction *>(QStringLiteral("mni_Restart"));
@@ -216,14 +216,14 @@ void TstMainWindow::restartAndFactoryResetPerKind()
                           Case{"D8 B0 4C 00 00 03", 0}}) {
         clickRow(viewRowOfMac(QString::fromLatin1(c.mac)));
         // The device actions are offered while a module's parameters are on screen.
-        m_window->SetLayout(TFrm_Main::Layout::Q2);
+        m_window->setLayout(MainWindow::Layout::Q2);
         int first = int(m_sent.size());
         restart->trigger();
         auto frames = sentSince(first);
         QCOMPARE(frames.size(), 1);
         QCOMPARE(frames.at(0).port, quint16(1500)); // restart always goes to 1500
         QCOMPARE(quint8(frames.at(0).bytes.at(2)), quint8(0x02));
-        QCOMPARE(frames.at(0).bytes.mid(3, 6), *MacTextToBytes(QString::fromLatin1(c.mac)));
+        QCOMPARE(frames.at(0).bytes.mid(3, 6), *macTextToBytes(QString::fromLatin1(c.mac)));
 
         first = int(m_sent.size());
         reset->trigger();
@@ -236,7 +236,7 @@ void TstMainWindow::restartAndFactoryResetPerKind()
     }
 }
 
-void TstMainWindow::clipboard()
+void TestMainWindow::clipboard()
 {
     search();
     clickRow(viewRowOfMac("D8 B0 4C 00 00 02"));
@@ -250,7 +250,7 @@ void TstMainWindow::clipboard()
     QVERIFY(!QApplication::clipboard()->text().endsWith(QLatin1Char('\n')));
 }
 
-void TstMainWindow::exportWritesCsv()
+void TestMainWindow::exportWritesCsv()
 {
     // Nothing to export before a search.
     m_window->findChild<QAction *>(QStringLiteral("mniExporDevs"))->trigger();
@@ -275,49 +275,49 @@ void TstMainWindow::exportWritesCsv()
     file.remove();
 }
 
-void TstMainWindow::webPageAddress()
+void TestMainWindow::webPageAddress()
 {
     search();
     clickRow(viewRowOfMac("D8 B0 4C 00 00 01"));
-    m_window->SetLayout(TFrm_Main::Layout::Q2);
+    m_window->setLayout(MainWindow::Layout::Q2);
     m_window->findChild<QAction *>(QStringLiteral("mni_OpenWeb"))->trigger();
     QCOMPARE(m_urls, QList<QUrl>({QUrl(QStringLiteral("http://192.168.0.7:80"))}));
 }
 
-void TstMainWindow::statusReactions()
+void TestMainWindow::statusReactions()
 {
-    QSignalSpy login(m_window, &TFrm_Main::loginRequested);
+    QSignalSpy login(m_window, &MainWindow::loginRequested);
     auto *log = m_window->findChild<LogView *>(QStringLiteral("redt_Log"));
-    TUdpSvr *udp = m_window->endpoint();
-    udp->HandleDatagram(QByteArray::fromHex("FF010550"), QStringLiteral("127.0.0.1"), 1500, 0);
+    ModuleEndpoint *udp = m_window->endpoint();
+    udp->handleDatagram(QByteArray::fromHex("FF010550"), QStringLiteral("127.0.0.1"), 1500, 0);
     QCOMPARE(login.size(), 1);
-    QCOMPARE(log->lines().last(), LangText(QStringLiteral("lang_Hint_PswdErr")));
-    udp->HandleDatagram(QByteArray::fromHex("FF01054B"), QStringLiteral("127.0.0.1"), 1500, 0);
-    QCOMPARE(log->lines().last(), LangText(QStringLiteral("lang_Hint_ACK")));
+    QCOMPARE(log->lines().last(), langText(QStringLiteral("lang_Hint_PswdErr")));
+    udp->handleDatagram(QByteArray::fromHex("FF01054B"), QStringLiteral("127.0.0.1"), 1500, 0);
+    QCOMPARE(log->lines().last(), langText(QStringLiteral("lang_Hint_ACK")));
     QCOMPARE(log->lineColor(int(log->lines().size()) - 1), QColor(0, 128, 0));
-    udp->HandleDatagram(QByteArray::fromHex("457F"), QStringLiteral("127.0.0.1"), 1500, 0);
-    QCOMPARE(log->lines().last(), LangText(QStringLiteral("lang_Hint_CheckErr")) + "7F");
-    udp->HandleDatagram(QByteArray(7, 0), QStringLiteral("127.0.0.1"), 1500, 0);
-    QCOMPARE(log->lines().last(), LangText(QStringLiteral("lang_Hint_ReceiveOther")) + "7");
-    m_window->SetLayout(TFrm_Main::Layout::Q2);
-    udp->HandleDatagram(QByteArray(193, 0), QStringLiteral("127.0.0.1"), 1500, 0);
-    QCOMPARE(m_window->currentLayout(), TFrm_Main::Layout::ListOnly);
-    QCOMPARE(log->lines().last(), LangText(QStringLiteral("lang_Hint_VerIncompatible")));
+    udp->handleDatagram(QByteArray::fromHex("457F"), QStringLiteral("127.0.0.1"), 1500, 0);
+    QCOMPARE(log->lines().last(), langText(QStringLiteral("lang_Hint_CheckErr")) + "7F");
+    udp->handleDatagram(QByteArray(7, 0), QStringLiteral("127.0.0.1"), 1500, 0);
+    QCOMPARE(log->lines().last(), langText(QStringLiteral("lang_Hint_ReceiveOther")) + "7");
+    m_window->setLayout(MainWindow::Layout::Q2);
+    udp->handleDatagram(QByteArray(193, 0), QStringLiteral("127.0.0.1"), 1500, 0);
+    QCOMPARE(m_window->currentLayout(), MainWindow::Layout::ListOnly);
+    QCOMPARE(log->lines().last(), langText(QStringLiteral("lang_Hint_VerIncompatible")));
 }
 
-void TstMainWindow::languageSwitchRelabels()
+void TestMainWindow::languageSwitchRelabels()
 {
     auto *search = m_window->findChild<QPushButton *>(QStringLiteral("btn_Search"));
     m_window->findChild<QAction *>(QStringLiteral("mni_Cn"))->trigger();
     const QString chinese = search->text();
     QCOMPARE(chinese, QStringLiteral("搜索设备"));
     m_window->findChild<QAction *>(QStringLiteral("mni_En"))->trigger();
-    QVERIFY(!IsChinese());
-    QCOMPARE(search->text(), LangText(QStringLiteral("lang_btn_Search")));
+    QVERIFY(!isChinese());
+    QCOMPARE(search->text(), langText(QStringLiteral("lang_btn_Search")));
     QVERIFY(search->text() != chinese);
-    QVERIFY(m_window->windowTitle().startsWith(LangText(QStringLiteral("lang_Main_Title")) + " V"));
+    QVERIFY(m_window->windowTitle().startsWith(langText(QStringLiteral("lang_Main_Title")) + " V"));
     QCOMPARE(m_window->devices()->headerData(0, Qt::Horizontal).toString(),
-             LangText(QStringLiteral("lang_Lv_DevIP")));
+             langText(QStringLiteral("lang_Lv_DevIP")));
     // The choice is written at once.
     QFile cfg(QDir(m_files.path()).filePath(QStringLiteral("Cfg.ini")));
     QVERIFY(cfg.open(QIODevice::ReadOnly));
@@ -326,7 +326,7 @@ void TstMainWindow::languageSwitchRelabels()
     QCOMPARE(search->text(), chinese);
 }
 
-void TstMainWindow::sortingKeepsTheClickedRow()
+void TestMainWindow::sortingKeepsTheClickedRow()
 {
     search();
     // Sort by MAC descending: the view order changes, the row a click reads does not.
@@ -338,12 +338,12 @@ void TstMainWindow::sortingKeepsTheClickedRow()
     QCOMPARE(sentSince(first).size(), 1);
     QCOMPARE(sentSince(first).at(0).bytes.mid(3, 6), QByteArray::fromHex("D8B04C000001"));
     // A repeated answer is still dropped while sorted.
-    m_window->endpoint()->Search();
+    m_window->endpoint()->search();
     QTest::qWait(200);
     QCOMPARE(m_window->devices()->rowCount(), 3);
 }
 
-void TstMainWindow::screenshots()
+void TestMainWindow::screenshots()
 {
     const QByteArray dir = qgetenv("X7_SCREENSHOT_DIR");
     if (dir.isEmpty())
@@ -358,5 +358,5 @@ void TstMainWindow::screenshots()
     QVERIFY(m_window->grab().save(QString::fromLocal8Bit(dir) + "/main_en.png"));
 }
 
-QTEST_MAIN(TstMainWindow)
+QTEST_MAIN(TestMainWindow)
 #include "tst_mainwindow.moc"

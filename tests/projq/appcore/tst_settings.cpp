@@ -10,7 +10,7 @@
 
 namespace {
 
-AppSettings SampleSettings()
+AppSettings sampleSettings()
 {
     AppSettings s;
     s.language = false;
@@ -26,7 +26,7 @@ AppSettings SampleSettings()
     return s;
 }
 
-QStringList SystemKeysInOrder(const QString &iniText)
+QStringList systemKeysInOrder(const QString &iniText)
 {
     QStringList keys;
     for (const QString &line : iniText.split(QStringLiteral("\r\n"))) {
@@ -37,13 +37,13 @@ QStringList SystemKeysInOrder(const QString &iniText)
     return keys;
 }
 
-QByteArray ReadFile(const QString &path)
+QByteArray readFile(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-void WriteFile(const QString &path, const QByteArray &bytes)
+void writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -194,7 +194,7 @@ void TestSettings::storedValues()
     QFETCH(QString, line);
     AppSettings defaults;
     defaults.language = true;
-    const AppSettings s = SettingsFromIni(QStringLiteral("[System]\r\n") + line + "\r\n", defaults);
+    const AppSettings s = settingsFromIni(QStringLiteral("[System]\r\n") + line + "\r\n", defaults);
     QTEST(s.language, "language");
     QTEST(s.realTimeHelp, "realTimeHelp");
     QTEST(s.qNum, "qNum");
@@ -215,26 +215,26 @@ void TestSettings::unreadableFilesGiveDefaults_data()
 void TestSettings::unreadableFilesGiveDefaults()
 {
     QFETCH(QByteArray, bytes);
-    const QString path = SettingsFilePath();
+    const QString path = settingsFilePath();
     AppSettings defaults;
     defaults.filePath = QStringLiteral("current data file");
-    QCOMPARE(LoadSettings(defaults), defaults); // missing
-    WriteFile(path, bytes);
-    QCOMPARE(LoadSettings(defaults), defaults);
+    QCOMPARE(loadSettings(defaults), defaults); // missing
+    writeFile(path, bytes);
+    QCOMPARE(loadSettings(defaults), defaults);
     // Saving over such a file gives a file that reads back.
-    QVERIFY(SaveSettings(SampleSettings()));
-    AppSettings expected = SampleSettings();
+    QVERIFY(saveSettings(sampleSettings()));
+    AppSettings expected = sampleSettings();
     expected.userName.clear();
     expected.password.clear();
-    QCOMPARE(LoadSettings(AppSettings()), expected);
+    QCOMPARE(loadSettings(AppSettings()), expected);
 }
 
 void TestSettings::roundTripAndKeyOrder()
 {
-    const AppSettings saved = SampleSettings();
-    QVERIFY(SaveSettings(saved));
-    const QByteArray bytes = ReadFile(SettingsFilePath());
-    QVERIFY(IsValidUtf8(bytes));
+    const AppSettings saved = sampleSettings();
+    QVERIFY(saveSettings(saved));
+    const QByteArray bytes = readFile(settingsFilePath());
+    QVERIFY(isValidUtf8(bytes));
     QCOMPARE(bytes.count('\n'), bytes.count("\r\n"));
     QCOMPARE(QString::fromUtf8(bytes),
              QStringLiteral("[System]\r\nLanguage=0\r\nRealTimeHelp=0\r\nLocalCom=/dev/ttyUSB0\r\n"
@@ -245,13 +245,13 @@ void TestSettings::roundTripAndKeyOrder()
     AppSettings expected = saved;
     expected.userName.clear();
     expected.password.clear();
-    QCOMPARE(LoadSettings(AppSettings()), expected);
+    QCOMPARE(loadSettings(AppSettings()), expected);
 
     // Unchanged settings still write all ten keys; keys a user moved keep their place.
-    WriteFile(SettingsFilePath(), "[System]\r\nFilePath=x\r\nLanguage=1\r\n[Mine]\r\nk=v\r\n");
-    QVERIFY(SaveSettings(AppSettings()));
-    const QString text = QString::fromUtf8(ReadFile(SettingsFilePath()));
-    QCOMPARE(SystemKeysInOrder(text),
+    writeFile(settingsFilePath(), "[System]\r\nFilePath=x\r\nLanguage=1\r\n[Mine]\r\nk=v\r\n");
+    QVERIFY(saveSettings(AppSettings()));
+    const QString text = QString::fromUtf8(readFile(settingsFilePath()));
+    QCOMPARE(systemKeysInOrder(text),
              QStringList({"FilePath", "Language", "RealTimeHelp", "LocalCom", "QNum", "UserName",
                           "Password", "UpgradeIP", "UpgradeMAC", "UpgradeFileName", "k"}));
     QVERIFY(text.endsWith(QStringLiteral("[Mine]\r\nk=v\r\n")));
@@ -259,42 +259,42 @@ void TestSettings::roundTripAndKeyOrder()
 
 void TestSettings::credentialsAreWrittenButNotReadBack()
 {
-    WriteFile(SettingsFilePath(), "[System]\r\nUserName=other\r\nPassword=wrong\r\n");
+    writeFile(settingsFilePath(), "[System]\r\nUserName=other\r\nPassword=wrong\r\n");
     AppSettings defaults;
     defaults.userName = QStringLiteral("qpwzk");
     defaults.password = QStringLiteral("qpwzk");
-    const AppSettings loaded = LoadSettings(defaults);
+    const AppSettings loaded = loadSettings(defaults);
     QCOMPARE(loaded.userName, QStringLiteral("qpwzk"));
     QCOMPARE(loaded.password, QStringLiteral("qpwzk"));
 }
 
 void TestSettings::languageIsWrittenAtOnce()
 {
-    QVERIFY(SaveLanguageSetting(false)); // no file yet
-    QCOMPARE(ReadFile(SettingsFilePath()), QByteArray("[System]\r\nLanguage=0\r\n"));
-    QVERIFY(SaveSettings(SampleSettings()));
-    QVERIFY(SaveLanguageSetting(true));
-    AppSettings expected = SampleSettings();
+    QVERIFY(saveLanguageSetting(false)); // no file yet
+    QCOMPARE(readFile(settingsFilePath()), QByteArray("[System]\r\nLanguage=0\r\n"));
+    QVERIFY(saveSettings(sampleSettings()));
+    QVERIFY(saveLanguageSetting(true));
+    AppSettings expected = sampleSettings();
     expected.language = true;
     expected.userName.clear();
     expected.password.clear();
-    QCOMPARE(LoadSettings(AppSettings()), expected);
-    QCOMPARE(SystemKeysInOrder(QString::fromUtf8(ReadFile(SettingsFilePath()))).size(), 10);
+    QCOMPARE(loadSettings(AppSettings()), expected);
+    QCOMPARE(systemKeysInOrder(QString::fromUtf8(readFile(settingsFilePath()))).size(), 10);
 }
 
 void TestSettings::fileIsReadableByItsOwnerOnly()
 {
-    const QString path = SettingsFilePath();
-    WriteFile(path, "[System]\r\n");
+    const QString path = settingsFilePath();
+    writeFile(path, "[System]\r\n");
     QVERIFY(QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ReadOther |
                                             QFileDevice::ReadGroup));
     const QFileDevice::Permissions others = QFileDevice::ReadGroup | QFileDevice::WriteGroup |
                                             QFileDevice::ExeGroup | QFileDevice::ReadOther |
                                             QFileDevice::WriteOther | QFileDevice::ExeOther;
-    QVERIFY(SaveSettings(SampleSettings()));
+    QVERIFY(saveSettings(sampleSettings()));
     QCOMPARE(QFile::permissions(path) & others, QFileDevice::Permissions());
     QVERIFY(QFile::permissions(path) & QFileDevice::ReadOwner);
-    QVERIFY(SaveLanguageSetting(true));
+    QVERIFY(saveLanguageSetting(true));
     QCOMPARE(QFile::permissions(path) & others, QFileDevice::Permissions());
 }
 
@@ -313,14 +313,14 @@ void TestSettings::qNumSelectsAModel_data()
 void TestSettings::qNumSelectsAModel()
 {
     QFETCH(int, qNum);
-    QTEST(ModelFromQNum(qNum), "model");
+    QTEST(modelFromQNum(qNum), "model");
 }
 
 void TestSettings::filesFolderIsTheProgramFolderWhenWritable()
 {
     qunsetenv("X7_FILES_DIR");
-    QCOMPARE(ProgramFileFolder(), QCoreApplication::applicationDirPath());
-    QCOMPARE(SettingsFilePath(), QCoreApplication::applicationDirPath() + "/Cfg.ini");
+    QCOMPARE(programFileFolder(), QCoreApplication::applicationDirPath());
+    QCOMPARE(settingsFilePath(), QCoreApplication::applicationDirPath() + "/Cfg.ini");
 }
 
 QTEST_GUILESS_MAIN(TestSettings)

@@ -9,13 +9,13 @@
 
 namespace {
 
-QString FreshKey()
+QString freshKey()
 {
     return QStringLiteral("test-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
 }
 
 // Starts the helper for `key`; with `expectPrimary` waits until it holds the guard.
-bool StartHelper(QProcess &process, const QString &key, bool expectPrimary)
+bool startHelper(QProcess &process, const QString &key, bool expectPrimary)
 {
     process.start(QStringLiteral(SINGLEINSTANCE_HELPER), {key});
     if (!process.waitForStarted())
@@ -46,13 +46,13 @@ private slots:
 
 void TestSingleInstance::secondStartExitsAndRaisesTheFirst()
 {
-    const QString key = FreshKey();
+    const QString key = freshKey();
     SingleInstance first(key);
     QVERIFY(first.claim());
     QSignalSpy raised(&first, &SingleInstance::raiseRequested);
 
     QProcess second;
-    QVERIFY(StartHelper(second, key, false));
+    QVERIFY(startHelper(second, key, false));
     QTRY_COMPARE(second.state(), QProcess::NotRunning);
     QCOMPARE(second.exitStatus(), QProcess::NormalExit);
     QCOMPARE(second.exitCode(), 3);
@@ -60,7 +60,7 @@ void TestSingleInstance::secondStartExitsAndRaisesTheFirst()
 
     // Every further start raises the window again.
     QProcess third;
-    QVERIFY(StartHelper(third, key, false));
+    QVERIFY(startHelper(third, key, false));
     QTRY_COMPARE(third.state(), QProcess::NotRunning);
     QCOMPARE(third.exitCode(), 3);
     QTRY_COMPARE(raised.count(), 2);
@@ -68,9 +68,9 @@ void TestSingleInstance::secondStartExitsAndRaisesTheFirst()
 
 void TestSingleInstance::secondInProcessClaimRaisesHelper()
 {
-    const QString key = FreshKey();
+    const QString key = freshKey();
     QProcess first;
-    QVERIFY(StartHelper(first, key, true));
+    QVERIFY(startHelper(first, key, true));
     SingleInstance second(key);
     QVERIFY(!second.claim());
     QByteArray out;
@@ -82,9 +82,9 @@ void TestSingleInstance::secondInProcessClaimRaisesHelper()
 
 void TestSingleInstance::staleSocketOfACrashedInstanceIsTakenOver()
 {
-    const QString key = FreshKey();
+    const QString key = freshKey();
     QProcess crashed;
-    QVERIFY(StartHelper(crashed, key, true));
+    QVERIFY(startHelper(crashed, key, true));
     crashed.kill(); // no clean-up: the socket stays behind
     crashed.waitForFinished();
 
@@ -92,7 +92,7 @@ void TestSingleInstance::staleSocketOfACrashedInstanceIsTakenOver()
     QVERIFY(next.claim());
     QSignalSpy raised(&next, &SingleInstance::raiseRequested);
     QProcess later;
-    QVERIFY(StartHelper(later, key, false));
+    QVERIFY(startHelper(later, key, false));
     QTRY_COMPARE(later.state(), QProcess::NotRunning);
     QCOMPARE(later.exitCode(), 3);
     QTRY_COMPARE(raised.count(), 1);
@@ -100,7 +100,7 @@ void TestSingleInstance::staleSocketOfACrashedInstanceIsTakenOver()
 
 void TestSingleInstance::guardIsFreedWithItsOwner()
 {
-    const QString key = FreshKey();
+    const QString key = freshKey();
     {
         SingleInstance first(key);
         QVERIFY(first.claim());
@@ -112,13 +112,13 @@ void TestSingleInstance::guardIsFreedWithItsOwner()
 
 void TestSingleInstance::keysAndJunkDoNotInterfere()
 {
-    SingleInstance a(FreshKey());
-    SingleInstance b(FreshKey());
+    SingleInstance a(freshKey());
+    SingleInstance b(freshKey());
     QVERIFY(a.serverName() != b.serverName());
     QVERIFY(a.claim());
     QVERIFY(b.claim());
     QCOMPARE(SingleInstance().serverName(),
-             SingleInstance(SingleInstance::DefaultKey()).serverName());
+             SingleInstance(SingleInstance::defaultKey()).serverName());
 
     // A stranger that connects and sends something else raises nothing.
     QSignalSpy raised(&a, &SingleInstance::raiseRequested);

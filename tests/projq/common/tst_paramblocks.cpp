@@ -141,41 +141,41 @@ QByteArray patched(QByteArray expected, int offset, const QByteArray &patch)
 struct BaseCase
 {
     const char *name;
-    void (*edit)(TBaseParam &);
+    void (*edit)(BaseParams &);
     int offset;
     const char *bytes;
 };
 
 // One field changed on a Q2 panel and the only bytes that change in the block.
 const BaseCase kQ2BaseCases[] = {
-    {"UPNP port", [](TBaseParam &p) { p.UpnpPort = 0x1234; }, 4, "34 12"},
-    {"UPNP port beyond 16 bits", [](TBaseParam &p) { p.UpnpPort = 70000; }, 4, "70 11"},
-    {"web port", [](TBaseParam &p) { p.HttpPort = 8081; }, 6, "91 1F"},
-    {"static IP", [](TBaseParam &p) { p.Ip = "10.1.2.3"; }, 9, "03 02 01 0A"},
-    {"static IP with blanks", [](TBaseParam &p) { p.Ip = " 10.1.2.4 "; }, 9, "04 02 01 0A"},
-    {"static IP part above 255", [](TBaseParam &p) { p.Ip = "10.1.2.300"; }, 9, "2C 02 01 0A"},
-    {"gateway", [](TBaseParam &p) { p.Gateway = "10.1.2.254"; }, 13, "FE 02 01 0A"},
-    {"mask", [](TBaseParam &p) { p.Mask = "255.255.0.0"; }, 17, "00 00 FF FF"},
-    {"name", [](TBaseParam &p) { p.Name = "ABC"; }, 21,
+    {"UPNP port", [](BaseParams &p) { p.upnpPort = 0x1234; }, 4, "34 12"},
+    {"UPNP port beyond 16 bits", [](BaseParams &p) { p.upnpPort = 70000; }, 4, "70 11"},
+    {"web port", [](BaseParams &p) { p.httpPort = 8081; }, 6, "91 1F"},
+    {"static IP", [](BaseParams &p) { p.ip = "10.1.2.3"; }, 9, "03 02 01 0A"},
+    {"static IP with blanks", [](BaseParams &p) { p.ip = " 10.1.2.4 "; }, 9, "04 02 01 0A"},
+    {"static IP part above 255", [](BaseParams &p) { p.ip = "10.1.2.300"; }, 9, "2C 02 01 0A"},
+    {"gateway", [](BaseParams &p) { p.gateway = "10.1.2.254"; }, 13, "FE 02 01 0A"},
+    {"mask", [](BaseParams &p) { p.mask = "255.255.0.0"; }, 17, "00 00 FF FF"},
+    {"name", [](BaseParams &p) { p.name = "ABC"; }, 21,
      "41 42 43 00 00 00 00 00 00 00 00 00 00 00 00 00"},
-    {"user", [](TBaseParam &p) { p.WebUser = "ab"; }, 37, "61 62 00 00 00 00"},
-    {"password", [](TBaseParam &p) { p.WebPassword = "abcdefgh"; }, 43, "61 62 63 64 65 66"},
-    {"options all ticked", [](TBaseParam &p) { p.Options = 0xFF; }, 52, "F0"},
-    {"options low bits written 0", [](TBaseParam &p) { p.Options = 0x5F; }, 52, "50"},
-    {"user MAC", [](TBaseParam &p) { p.UserMac = "01 02 0a 0B 0c 0D"; }, 53, "01 02 0A 0B 0C 0D"},
-    {"user MAC without blanks", [](TBaseParam &p) { p.UserMac = "FFFFFFFFFFFF"; }, 53,
+    {"user", [](BaseParams &p) { p.webUser = "ab"; }, 37, "61 62 00 00 00 00"},
+    {"password", [](BaseParams &p) { p.webPassword = "abcdefgh"; }, 43, "61 62 63 64 65 66"},
+    {"options all ticked", [](BaseParams &p) { p.options = 0xFF; }, 52, "F0"},
+    {"options low bits written 0", [](BaseParams &p) { p.options = 0x5F; }, 52, "50"},
+    {"user MAC", [](BaseParams &p) { p.userMac = "01 02 0a 0B 0c 0D"; }, 53, "01 02 0A 0B 0C 0D"},
+    {"user MAC without blanks", [](BaseParams &p) { p.userMac = "FFFFFFFFFFFF"; }, 53,
      "FF FF FF FF FF FF"},
-    {"DNS", [](TBaseParam &p) { p.Dns = "8.8.4.4"; }, 59, "04 04 08 08"},
-    {"short-connection time", [](TBaseParam &p) { p.ShortConnTime = 9; }, 63, "09"},
-    {"short-connection time beyond a byte", [](TBaseParam &p) { p.ShortConnTime = 300; }, 63, "2C"},
-    {"DHCP", [](TBaseParam &p) { p.StaticIp = false; }, 3, "35"},
-    {"not T0", [](TBaseParam &p) { p.IsT0 = false; }, 3, "B4"},
-    {"no clear cache", [](TBaseParam &p) { p.ClearCache = false; }, 3, "A5"},
-    {"no short connections", [](TBaseParam &p) { p.ShortConnEnabled = false; }, 3, "95"},
+    {"DNS", [](BaseParams &p) { p.dns = "8.8.4.4"; }, 59, "04 04 08 08"},
+    {"short-connection time", [](BaseParams &p) { p.shortConnTime = 9; }, 63, "09"},
+    {"short-connection time beyond a byte", [](BaseParams &p) { p.shortConnTime = 300; }, 63, "2C"},
+    {"DHCP", [](BaseParams &p) { p.staticIp = false; }, 3, "35"},
+    {"not T0", [](BaseParams &p) { p.isT0 = false; }, 3, "B4"},
+    {"no clear cache", [](BaseParams &p) { p.clearCache = false; }, 3, "A5"},
+    {"no short connections", [](BaseParams &p) { p.shortConnEnabled = false; }, 3, "95"},
     {"bits 1 and 2 are not the panel's",
-     [](TBaseParam &p) {
-         p.FlagBit1 = true;
-         p.RegSendMode = false;
+     [](BaseParams &p) {
+         p.flagBit1 = true;
+         p.regSendMode = false;
      },
      3, "B5"},
 };
@@ -183,42 +183,42 @@ const BaseCase kQ2BaseCases[] = {
 struct PortCase
 {
     const char *name;
-    void (*edit)(TPortParam &);
+    void (*edit)(PortParams &);
     int offset; // within the port block
     const char *bytes;
 };
 
 const PortCase kQ2PortCases[] = {
-    {"baud", [](TPortParam &p) { p.Baud = 921600; }, 0, "00 10 0E 00"},
-    {"baud, all 32 bits", [](TPortParam &p) { p.Baud = 0xFFFFFFFF; }, 0, "FF FF FF FF"},
-    {"data bits", [](TPortParam &p) { p.DataBits = 7; }, 4, "07"},
-    {"data bits beyond a byte", [](TPortParam &p) { p.DataBits = 0x107; }, 4, "07"},
-    {"parity", [](TPortParam &p) { p.Parity = 1; }, 5, "01"},
-    {"stop bits", [](TPortParam &p) { p.StopBits = 2; }, 6, "02"},
-    {"flow control", [](TPortParam &p) { p.FlowControl = 3; }, 7, "03"},
-    {"local port", [](TPortParam &p) { p.LocalPort = 502; }, 12, "F6 01"},
-    {"local port beyond 16 bits", [](TPortParam &p) { p.LocalPort = 65536 + 502; }, 12, "F6 01"},
-    {"remote port", [](TPortParam &p) { p.RemotePort = 65535; }, 14, "FF FF"},
-    {"remote host", [](TPortParam &p) { p.RemoteHost = "1.2.3.4"; }, 16,
+    {"baud", [](PortParams &p) { p.baud = 921600; }, 0, "00 10 0E 00"},
+    {"baud, all 32 bits", [](PortParams &p) { p.baud = 0xFFFFFFFF; }, 0, "FF FF FF FF"},
+    {"data bits", [](PortParams &p) { p.dataBits = 7; }, 4, "07"},
+    {"data bits beyond a byte", [](PortParams &p) { p.dataBits = 0x107; }, 4, "07"},
+    {"parity", [](PortParams &p) { p.parity = 1; }, 5, "01"},
+    {"stop bits", [](PortParams &p) { p.stopBits = 2; }, 6, "02"},
+    {"flow control", [](PortParams &p) { p.flowControl = 3; }, 7, "03"},
+    {"local port", [](PortParams &p) { p.localPort = 502; }, 12, "F6 01"},
+    {"local port beyond 16 bits", [](PortParams &p) { p.localPort = 65536 + 502; }, 12, "F6 01"},
+    {"remote port", [](PortParams &p) { p.remotePort = 65535; }, 14, "FF FF"},
+    {"remote host", [](PortParams &p) { p.remoteHost = "1.2.3.4"; }, 16,
      "31 2E 32 2E 33 2E 34 00 00 00 00"},
-    {"work mode", [](TPortParam &p) { p.WorkMode = 1; }, 51, "01"},
-    {"multicast work mode, Modbus TCP off", [](TPortParam &p) { p.WorkMode = 5; }, 50, "E2 05"},
-    {"HTTPD method", [](TPortParam &p) { p.HttpdMethod = 0; }, 52, "00"},
-    {"connection count", [](TPortParam &p) { p.TcpServerCount = 16; }, 53, "10"},
-    {"restart timeout", [](TPortParam &p) { p.TimeoutRestart = 3600; }, 54, "10 0E"},
-    {"restart timeout beyond 16 bits", [](TPortParam &p) { p.TimeoutRestart = 0x12345; }, 54,
+    {"work mode", [](PortParams &p) { p.workMode = 1; }, 51, "01"},
+    {"multicast work mode, Modbus TCP off", [](PortParams &p) { p.workMode = 5; }, 50, "E2 05"},
+    {"HTTPD method", [](PortParams &p) { p.httpdMethod = 0; }, 52, "00"},
+    {"connection count", [](PortParams &p) { p.tcpServerCount = 16; }, 53, "10"},
+    {"restart timeout", [](PortParams &p) { p.timeoutRestart = 3600; }, 54, "10 0E"},
+    {"restart timeout beyond 16 bits", [](PortParams &p) { p.timeoutRestart = 0x12345; }, 54,
      "45 23"},
-    {"no custom registration", [](TPortParam &p) { p.CustomRegistration = false; }, 56, "00"},
-    {"no UDP source check", [](TPortParam &p) { p.UdpSourceCheck = false; }, 58, "00"},
-    {"TCP style is not written", [](TPortParam &p) { p.TcpStyle = 3; }, 58, "01"},
-    {"packing length", [](TPortParam &p) { p.PackLength = 1024; }, 59, "00 04"},
-    {"packing time", [](TPortParam &p) { p.PackTime = 70000; }, 61, "70 11"},
-    {"no Modbus TCP", [](TPortParam &p) { p.ModbusTcp = false; }, 50, "E2"},
-    {"baud-rate synchronisation", [](TPortParam &p) { p.Rfc2217 = true; }, 50, "EE"},
-    {"cloud", [](TPortParam &p) { p.CloudEnabled = true; }, 50, "F6"},
-    {"no kick", [](TPortParam &p) { p.KickOldConnection = false; }, 50, "C6"},
-    {"no MAC registration", [](TPortParam &p) { p.MacRegistration = false; }, 50, "A6"},
-    {"custom heartbeat", [](TPortParam &p) { p.MacHeartbeat = false; }, 50, "66"},
+    {"no custom registration", [](PortParams &p) { p.customRegistration = false; }, 56, "00"},
+    {"no UDP source check", [](PortParams &p) { p.udpSourceCheck = false; }, 58, "00"},
+    {"TCP style is not written", [](PortParams &p) { p.tcpStyle = 3; }, 58, "01"},
+    {"packing length", [](PortParams &p) { p.packLength = 1024; }, 59, "00 04"},
+    {"packing time", [](PortParams &p) { p.packTime = 70000; }, 61, "70 11"},
+    {"no Modbus TCP", [](PortParams &p) { p.modbusTcp = false; }, 50, "E2"},
+    {"baud-rate synchronisation", [](PortParams &p) { p.rfc2217 = true; }, 50, "EE"},
+    {"cloud", [](PortParams &p) { p.cloudEnabled = true; }, 50, "F6"},
+    {"no kick", [](PortParams &p) { p.kickOldConnection = false; }, 50, "C6"},
+    {"no MAC registration", [](PortParams &p) { p.macRegistration = false; }, 50, "A6"},
+    {"custom heartbeat", [](PortParams &p) { p.macHeartbeat = false; }, 50, "66"},
 };
 
 struct HeartRegCase
@@ -257,7 +257,7 @@ const HeartRegCase kHeartRegCases[] = {
 struct ModbusPackCase
 {
     const char *name;
-    TModbusPackParam param;
+    ModbusPackParams param;
     const char *head; // expected bytes 0-6; the stored block is EE throughout
 };
 
@@ -273,7 +273,7 @@ const ModbusPackCase kModbusPackCases[] = {
 struct ModbusNewCase
 {
     const char *name;
-    TModbusNewParam param;
+    ModbusNewParams param;
     const char *head; // expected bytes 0-6; the stored block is EE throughout
 };
 
@@ -349,62 +349,62 @@ private slots:
 void TestParamBlocks::parseParamBlock()
 {
     const QByteArray param = fixtureParam();
-    const TBaseParam b = ParseBaseParam(param);
-    QCOMPARE(b.IsT0, true);
-    QCOMPARE(b.FlagBit1, false);
-    QCOMPARE(b.RegSendMode, true);
-    QCOMPARE(b.ClearCache, true);
-    QCOMPARE(b.ShortConnEnabled, true);
-    QCOMPARE(b.StaticIp, true);
-    QCOMPARE(b.UpnpPort, 8080);
-    QCOMPARE(b.HttpPort, 80);
-    QCOMPARE(b.Ip, QStringLiteral("192.168.0.7"));
-    QCOMPARE(b.Gateway, QStringLiteral("192.168.0.1"));
-    QCOMPARE(b.Mask, QStringLiteral("255.255.255.0"));
-    QCOMPARE(b.Name, QStringLiteral("X7-Q2 模块"));
-    QCOMPARE(b.WebUser, QStringLiteral("admin"));
-    QCOMPARE(b.WebPassword, QStringLiteral("12345"));
-    QCOMPARE(b.Options, 0xF0);
-    QCOMPARE(b.UserMac, QStringLiteral("D8 B0 4C 00 12 34"));
-    QCOMPARE(b.Dns, QStringLiteral("223.5.5.5"));
-    QCOMPARE(b.ShortConnTime, 5);
+    const BaseParams b = parseBaseParam(param);
+    QCOMPARE(b.isT0, true);
+    QCOMPARE(b.flagBit1, false);
+    QCOMPARE(b.regSendMode, true);
+    QCOMPARE(b.clearCache, true);
+    QCOMPARE(b.shortConnEnabled, true);
+    QCOMPARE(b.staticIp, true);
+    QCOMPARE(b.upnpPort, 8080);
+    QCOMPARE(b.httpPort, 80);
+    QCOMPARE(b.ip, QStringLiteral("192.168.0.7"));
+    QCOMPARE(b.gateway, QStringLiteral("192.168.0.1"));
+    QCOMPARE(b.mask, QStringLiteral("255.255.255.0"));
+    QCOMPARE(b.name, QStringLiteral("X7-Q2 模块"));
+    QCOMPARE(b.webUser, QStringLiteral("admin"));
+    QCOMPARE(b.webPassword, QStringLiteral("12345"));
+    QCOMPARE(b.options, 0xF0);
+    QCOMPARE(b.userMac, QStringLiteral("D8 B0 4C 00 12 34"));
+    QCOMPARE(b.dns, QStringLiteral("223.5.5.5"));
+    QCOMPARE(b.shortConnTime, 5);
 
-    const TPortParam p = ParsePortParam(PortBlock(param));
-    QCOMPARE(p.Baud, 115200u);
-    QCOMPARE(p.DataBits, 8);
-    QCOMPARE(p.Parity, 3);
-    QCOMPARE(p.StopBits, 1);
-    QCOMPARE(p.FlowControl, 5);
-    QCOMPARE(p.LocalPort, 5555);
-    QCOMPARE(p.RemotePort, 8234);
-    QCOMPARE(p.RemoteHost, QStringLiteral("dtu.模块.cn"));
-    QCOMPARE(p.ModbusTcp, true);
-    QCOMPARE(p.Rfc2217, false);
-    QCOMPARE(p.CloudEnabled, false);
-    QCOMPARE(p.KickOldConnection, true);
-    QCOMPARE(p.MacRegistration, true);
-    QCOMPARE(p.MacHeartbeat, true);
-    QCOMPARE(p.WorkMode, 3);
-    QCOMPARE(p.HttpdMethod, 1);
-    QCOMPARE(p.TcpServerCount, 4);
-    QCOMPARE(p.TimeoutRestart, 300);
-    QCOMPARE(p.CustomRegistration, true);
-    QCOMPARE(p.UdpSourceCheck, true);
-    QCOMPARE(p.TcpStyle, 1);
-    QCOMPARE(p.PackLength, 400);
-    QCOMPARE(p.PackTime, 10);
+    const PortParams p = parsePortParam(portBlock(param));
+    QCOMPARE(p.baud, 115200u);
+    QCOMPARE(p.dataBits, 8);
+    QCOMPARE(p.parity, 3);
+    QCOMPARE(p.stopBits, 1);
+    QCOMPARE(p.flowControl, 5);
+    QCOMPARE(p.localPort, 5555);
+    QCOMPARE(p.remotePort, 8234);
+    QCOMPARE(p.remoteHost, QStringLiteral("dtu.模块.cn"));
+    QCOMPARE(p.modbusTcp, true);
+    QCOMPARE(p.rfc2217, false);
+    QCOMPARE(p.cloudEnabled, false);
+    QCOMPARE(p.kickOldConnection, true);
+    QCOMPARE(p.macRegistration, true);
+    QCOMPARE(p.macHeartbeat, true);
+    QCOMPARE(p.workMode, 3);
+    QCOMPARE(p.httpdMethod, 1);
+    QCOMPARE(p.tcpServerCount, 4);
+    QCOMPARE(p.timeoutRestart, 300);
+    QCOMPARE(p.customRegistration, true);
+    QCOMPARE(p.udpSourceCheck, true);
+    QCOMPARE(p.tcpStyle, 1);
+    QCOMPARE(p.packLength, 400);
+    QCOMPARE(p.packTime, 10);
 
     // Byte 58 as a TCP server style: only a 1 is a UDP source check; byte 56 likewise.
-    QByteArray port = PortBlock(param);
+    QByteArray port = portBlock(param);
     port[58] = char(0x23);
     port[56] = char(2);
-    const TPortParam styled = ParsePortParam(port);
-    QCOMPARE(styled.UdpSourceCheck, false);
-    QCOMPARE(styled.TcpStyle, 3);
-    QCOMPARE(styled.CustomRegistration, false);
+    const PortParams styled = parsePortParam(port);
+    QCOMPARE(styled.udpSourceCheck, false);
+    QCOMPARE(styled.tcpStyle, 3);
+    QCOMPARE(styled.customRegistration, false);
 
-    QCOMPARE(BaseBlock(param), fixtureBase());
-    QCOMPARE(PortBlock(param), fixturePort());
+    QCOMPARE(baseBlock(param), fixtureBase());
+    QCOMPARE(portBlock(param), fixturePort());
 }
 
 void TestParamBlocks::q2WriteOfAnUnchangedRecordKeepsEveryByte_data()
@@ -418,19 +418,19 @@ void TestParamBlocks::q2WriteOfAnUnchangedRecordKeepsEveryByte_data()
 void TestParamBlocks::q2WriteOfAnUnchangedRecordKeepsEveryByte()
 {
     QFETCH(QByteArray, param);
-    TStoredAnswers stored;
-    QVERIFY(stored.StoreReply(param));
+    StoredAnswers stored;
+    QVERIFY(stored.storeReply(param));
 
-    const TBaseParam base = ParseBaseParam(stored.Param);
-    const TPortParam port = ParsePortParam(PortBlock(stored.Param));
-    QVERIFY(BuildQ2Base(base, stored.BaseFlags, stored.Param));
-    BuildQ2Port(port, stored.PortFlags, stored.Param);
-    QCOMPARE(stored.Param.toHex(' '), param.toHex(' '));
+    const BaseParams base = parseBaseParam(stored.param);
+    const PortParams port = parsePortParam(portBlock(stored.param));
+    QVERIFY(buildQ2Base(base, stored.baseFlags, stored.param));
+    buildQ2Port(port, stored.portFlags, stored.param);
+    QCOMPARE(stored.param.toHex(' '), param.toHex(' '));
 
     // The same from a fresh buffer (the serial write): only the uninterpreted bytes are lost.
     QByteArray fresh(kParamBlockSize, '\0');
-    QVERIFY(BuildQ2Base(base, stored.BaseFlags, fresh));
-    BuildQ2Port(port, stored.PortFlags, fresh);
+    QVERIFY(buildQ2Base(base, stored.baseFlags, fresh));
+    buildQ2Port(port, stored.portFlags, fresh);
     QCOMPARE(quint8(fresh[3]), quint8(param[3]));
     QCOMPARE(quint8(fresh[kPortBlockOffset + 50]), quint8(param[kPortBlockOffset + 50]));
     QCOMPARE(fresh.mid(9, 40), param.mid(9, 40));
@@ -448,11 +448,11 @@ void TestParamBlocks::q2BaseFieldLandsAtItsOffset()
     QFETCH(int, row);
     const BaseCase &c = kQ2BaseCases[row];
     const QByteArray param = randomFilledParam(quint32(row) + 100, false);
-    TBaseParam p = ParseBaseParam(param);
+    BaseParams p = parseBaseParam(param);
     c.edit(p);
 
     QByteArray stored = param;
-    QVERIFY(BuildQ2Base(p, quint8(param[3]), stored));
+    QVERIFY(buildQ2Base(p, quint8(param[3]), stored));
     QCOMPARE(stored.toHex(' '), patched(param, c.offset, hex(c.bytes)).toHex(' '));
 }
 
@@ -469,14 +469,14 @@ void TestParamBlocks::q2PortFieldLandsAtItsOffset()
     const PortCase &c = kQ2PortCases[row];
     QByteArray param = fixtureParam();
     param[kPortBlockOffset + 8] = char(0x77); // reserved bytes are written 0 whatever they held
-    TPortParam p = ParsePortParam(PortBlock(param));
+    PortParams p = parsePortParam(portBlock(param));
     c.edit(p);
 
     QByteArray stored = param;
-    BuildQ2Port(p, quint8(param[kPortBlockOffset + 50]), stored);
+    buildQ2Port(p, quint8(param[kPortBlockOffset + 50]), stored);
     const QByteArray expected = patched(fixtureParam(), kPortBlockOffset + c.offset, hex(c.bytes));
     QCOMPARE(stored.toHex(' '), expected.toHex(' '));
-    QCOMPARE(BaseBlock(stored), fixtureBase());
+    QCOMPARE(baseBlock(stored), fixtureBase());
 }
 
 void TestParamBlocks::q2FlagBytesStartFromTheRememberedBytes_data()
@@ -501,20 +501,20 @@ void TestParamBlocks::q2FlagBytesStartFromTheRememberedBytes()
     QFETCH(quint8, baseFlags);
     QFETCH(quint8, portFlags);
 
-    TBaseParam b = ParseBaseParam(fixtureParam());
-    b.IsT0 = b.ClearCache = b.ShortConnEnabled = b.StaticIp = panel;
-    b.FlagBit1 = b.RegSendMode = !panel; // never written by a Q2 panel
-    TPortParam p = ParsePortParam(fixturePort());
-    p.WorkMode = 1;
-    p.ModbusTcp = p.Rfc2217 = p.CloudEnabled = p.KickOldConnection = p.MacRegistration =
-        p.MacHeartbeat = panel;
+    BaseParams b = parseBaseParam(fixtureParam());
+    b.isT0 = b.clearCache = b.shortConnEnabled = b.staticIp = panel;
+    b.flagBit1 = b.regSendMode = !panel; // never written by a Q2 panel
+    PortParams p = parsePortParam(fixturePort());
+    p.workMode = 1;
+    p.modbusTcp = p.rfc2217 = p.cloudEnabled = p.kickOldConnection = p.macRegistration =
+        p.macHeartbeat = panel;
 
     // The stored block's own flag bytes were rebuilt meanwhile (a Q3 write); they do not count.
     QByteArray stored = fixtureParam();
     stored[3] = char(0xAA);
     stored[kPortBlockOffset + 50] = char(0xAA);
-    QVERIFY(BuildQ2Base(b, remembered, stored));
-    BuildQ2Port(p, remembered, stored);
+    QVERIFY(buildQ2Base(b, remembered, stored));
+    buildQ2Port(p, remembered, stored);
     QCOMPARE(quint8(stored[3]), baseFlags);
     QCOMPARE(quint8(stored[kPortBlockOffset + 50]), portFlags);
 }
@@ -535,40 +535,40 @@ void TestParamBlocks::modbusTcpOnlyForTcpModes()
 {
     QFETCH(int, workMode);
     QFETCH(bool, written);
-    TPortParam p;
-    p.ModbusTcp = true;
-    p.WorkMode = workMode;
+    PortParams p;
+    p.modbusTcp = true;
+    p.workMode = workMode;
     QByteArray q2(kParamBlockSize, '\0');
-    BuildQ2Port(p, 0, q2);
+    buildQ2Port(p, 0, q2);
     QCOMPARE(bool(q2[kPortBlockOffset + 50] & 0x04), written);
     QCOMPARE(int(q2[kPortBlockOffset + 51]), workMode);
     QByteArray q3(kParamBlockSize, '\0');
-    BuildQ3Port(p, q3);
+    buildQ3Port(p, q3);
     QCOMPARE(bool(q3[kPortBlockOffset + 50] & 0x04), written);
 }
 
 void TestParamBlocks::q3Base()
 {
     const QByteArray original = randomFilledParam(7);
-    TBaseParam p = ParseBaseParam(original);
-    p.StaticIp = true;
-    p.Options = 3;            // device ID sent on connect and with data
-    p.Dns = "not an address"; // a Q3 write keeps the DNS and the short-connection time
-    p.ShortConnTime = 99;
-    p.Ip = "192.168.1.20";
+    BaseParams p = parseBaseParam(original);
+    p.staticIp = true;
+    p.options = 3;            // device ID sent on connect and with data
+    p.dns = "not an address"; // a Q3 write keeps the DNS and the short-connection time
+    p.shortConnTime = 99;
+    p.ip = "192.168.1.20";
 
     QByteArray stored = original;
     stored[3] = char(0xFF);
-    QVERIFY(BuildQ3Base(p, stored));
+    QVERIFY(buildQ3Base(p, stored));
     QByteArray expected = original;
     expected[3] = char(0x80);                   // flag byte replaced, not merged
     expected.replace(9, 4, hex("14 01 A8 C0")); // static IP
     expected[52] = char(0x03);                  // the ID type, low bits and all
     QCOMPARE(stored.toHex(' '), expected.toHex(' '));
 
-    p.StaticIp = false;
-    p.IsT0 = p.ClearCache = p.ShortConnEnabled = true;
-    QVERIFY(BuildQ3Base(p, stored));
+    p.staticIp = false;
+    p.isT0 = p.clearCache = p.shortConnEnabled = true;
+    QVERIFY(buildQ3Base(p, stored));
     QCOMPARE(quint8(stored[3]), quint8(0x00));
 }
 
@@ -576,19 +576,19 @@ void TestParamBlocks::q3Port()
 {
     QByteArray original = fixtureParam();
     original[kPortBlockOffset + 50] = char(0xF3);
-    TPortParam p = ParsePortParam(PortBlock(original));
-    p.WorkMode = 3; // TCP server
-    p.TcpServerCount = 8;
-    p.TcpStyle = 1;
-    p.ModbusTcp = false;
-    p.Rfc2217 = true;
-    p.PackLength = 1024;
-    p.PackTime = 7;               // not written by a Q3 panel
-    p.CustomRegistration = false; // nor this
-    p.UdpSourceCheck = false;
+    PortParams p = parsePortParam(portBlock(original));
+    p.workMode = 3; // TCP server
+    p.tcpServerCount = 8;
+    p.tcpStyle = 1;
+    p.modbusTcp = false;
+    p.rfc2217 = true;
+    p.packLength = 1024;
+    p.packTime = 7;               // not written by a Q3 panel
+    p.customRegistration = false; // nor this
+    p.udpSourceCheck = false;
 
     QByteArray stored = original;
-    BuildQ3Port(p, stored);
+    buildQ3Port(p, stored);
     QByteArray expected = original;
     const int o = kPortBlockOffset;
     expected[o + 50] = char(0xFB);                   // bits 2-3 set, the others kept
@@ -596,10 +596,10 @@ void TestParamBlocks::q3Port()
     expected[o + 58] = char(0x81);                   // 8 connections, style 1
     QCOMPARE(stored.toHex(' '), expected.toHex(' '));
 
-    p.ModbusTcp = true;
-    p.TcpServerCount = 16; // 16 * 16 + 3 keeps its low byte
-    p.TcpStyle = 3;
-    BuildQ3Port(p, stored);
+    p.modbusTcp = true;
+    p.tcpServerCount = 16; // 16 * 16 + 3 keeps its low byte
+    p.tcpStyle = 3;
+    buildQ3Port(p, stored);
     QCOMPARE(quint8(stored[o + 50]), quint8(0xFF));
     QCOMPARE(quint8(stored[o + 58]), quint8(0x03));
 }
@@ -643,15 +643,15 @@ void TestParamBlocks::textFieldsCutAtTheirWidth()
     QByteArray stored = fixtureParam();
     const QByteArray before = stored;
     if (remoteHost) {
-        TPortParam p = ParsePortParam(PortBlock(stored));
-        p.RemoteHost = text;
-        BuildQ2Port(p, quint8(stored[kPortBlockOffset + 50]), stored);
+        PortParams p = parsePortParam(portBlock(stored));
+        p.remoteHost = text;
+        buildQ2Port(p, quint8(stored[kPortBlockOffset + 50]), stored);
         QCOMPARE(stored.mid(kPortBlockOffset + 16, 30).toHex(' '), field.toHex(' '));
         QCOMPARE(stored.mid(kPortBlockOffset + 46), before.mid(kPortBlockOffset + 46));
     } else {
-        TBaseParam p = ParseBaseParam(stored);
-        p.Name = text;
-        QVERIFY(BuildQ2Base(p, quint8(stored[3]), stored));
+        BaseParams p = parseBaseParam(stored);
+        p.name = text;
+        QVERIFY(buildQ2Base(p, quint8(stored[3]), stored));
         QCOMPARE(stored.mid(21, 16).toHex(' '), field.toHex(' '));
         QCOMPARE(stored.mid(37), before.mid(37));
     }
@@ -686,39 +686,39 @@ void TestParamBlocks::badTextLeavesTheBlockUntouched()
     QFETCH(QString, value);
 
     const QByteArray original = fixtureParam();
-    TBaseParam p = ParseBaseParam(original);
-    p.Name = "changed"; // written only if the whole block can be
-    p.StaticIp = false;
+    BaseParams p = parseBaseParam(original);
+    p.name = "changed"; // written only if the whole block can be
+    p.staticIp = false;
     if (field == "Ip")
-        p.Ip = value;
+        p.ip = value;
     else if (field == "Gateway")
-        p.Gateway = value;
+        p.gateway = value;
     else if (field == "Mask")
-        p.Mask = value;
+        p.mask = value;
     else if (field == "Dns")
-        p.Dns = value;
+        p.dns = value;
     else
-        p.UserMac = value;
+        p.userMac = value;
 
     QByteArray stored = original;
-    const TBuildResult q2 = BuildQ2Base(p, 0, stored);
+    const BuildResult q2 = buildQ2Base(p, 0, stored);
     QVERIFY(!q2);
-    QCOMPARE(q2.BadField, field);
+    QCOMPARE(q2.badField, field);
     QCOMPARE(stored, original);
 
-    const TBuildResult q3 = BuildQ3Base(p, stored);
-    QCOMPARE(q3.Ok(), field == "Dns"); // a Q3 write does not read the DNS
+    const BuildResult q3 = buildQ3Base(p, stored);
+    QCOMPARE(q3.ok(), field == "Dns"); // a Q3 write does not read the DNS
     if (!q3)
         QCOMPARE(stored, original);
 }
 
 void TestParamBlocks::buildOnZeroStoresBeforeAnyRead()
 {
-    TStoredAnswers stored;
-    const TBaseParam b = ParseBaseParam(fixtureParam());
-    const TPortParam p = ParsePortParam(fixturePort());
-    QVERIFY(BuildQ2Base(b, stored.BaseFlags, stored.Param));
-    BuildQ2Port(p, stored.PortFlags, stored.Param);
+    StoredAnswers stored;
+    const BaseParams b = parseBaseParam(fixtureParam());
+    const PortParams p = parsePortParam(fixturePort());
+    QVERIFY(buildQ2Base(b, stored.baseFlags, stored.param));
+    buildQ2Port(p, stored.portFlags, stored.param);
 
     // Every byte a Q2 write defines comes from the records; everything else stays 0.
     QByteArray expected = fixtureParam();
@@ -728,33 +728,33 @@ void TestParamBlocks::buildOnZeroStoresBeforeAnyRead()
         expected[kPortBlockOffset + offset] = 0;
     expected[3] = char(0xB1);                     // bit 2 is not the panel's
     expected[kPortBlockOffset + 50] = char(0xE4); // bit 1 likewise
-    QCOMPARE(stored.Param.toHex(' '), expected.toHex(' '));
+    QCOMPARE(stored.param.toHex(' '), expected.toHex(' '));
 
     // A buffer that is shorter than the block grows to it instead of being written past its end.
     QByteArray empty;
-    QVERIFY(BuildQ2Base(b, 0, empty));
+    QVERIFY(buildQ2Base(b, 0, empty));
     QCOMPARE(empty.size(), kParamBlockSize);
     QByteArray shortPort(10, '\0');
-    BuildQ3Port(p, shortPort);
+    buildQ3Port(p, shortPort);
     QCOMPARE(shortPort.size(), kParamBlockSize);
 }
 
 void TestParamBlocks::parsersTolerateShortInput()
 {
     const QByteArray few = hex("01 02 03 B5 90 1F");
-    const TBaseParam b = ParseBaseParam(few);
-    QCOMPARE(b.UpnpPort, 8080);
-    QCOMPARE(b.StaticIp, true);
-    QCOMPARE(b.Ip, QStringLiteral("0.0.0.0"));
-    QCOMPARE(ParsePortParam(QByteArray()).Baud, 0u);
-    QCOMPARE(ParseCloudParam(hex("00")).DeviceId, QString());
-    QCOMPARE(ParseHeartReg(hex("FF FF FF 28")).HeartData.size(), 80); // 40 zero bytes as hex
-    QCOMPARE(ParseHttpd(hex("FF")).Url, QString());
-    QCOMPARE(ParseModbusShort(QByteArray()).TcpEnabled, false);
-    QCOMPARE(ParseModbusPack(hex("02")).Mode, 2);
-    QCOMPARE(ParseModbusNew(QByteArray()).Timeout, QStringLiteral("0"));
-    QCOMPARE(PortBlock(few).size(), kPortBlockSize);
-    QCOMPARE(HttpdHeaderPart(few).size(), kHttpdHeaderPartSize);
+    const BaseParams b = parseBaseParam(few);
+    QCOMPARE(b.upnpPort, 8080);
+    QCOMPARE(b.staticIp, true);
+    QCOMPARE(b.ip, QStringLiteral("0.0.0.0"));
+    QCOMPARE(parsePortParam(QByteArray()).baud, 0u);
+    QCOMPARE(parseCloudParam(hex("00")).deviceId, QString());
+    QCOMPARE(parseHeartReg(hex("FF FF FF 28")).heartData.size(), 80); // 40 zero bytes as hex
+    QCOMPARE(parseHttpd(hex("FF")).url, QString());
+    QCOMPARE(parseModbusShort(QByteArray()).tcpEnabled, false);
+    QCOMPARE(parseModbusPack(hex("02")).mode, 2);
+    QCOMPARE(parseModbusNew(QByteArray()).timeout, QStringLiteral("0"));
+    QCOMPARE(portBlock(few).size(), kPortBlockSize);
+    QCOMPARE(::httpdHeaderPart(few).size(), kHttpdHeaderPartSize);
 }
 
 // ---- cloud -----------------------------------------------------------------------------------
@@ -762,22 +762,22 @@ void TestParamBlocks::parsersTolerateShortInput()
 void TestParamBlocks::cloudBlock()
 {
     const QByteArray original = fixtureCloud();
-    const TCloudParam c = ParseCloudParam(original);
-    QCOMPARE(c.DeviceId, QStringLiteral("11111111111111111110"));
-    QCOMPARE(c.CommCode, QStringLiteral("12345678"));
+    const CloudParams c = parseCloudParam(original);
+    QCOMPARE(c.deviceId, QStringLiteral("11111111111111111110"));
+    QCOMPARE(c.commCode, QStringLiteral("12345678"));
 
     QByteArray stored = original;
-    BuildCloud(c, stored);
+    buildCloud(c, stored);
     QCOMPARE(stored, original);
 
-    BuildCloud({"ABCDEFGHIJKLMNOPQRST", "abcdefgh"}, stored);
+    buildCloud({"ABCDEFGHIJKLMNOPQRST", "abcdefgh"}, stored);
     QCOMPARE(stored.toHex(' '),
              (hex("C1 C2") + "ABCDEFGHIJKLMNOPQRSTabcdefgh" + QByteArray(20, '\x5A')).toHex(' '));
 
     // A serial extension reply carries the same two fields at the same offsets.
     const QByteArray extension = original.left(30) + fixtureHeartReg();
-    QCOMPARE(ParseCloudParam(extension).CommCode, QStringLiteral("12345678"));
-    QCOMPARE(ParseHeartReg(extension.mid(30)).RegData, QStringLiteral("hello"));
+    QCOMPARE(parseCloudParam(extension).commCode, QStringLiteral("12345678"));
+    QCOMPARE(parseHeartReg(extension.mid(30)).regData, QStringLiteral("hello"));
 }
 
 void TestParamBlocks::cloudFieldsMustFillExactly_data()
@@ -799,8 +799,8 @@ void TestParamBlocks::cloudFieldsMustFillExactly()
     QFETCH(bool, idOk);
     QFETCH(QString, commCode);
     QFETCH(bool, codeOk);
-    QCOMPARE(IsCloudDeviceIdValid(deviceId), idOk);
-    QCOMPARE(IsCloudCommCodeValid(commCode), codeOk);
+    QCOMPARE(isCloudDeviceIdValid(deviceId), idOk);
+    QCOMPARE(isCloudCommCodeValid(commCode), codeOk);
 }
 
 // ---- heartbeat and registration --------------------------------------------------------------
@@ -808,21 +808,21 @@ void TestParamBlocks::cloudFieldsMustFillExactly()
 void TestParamBlocks::heartRegParseAndRoundTrip()
 {
     const QByteArray original = fixtureHeartReg();
-    const THeartRegParam p = ParseHeartReg(original);
-    QCOMPARE(p.NetHeartbeat, true);
-    QCOMPARE(p.SerialHeartbeat, false);
-    QCOMPARE(p.RegOnConnect, true);
-    QCOMPARE(p.RegWithData, false);
-    QCOMPARE(p.RemoveHttpdHeader, false);
-    QCOMPARE(p.ComSetEnable, false);
-    QCOMPARE(p.HeartDataHex, true);
-    QCOMPARE(p.RegDataHex, false);
-    QCOMPARE(p.HeartPeriod, 30);
-    QCOMPARE(p.HeartData, QStringLiteral("0102FF"));
-    QCOMPARE(p.RegData, QStringLiteral("hello"));
+    const HeartRegParams p = parseHeartReg(original);
+    QCOMPARE(p.netHeartbeat, true);
+    QCOMPARE(p.serialHeartbeat, false);
+    QCOMPARE(p.regOnConnect, true);
+    QCOMPARE(p.regWithData, false);
+    QCOMPARE(p.removeHttpdHeader, false);
+    QCOMPARE(p.comSetEnable, false);
+    QCOMPARE(p.heartDataHex, true);
+    QCOMPARE(p.regDataHex, false);
+    QCOMPARE(p.heartPeriod, 30);
+    QCOMPARE(p.heartData, QStringLiteral("0102FF"));
+    QCOMPARE(p.regData, QStringLiteral("hello"));
 
     QByteArray stored(kHeartRegBlockSize, '\x33');
-    QVERIFY(BuildHeartReg(p, stored));
+    QVERIFY(buildHeartReg(p, stored));
     QCOMPARE(stored.toHex(' '), original.toHex(' '));
 }
 
@@ -841,22 +841,22 @@ void TestParamBlocks::heartRegDataField()
     field.append(40 - field.size(), '\0');
 
     // The same rules for both data fields; each field's hex flag is its own.
-    THeartRegParam heart = ParseHeartReg(fixtureHeartReg());
-    heart.HeartData = QString::fromUtf8(c.text);
-    heart.HeartDataHex = c.hexData;
+    HeartRegParams heart = parseHeartReg(fixtureHeartReg());
+    heart.heartData = QString::fromUtf8(c.text);
+    heart.heartDataHex = c.hexData;
     QByteArray stored = fixtureHeartReg();
-    QVERIFY(BuildHeartReg(heart, stored));
+    QVERIFY(buildHeartReg(heart, stored));
     QCOMPARE(int(quint8(stored[3])), c.length);
     QCOMPARE(stored.mid(5, 40).toHex(' '), field.toHex(' '));
     QCOMPARE(stored.mid(1, 2), fixtureHeartReg().mid(1, 2)); // the period
     QCOMPARE(stored[4], fixtureHeartReg()[4]);               // the other length
     QCOMPARE(stored.mid(45), fixtureHeartReg().mid(45));     // the other data
 
-    THeartRegParam reg = ParseHeartReg(fixtureHeartReg());
-    reg.RegData = QString::fromUtf8(c.text);
-    reg.RegDataHex = c.hexData;
+    HeartRegParams reg = parseHeartReg(fixtureHeartReg());
+    reg.regData = QString::fromUtf8(c.text);
+    reg.regDataHex = c.hexData;
     stored = fixtureHeartReg();
-    QVERIFY(BuildHeartReg(reg, stored));
+    QVERIFY(buildHeartReg(reg, stored));
     QCOMPARE(int(quint8(stored[4])), c.length);
     QCOMPARE(stored.mid(45, 40).toHex(' '), field.toHex(' '));
     QCOMPARE(stored.mid(1, 3), fixtureHeartReg().mid(1, 3));   // the period, the other length
@@ -865,35 +865,35 @@ void TestParamBlocks::heartRegDataField()
 
 void TestParamBlocks::heartRegFlagsAndPeriod()
 {
-    THeartRegParam p;
-    p.SerialHeartbeat = p.RegWithData = p.RemoveHttpdHeader = p.ComSetEnable = p.RegDataHex = true;
-    p.HeartPeriod = 70000; // keeps its low 16 bits
+    HeartRegParams p;
+    p.serialHeartbeat = p.regWithData = p.removeHttpdHeader = p.comSetEnable = p.regDataHex = true;
+    p.heartPeriod = 70000; // keeps its low 16 bits
     QByteArray stored(kHeartRegBlockSize, '\x33');
-    QVERIFY(BuildHeartReg(p, stored));
+    QVERIFY(buildHeartReg(p, stored));
     QCOMPARE(stored.left(5).toHex(' '), hex("BA 70 11 00 00").toHex(' '));
     QCOMPARE(stored.mid(5), QByteArray(80, '\0'));
-    const THeartRegParam back = ParseHeartReg(stored);
-    QCOMPARE(back.SerialHeartbeat, true);
-    QCOMPARE(back.NetHeartbeat, false);
-    QCOMPARE(back.RegDataHex, true);
-    QCOMPARE(back.HeartPeriod, 70000 - 65536);
+    const HeartRegParams back = parseHeartReg(stored);
+    QCOMPARE(back.serialHeartbeat, true);
+    QCOMPARE(back.netHeartbeat, false);
+    QCOMPARE(back.regDataHex, true);
+    QCOMPARE(back.heartPeriod, 70000 - 65536);
 }
 
 void TestParamBlocks::heartRegBadHexLeavesTheBlockUntouched()
 {
     const QByteArray original = fixtureHeartReg();
-    THeartRegParam p = ParseHeartReg(original);
-    p.HeartPeriod = 1;
-    p.HeartData = "31ZZ33";
+    HeartRegParams p = parseHeartReg(original);
+    p.heartPeriod = 1;
+    p.heartData = "31ZZ33";
     QByteArray stored = original;
-    TBuildResult r = BuildHeartReg(p, stored);
-    QCOMPARE(r.BadField, QStringLiteral("HeartData"));
+    BuildResult r = buildHeartReg(p, stored);
+    QCOMPARE(r.badField, QStringLiteral("HeartData"));
     QCOMPARE(stored, original);
 
-    p = ParseHeartReg(original);
-    p.RegDataHex = true; // "hello" is not hex
-    r = BuildHeartReg(p, stored);
-    QCOMPARE(r.BadField, QStringLiteral("RegData"));
+    p = parseHeartReg(original);
+    p.regDataHex = true; // "hello" is not hex
+    r = buildHeartReg(p, stored);
+    QCOMPARE(r.badField, QStringLiteral("RegData"));
     QCOMPARE(stored, original);
 }
 
@@ -902,10 +902,10 @@ void TestParamBlocks::heartRegLengthBeyondTheFieldReadsAsForty()
     QByteArray block = fixtureHeartReg();
     block[3] = char(0xFF); // would run into the registration data
     block[4] = char(41);   // would run past the block
-    const THeartRegParam p = ParseHeartReg(block);
-    QCOMPARE(p.HeartData.size(), 80);
-    QVERIFY(p.HeartData.startsWith(QStringLiteral("0102FF00")));
-    QCOMPARE(p.RegData, QStringLiteral("hello"));
+    const HeartRegParams p = parseHeartReg(block);
+    QCOMPARE(p.heartData.size(), 80);
+    QVERIFY(p.heartData.startsWith(QStringLiteral("0102FF00")));
+    QCOMPARE(p.regData, QStringLiteral("hello"));
 }
 
 // ---- HTTPD -----------------------------------------------------------------------------------
@@ -913,16 +913,16 @@ void TestParamBlocks::heartRegLengthBeyondTheFieldReadsAsForty()
 void TestParamBlocks::httpdParseAndRoundTrip()
 {
     const QByteArray original = fixtureHttpd();
-    const THttpdParam p = ParseHttpd(original);
-    QCOMPARE(p.Url, QStringLiteral("/api/data?"));
-    QCOMPARE(p.Header, QStringLiteral("Host: a.b\r\nX"));
+    const HttpdParams p = parseHttpd(original);
+    QCOMPARE(p.url, QStringLiteral("/api/data?"));
+    QCOMPARE(p.header, QStringLiteral("Host: a.b\r\nX"));
 
     QByteArray stored = original;
-    BuildHttpdUrl(p.Url, stored);
-    BuildHttpdHeader(p.Header, stored);
+    buildHttpdUrl(p.url, stored);
+    buildHttpdHeader(p.header, stored);
     QCOMPARE(stored, original);
-    QCOMPARE(HttpdUrlPart(stored), original.left(101));
-    QCOMPARE(HttpdHeaderPart(stored), original.mid(101));
+    QCOMPARE(httpdUrlPart(stored), original.left(101));
+    QCOMPARE(::httpdHeaderPart(stored), original.mid(101));
 }
 
 void TestParamBlocks::httpdUrlCutAndTailKept_data()
@@ -953,28 +953,28 @@ void TestParamBlocks::httpdUrlCutAndTailKept()
 
     const QByteArray original = fixtureHttpd();
     QByteArray stored = original;
-    BuildHttpdUrl(url, stored);
+    buildHttpdUrl(url, stored);
     QCOMPARE(int(quint8(stored[0])), length);
     QByteArray expected = original;
     expected[0] = char(length);
     expected.replace(1, written.size(), written);
     QCOMPARE(stored.toHex(' '), expected.toHex(' '));
-    QCOMPARE(ParseHttpd(stored).Url, shown);
+    QCOMPARE(parseHttpd(stored).url, shown);
 }
 
 void TestParamBlocks::httpdHeaderPart()
 {
     const QByteArray original = fixtureHttpd();
     QByteArray stored = original;
-    BuildHttpdHeader(QString(250, QLatin1Char('H')), stored);
+    buildHttpdHeader(QString(250, QLatin1Char('H')), stored);
     QCOMPARE(quint8(stored[101]), quint8(200));
     QCOMPARE(stored.mid(102), QByteArray(200, 'H'));
     QCOMPARE(stored.left(101), original.left(101));
 
-    BuildHttpdHeader(QStringLiteral("A: 1"), stored);
+    buildHttpdHeader(QStringLiteral("A: 1"), stored);
     QCOMPARE(quint8(stored[101]), quint8(4));
     QCOMPARE(stored.mid(102), QByteArray("A: 1") + QByteArray(196, 'H'));
-    QCOMPARE(ParseHttpd(stored).Header, QStringLiteral("A: 1"));
+    QCOMPARE(parseHttpd(stored).header, QStringLiteral("A: 1"));
 }
 
 void TestParamBlocks::httpdLengthBeyondTheFieldIsClamped()
@@ -982,9 +982,9 @@ void TestParamBlocks::httpdLengthBeyondTheFieldIsClamped()
     QByteArray block(kHttpdBlockSize, 'u');
     block[0] = char(0xFF); // would run into the header length and the header
     block[101] = char(0xFF);
-    const THttpdParam p = ParseHttpd(block);
-    QCOMPARE(p.Url, QString(100, QLatin1Char('u')));
-    QCOMPARE(p.Header, QString(200, QLatin1Char('u')));
+    const HttpdParams p = parseHttpd(block);
+    QCOMPARE(p.url, QString(100, QLatin1Char('u')));
+    QCOMPARE(p.header, QString(200, QLatin1Char('u')));
 }
 
 // ---- Modbus ----------------------------------------------------------------------------------
@@ -1007,12 +1007,12 @@ void TestParamBlocks::modbusShortParse()
     QFETCH(bool, tcp);
     QFETCH(bool, poll);
     QFETCH(QString, pollTime);
-    const TModbusParam p = ParseModbusShort(answer);
-    QCOMPARE(p.TcpEnabled, tcp);
-    QCOMPARE(p.PollEnabled, poll);
-    QCOMPARE(p.PollTime, pollTime);
+    const ModbusParams p = parseModbusShort(answer);
+    QCOMPARE(p.tcpEnabled, tcp);
+    QCOMPARE(p.pollEnabled, poll);
+    QCOMPARE(p.pollTime, pollTime);
     if (answer.size() == 4)
-        QCOMPARE(BuildModbusShort(p, 4).value_or("failed"), answer);
+        QCOMPARE(buildModbusShort(p, 4).value_or("failed"), answer);
 }
 
 void TestParamBlocks::modbusShortBuild_data()
@@ -1039,7 +1039,7 @@ void TestParamBlocks::modbusShortBuild()
     QFETCH(QString, pollTime);
     QFETCH(int, form);
     QFETCH(QByteArray, block);
-    const auto built = BuildModbusShort({tcp, poll, pollTime}, form);
+    const auto built = buildModbusShort({tcp, poll, pollTime}, form);
     QCOMPARE(built.has_value(), !block.isEmpty());
     if (built)
         QCOMPARE(built->toHex(' '), block.toHex(' '));
@@ -1057,7 +1057,7 @@ void TestParamBlocks::modbusPackBuild()
     QFETCH(int, row);
     const ModbusPackCase &c = kModbusPackCases[row];
     QByteArray stored(kModbusPackBlockSize, '\xEE');
-    QVERIFY(BuildModbusPack(c.param, stored));
+    QVERIFY(buildModbusPack(c.param, stored));
     QCOMPARE(stored.left(7).toHex(' '), hex(c.head).toHex(' '));
     QCOMPARE(stored.mid(7), QByteArray(80, '\xEE'));
 }
@@ -1074,7 +1074,7 @@ void TestParamBlocks::modbusNewBuild()
     QFETCH(int, row);
     const ModbusNewCase &c = kModbusNewCases[row];
     QByteArray stored(kModbusNewBlockSize, '\xEE');
-    QVERIFY(BuildModbusNew(c.param, stored));
+    QVERIFY(buildModbusNew(c.param, stored));
     QCOMPARE(stored.left(7).toHex(' '), hex(c.head).toHex(' '));
     QCOMPARE(stored.mid(7), QByteArray(93, '\xEE'));
 }
@@ -1084,25 +1084,25 @@ void TestParamBlocks::modbusParseAndRoundTrip()
     QByteArray pack = hex("02 01 00 C8 00 0A 01"); // RTU polling, exception on, timeout 200,
                                                    // interval 10, JSON
     pack += QByteArray(80, '\x6B');                // not interpreted
-    const TModbusPackParam p = ParseModbusPack(pack);
-    QCOMPARE(p.Mode, 2);
-    QCOMPARE(p.ExceptionResponse, 1);
-    QCOMPARE(p.Timeout, QStringLiteral("200"));
-    QCOMPARE(p.Interval, QStringLiteral("10"));
-    QCOMPARE(p.ReportProtocol, 1);
+    const ModbusPackParams p = parseModbusPack(pack);
+    QCOMPARE(p.mode, 2);
+    QCOMPARE(p.exceptionResponse, 1);
+    QCOMPARE(p.timeout, QStringLiteral("200"));
+    QCOMPARE(p.interval, QStringLiteral("10"));
+    QCOMPARE(p.reportProtocol, 1);
     QByteArray stored = pack;
-    QVERIFY(BuildModbusPack(p, stored));
+    QVERIFY(buildModbusPack(p, stored));
     QCOMPARE(stored, pack);
 
     QByteArray newer = hex("02 00 01 2C 00 05"); // RTU polling, exception off, 300, 5
     newer += QByteArray(94, '\x6C');
-    const TModbusNewParam n = ParseModbusNew(newer);
-    QCOMPARE(n.Mode, 2);
-    QCOMPARE(n.ExceptionResponse, 0);
-    QCOMPARE(n.Timeout, QStringLiteral("300"));
-    QCOMPARE(n.Interval, QStringLiteral("5"));
+    const ModbusNewParams n = parseModbusNew(newer);
+    QCOMPARE(n.mode, 2);
+    QCOMPARE(n.exceptionResponse, 0);
+    QCOMPARE(n.timeout, QStringLiteral("300"));
+    QCOMPARE(n.interval, QStringLiteral("5"));
     stored = newer;
-    QVERIFY(BuildModbusNew(n, stored));
+    QVERIFY(buildModbusNew(n, stored));
     QCOMPARE(stored, newer);
 }
 
@@ -1110,67 +1110,67 @@ void TestParamBlocks::modbusBadTimeLeavesTheBlockUntouched()
 {
     const QByteArray original(kModbusPackBlockSize, '\xEE');
     QByteArray stored = original;
-    TBuildResult r = BuildModbusPack({2, 1, 1, "200", "1O"}, stored);
-    QCOMPARE(r.BadField, QStringLiteral("Interval"));
+    BuildResult r = buildModbusPack({2, 1, 1, "200", "1O"}, stored);
+    QCOMPARE(r.badField, QStringLiteral("Interval"));
     QCOMPARE(stored, original);
-    r = BuildModbusPack({1, 1, 1, "-5", "10"}, stored);
-    QCOMPARE(r.BadField, QStringLiteral("Timeout"));
+    r = buildModbusPack({1, 1, 1, "-5", "10"}, stored);
+    QCOMPARE(r.badField, QStringLiteral("Timeout"));
     QCOMPARE(stored, original);
     // Mode 0 writes no times, so their texts do not matter.
-    QVERIFY(BuildModbusPack({0, 1, 1, "bad", "bad"}, stored));
+    QVERIFY(buildModbusPack({0, 1, 1, "bad", "bad"}, stored));
 
     const QByteArray newer(kModbusNewBlockSize, '\xEE');
     stored = newer;
-    r = BuildModbusNew({2, 1, "x", "10"}, stored);
-    QCOMPARE(r.BadField, QStringLiteral("Timeout"));
+    r = buildModbusNew({2, 1, "x", "10"}, stored);
+    QCOMPARE(r.badField, QStringLiteral("Timeout"));
     QCOMPARE(stored, newer);
-    QVERIFY(BuildModbusNew({1, 1, "x", "x"}, stored));
+    QVERIFY(buildModbusNew({1, 1, "x", "x"}, stored));
 }
 
 // ---- stored answers and number fields --------------------------------------------------------
 
 void TestParamBlocks::storedAnswers()
 {
-    TStoredAnswers stored;
-    QCOMPARE(stored.Param, QByteArray(130, '\0'));
-    QCOMPARE(stored.Cloud, QByteArray(50, '\0'));
-    QCOMPARE(stored.HeartReg, QByteArray(85, '\0'));
-    QCOMPARE(stored.ModbusPack, QByteArray(87, '\0'));
-    QCOMPARE(stored.ModbusNew, QByteArray(100, '\0'));
-    QCOMPARE(stored.Httpd, QByteArray(302, '\0'));
+    StoredAnswers stored;
+    QCOMPARE(stored.param, QByteArray(130, '\0'));
+    QCOMPARE(stored.cloud, QByteArray(50, '\0'));
+    QCOMPARE(stored.heartReg, QByteArray(85, '\0'));
+    QCOMPARE(stored.modbusPack, QByteArray(87, '\0'));
+    QCOMPARE(stored.modbusNew, QByteArray(100, '\0'));
+    QCOMPARE(stored.httpd, QByteArray(302, '\0'));
 
     const QByteArray param = fixtureParam();
-    QVERIFY(stored.StoreReply(param));
-    QCOMPARE(stored.Param, param);
-    QCOMPARE(stored.BaseFlags, quint8(0xB5));
-    QCOMPARE(stored.PortFlags, quint8(0xE6));
+    QVERIFY(stored.storeReply(param));
+    QCOMPARE(stored.param, param);
+    QCOMPARE(stored.baseFlags, quint8(0xB5));
+    QCOMPARE(stored.portFlags, quint8(0xE6));
 
     for (int length : {50, 85, 87, 100, 302}) {
         const QByteArray answer(length, char(length));
-        QVERIFY(stored.StoreReply(answer));
-        QCOMPARE(*stored.Buffer(length), answer);
+        QVERIFY(stored.storeReply(answer));
+        QCOMPARE(*stored.buffer(length), answer);
     }
-    QCOMPARE(stored.Cloud, QByteArray(50, char(50)));
-    QCOMPARE(stored.Httpd, QByteArray(302, char(302 & 0xFF)));
+    QCOMPARE(stored.cloud, QByteArray(50, char(50)));
+    QCOMPARE(stored.httpd, QByteArray(302, char(302 & 0xFF)));
 
     // Lengths that are not kept change nothing.
-    const TStoredAnswers before = stored;
+    const StoredAnswers before = stored;
     for (int length : {0, 1, 2, 4, 36, 129, 131, 137, 8192})
-        QVERIFY(!stored.StoreReply(QByteArray(length, '\x11')));
-    QCOMPARE(stored.Param, before.Param);
-    QCOMPARE(stored.BaseFlags, before.BaseFlags);
-    QVERIFY(stored.Buffer(4) == nullptr);
+        QVERIFY(!stored.storeReply(QByteArray(length, '\x11')));
+    QCOMPARE(stored.param, before.param);
+    QCOMPARE(stored.baseFlags, before.baseFlags);
+    QVERIFY(stored.buffer(4) == nullptr);
 
     // The serial read remembers the flag bytes of its 137-byte reply without storing the block.
     QByteArray reply = hex("55 BD") + param + hex("00 00 00 00 00");
     reply[2 + 3] = char(0x4E);
     reply[2 + kPortBlockOffset + 50] = char(0x03);
-    stored.RememberFlags(reply.mid(2, kParamBlockSize));
-    QCOMPARE(stored.BaseFlags, quint8(0x4E));
-    QCOMPARE(stored.PortFlags, quint8(0x03));
-    QCOMPARE(stored.Param, param);
-    stored.RememberFlags(QByteArray(20, '\x7F')); // too short: ignored
-    QCOMPARE(stored.BaseFlags, quint8(0x4E));
+    stored.rememberFlags(reply.mid(2, kParamBlockSize));
+    QCOMPARE(stored.baseFlags, quint8(0x4E));
+    QCOMPARE(stored.portFlags, quint8(0x03));
+    QCOMPARE(stored.param, param);
+    stored.rememberFlags(QByteArray(20, '\x7F')); // too short: ignored
+    QCOMPARE(stored.baseFlags, quint8(0x4E));
 }
 
 void TestParamBlocks::decimalFieldValue_data()
@@ -1200,11 +1200,11 @@ void TestParamBlocks::decimalFieldValue()
     QFETCH(bool, ok);
     QFETCH(quint32, value);
     QFETCH(int, shortConnTime);
-    const auto v = DecimalFieldValue(text);
+    const auto v = ::decimalFieldValue(text);
     QCOMPARE(v.has_value(), ok);
     if (ok)
         QCOMPARE(*v, value);
-    QCOMPARE(ShortConnTimeFromText(text), shortConnTime);
+    QCOMPARE(shortConnTimeFromText(text), shortConnTime);
 }
 
 QTEST_APPLESS_MAIN(TestParamBlocks)

@@ -12,7 +12,7 @@ QByteArray hx(const char *hex)
 }
 } // namespace
 
-class TstValueHelpers : public QObject
+class TestValueHelpers : public QObject
 {
     Q_OBJECT
 private slots:
@@ -45,7 +45,7 @@ private slots:
     void bindOverride();
 };
 
-void TstValueHelpers::ipTexts_data()
+void TestValueHelpers::ipTexts_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("text");
@@ -55,28 +55,28 @@ void TstValueHelpers::ipTexts_data()
     QTest::newRow("no leading zeros") << hx("0A000001") << "1.0.0.10";
 }
 
-void TstValueHelpers::ipTexts()
+void TestValueHelpers::ipTexts()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(QString, text);
-    QCOMPARE(IpBytesToText(bytes), text);
-    QCOMPARE(IpTextToBytes(text).value_or(QByteArray("fail")), bytes);
-    QCOMPARE(IpTextToBytes(QStringLiteral(" ") + text + QStringLiteral(" ")).value_or("fail"),
+    QCOMPARE(ipBytesToText(bytes), text);
+    QCOMPARE(ipTextToBytes(text).value_or(QByteArray("fail")), bytes);
+    QCOMPARE(ipTextToBytes(QStringLiteral(" ") + text + QStringLiteral(" ")).value_or("fail"),
              bytes);
-    QCOMPARE(IntToIpText(BytesToInt(bytes, true)), text);
+    QCOMPARE(intToIpText(bytesToInt(bytes, true)), text);
 }
 
-void TstValueHelpers::ipTextToBytesKeepsUnreachedSlotsAndRejectsJunk()
+void TestValueHelpers::ipTextToBytesKeepsUnreachedSlotsAndRejectsJunk()
 {
     // Each number is kept modulo 256.
-    QCOMPARE(*IpTextToBytes(QStringLiteral("256.1.2.300")), hx("2C020100"));
+    QCOMPARE(*ipTextToBytes(QStringLiteral("256.1.2.300")), hx("2C020100"));
     // Two dots: slots 3 and 2 then 0; slot 1 keeps its old value.
-    QCOMPARE(*IpTextToBytes(QStringLiteral("1.2.3"), hx("AABBCCDD")), hx("03BB0201"));
+    QCOMPARE(*ipTextToBytes(QStringLiteral("1.2.3"), hx("AABBCCDD")), hx("03BB0201"));
     for (const char *bad : {"1.2.x.4", "", "1..2.3", "a", "1.2.3.4.5", "1.2.3.-4"})
-        QVERIFY2(!IpTextToBytes(QString::fromLatin1(bad)).has_value(), bad);
+        QVERIFY2(!ipTextToBytes(QString::fromLatin1(bad)).has_value(), bad);
 }
 
-void TstValueHelpers::ipTextToInt_data()
+void TestValueHelpers::ipTextToInt_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("ok");
@@ -89,27 +89,28 @@ void TstValueHelpers::ipTextToInt_data()
     QTest::newRow("empty") << "" << false << 0u;
 }
 
-void TstValueHelpers::ipTextToInt()
+void TestValueHelpers::ipTextToInt()
 {
     QFETCH(QString, text);
     QFETCH(bool, ok);
     QFETCH(quint32, value);
-    const auto v = IpTextToInt(text);
+    const auto v = ::ipTextToInt(text);
     QCOMPARE(v.has_value(), ok);
     if (ok)
         QCOMPARE(*v, value);
 }
 
-void TstValueHelpers::sameSubnet()
+void TestValueHelpers::sameSubnet()
 {
     const QString mask = QStringLiteral("255.255.255.0");
-    QCOMPARE(SameSubnet(QStringLiteral("192.168.0.7"), QStringLiteral("192.168.0.200"), mask),
+    QCOMPARE(::sameSubnet(QStringLiteral("192.168.0.7"), QStringLiteral("192.168.0.200"), mask),
              true);
-    QCOMPARE(SameSubnet(QStringLiteral("192.168.1.7"), QStringLiteral("192.168.0.7"), mask), false);
-    QVERIFY(!SameSubnet(QStringLiteral("x"), QStringLiteral("192.168.0.7"), mask).has_value());
+    QCOMPARE(::sameSubnet(QStringLiteral("192.168.1.7"), QStringLiteral("192.168.0.7"), mask),
+             false);
+    QVERIFY(!::sameSubnet(QStringLiteral("x"), QStringLiteral("192.168.0.7"), mask).has_value());
 }
 
-void TstValueHelpers::macTexts_data()
+void TestValueHelpers::macTexts_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QByteArray>("bytes"); // empty: conversion fails
@@ -122,22 +123,22 @@ void TstValueHelpers::macTexts_data()
     QTest::newRow("empty") << "" << QByteArray();
 }
 
-void TstValueHelpers::macTexts()
+void TestValueHelpers::macTexts()
 {
     QFETCH(QString, text);
     QFETCH(QByteArray, bytes);
-    const auto mac = MacTextToBytes(text);
+    const auto mac = macTextToBytes(text);
     QCOMPARE(mac.has_value(), !bytes.isEmpty());
     if (mac) {
         QCOMPARE(*mac, bytes);
-        const QString back = MacBytesToText(*mac);
+        const QString back = macBytesToText(*mac);
         QCOMPARE(back.size(), 17);
         QCOMPARE(back, back.toUpper());
-        QCOMPARE(MacTextToBytes(back).value(), bytes);
+        QCOMPARE(macTextToBytes(back).value(), bytes);
     }
 }
 
-void TstValueHelpers::loginField_data()
+void TestValueHelpers::loginField_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QByteArray>("field");
@@ -147,18 +148,18 @@ void TstValueHelpers::loginField_data()
     QTest::newRow("empty") << "" << hx("000000000000");
 }
 
-void TstValueHelpers::loginField()
+void TestValueHelpers::loginField()
 {
     QFETCH(QString, text);
     QFETCH(QByteArray, field);
     QByteArray frame(10, char(0x77));
-    PutLoginField(text, frame, 2);
+    putLoginField(text, frame, 2);
     QCOMPARE(frame.mid(2, 6), field);
     QCOMPARE(frame.left(2), QByteArray(2, char(0x77)));
     QCOMPARE(frame.mid(8), QByteArray(2, char(0x77)));
 }
 
-void TstValueHelpers::textField_data()
+void TestValueHelpers::textField_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("width");
@@ -171,49 +172,49 @@ void TstValueHelpers::textField_data()
     QTest::newRow("empty") << "" << 3 << hx("000000");
 }
 
-void TstValueHelpers::textField()
+void TestValueHelpers::textField()
 {
     QFETCH(QString, text);
     QFETCH(int, width);
     QFETCH(QByteArray, field);
-    QCOMPARE(TextToField(text, width), field);
+    QCOMPARE(textToField(text, width), field);
 }
 
-void TstValueHelpers::bytesToTextStopsAtNul()
+void TestValueHelpers::bytesToTextStopsAtNul()
 {
-    QCOMPARE(BytesToText(hx("4142004344")), QStringLiteral("AB"));
-    QCOMPARE(BytesToText(QByteArray("ABCDEFGHIJKLMN")), QStringLiteral("ABCDEFGHIJKLMN"));
-    QCOMPARE(BytesToText(hx("D6D0CEC400")), QStringLiteral("中文"));
+    QCOMPARE(bytesToText(hx("4142004344")), QStringLiteral("AB"));
+    QCOMPARE(bytesToText(QByteArray("ABCDEFGHIJKLMN")), QStringLiteral("ABCDEFGHIJKLMN"));
+    QCOMPARE(bytesToText(hx("D6D0CEC400")), QStringLiteral("中文"));
 }
 
-void TstValueHelpers::numbers()
+void TestValueHelpers::numbers()
 {
-    QCOMPARE(BytesToInt(hx("00C20100"), true), 115200u);
-    QCOMPARE(BytesToInt(hx("0001C200"), false), 115200u);
-    QCOMPARE(BytesToInt(hx("D207"), true), 2002u);
-    QCOMPARE(BytesToInt(hx("FFFFFFFF"), true), 0xFFFFFFFFu);
-    QCOMPARE(WordToBytes(0x1234), hx("3412"));
+    QCOMPARE(bytesToInt(hx("00C20100"), true), 115200u);
+    QCOMPARE(bytesToInt(hx("0001C200"), false), 115200u);
+    QCOMPARE(bytesToInt(hx("D207"), true), 2002u);
+    QCOMPARE(bytesToInt(hx("FFFFFFFF"), true), 0xFFFFFFFFu);
+    QCOMPARE(wordToBytes(0x1234), hx("3412"));
 }
 
-void TstValueHelpers::flags()
+void TestValueHelpers::flags()
 {
     std::array<bool, 8> f{};
-    QCOMPARE(ByteToFlags(0x81, f), true);
+    QCOMPARE(byteToFlags(0x81, f), true);
     QVERIFY(f[0] && f[7] && !f[1] && !f[6]);
-    QCOMPARE(FlagsToByte(f), quint8(0x81));
-    QCOMPARE(ByteToFlags(0x02, f), false);
-    QCOMPARE(FlagsToByte(f), quint8(0x02));
+    QCOMPARE(flagsToByte(f), quint8(0x81));
+    QCOMPARE(byteToFlags(0x02, f), false);
+    QCOMPARE(flagsToByte(f), quint8(0x02));
 }
 
-void TstValueHelpers::hexTexts()
+void TestValueHelpers::hexTexts()
 {
-    QCOMPARE(BytesToHexText(hx("FF010102")), QStringLiteral("FF 01 01 02 "));
-    QCOMPARE(BufferToHexText(hx("0AFF"), QStringLiteral("-")), QStringLiteral("0A-FF-"));
-    QCOMPARE(TextToHexText(QByteArray("12")), QStringLiteral("3132"));
-    QCOMPARE(BytesToHexText(QByteArray()), QString());
+    QCOMPARE(bytesToHexText(hx("FF010102")), QStringLiteral("FF 01 01 02 "));
+    QCOMPARE(bufferToHexText(hx("0AFF"), QStringLiteral("-")), QStringLiteral("0A-FF-"));
+    QCOMPARE(textToHexText(QByteArray("12")), QStringLiteral("3132"));
+    QCOMPARE(bytesToHexText(QByteArray()), QString());
 }
 
-void TstValueHelpers::hexTextToText_data()
+void TestValueHelpers::hexTextToText_data()
 {
     QTest::addColumn<QString>("hex");
     QTest::addColumn<QByteArray>("text");
@@ -223,14 +224,14 @@ void TstValueHelpers::hexTextToText_data()
     QTest::newRow("bad pair: input back") << "31ZZ" << QByteArray("31ZZ");
 }
 
-void TstValueHelpers::hexTextToText()
+void TestValueHelpers::hexTextToText()
 {
     QFETCH(QString, hex);
     QFETCH(QByteArray, text);
-    QCOMPARE(HexTextToText(hex), text);
+    QCOMPARE(::hexTextToText(hex), text);
 }
 
-void TstValueHelpers::tryHexTextToText_data()
+void TestValueHelpers::tryHexTextToText_data()
 {
     QTest::addColumn<QString>("hex");
     QTest::addColumn<bool>("ok");
@@ -243,29 +244,29 @@ void TstValueHelpers::tryHexTextToText_data()
     QTest::newRow("single bad digit") << "Z" << false << QByteArray();
 }
 
-void TstValueHelpers::tryHexTextToText()
+void TestValueHelpers::tryHexTextToText()
 {
     QFETCH(QString, hex);
     QFETCH(bool, ok);
     QFETCH(QByteArray, bytes);
-    const auto r = TryHexTextToText(hex);
+    const auto r = ::tryHexTextToText(hex);
     QCOMPARE(r.has_value(), ok);
     if (ok)
         QCOMPARE(*r, bytes);
 }
 
-void TstValueHelpers::hexTextToBuffer()
+void TestValueHelpers::hexTextToBuffer()
 {
     QByteArray buf = hx("AAAAAAAA");
-    QVERIFY(HexTextToBuffer(QStringLiteral("0102"), buf, 4));
+    QVERIFY(::hexTextToBuffer(QStringLiteral("0102"), buf, 4));
     QCOMPARE(buf, hx("01020000"));
 
     buf = hx("AAAAAAAA");
-    QVERIFY(!HexTextToBuffer(QStringLiteral("01ZZ03"), buf, 4));
+    QVERIFY(!::hexTextToBuffer(QStringLiteral("01ZZ03"), buf, 4));
     QCOMPARE(buf, hx("01AAAAAA")); // the bad pair stops the fill; later bytes unchanged
 }
 
-void TstValueHelpers::serialFormat_data()
+void TestValueHelpers::serialFormat_data()
 {
     QTest::addColumn<quint8>("value");
     QTest::addColumn<QString>("bin");
@@ -280,29 +281,29 @@ void TstValueHelpers::serialFormat_data()
     QTest::newRow("kind without enable") << quint8(0x33) << "110011" << 0 << 3 << false;
 }
 
-void TstValueHelpers::serialFormat()
+void TestValueHelpers::serialFormat()
 {
     QFETCH(quint8, value);
     QFETCH(QString, bin);
     QFETCH(int, parity);
     QFETCH(int, dataBits);
     QFETCH(bool, twoStops);
-    QCOMPARE(ByteToBinText(value), bin);
-    QCOMPARE(DecodeParity(value), parity);
-    QCOMPARE(DecodeDataBits(value), dataBits);
-    QCOMPARE(DecodeStopBits(value), twoStops);
-    QCOMPARE(ByteToBinText(5), QStringLiteral("000101"));
-    QCOMPARE(ByteToBinText(200), QStringLiteral("11001000"));
+    QCOMPARE(byteToBinText(value), bin);
+    QCOMPARE(decodeParity(value), parity);
+    QCOMPARE(decodeDataBits(value), dataBits);
+    QCOMPARE(decodeStopBits(value), twoStops);
+    QCOMPARE(byteToBinText(5), QStringLiteral("000101"));
+    QCOMPARE(byteToBinText(200), QStringLiteral("11001000"));
 }
 
-void TstValueHelpers::checksum()
+void TestValueHelpers::checksum()
 {
-    QCOMPARE(Checksum8(hx("0101")), quint8(0x02));
-    QCOMPARE(Checksum8(QByteArray(20, char(0xFF))), quint8(0xEC));
-    QCOMPARE(Checksum8(hx("00")), quint8(0));
+    QCOMPARE(checksum8(hx("0101")), quint8(0x02));
+    QCOMPARE(checksum8(QByteArray(20, char(0xFF))), quint8(0xEC));
+    QCOMPARE(checksum8(hx("00")), quint8(0));
 }
 
-void TstValueHelpers::fileTextDecoding_data()
+void TestValueHelpers::fileTextDecoding_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("text");
@@ -313,27 +314,27 @@ void TstValueHelpers::fileTextDecoding_data()
     QTest::newRow("GBK") << hx("D6D0CEC4") << QStringLiteral("中文");
     QTest::newRow("ascii") << QByteArray("a|b") << QStringLiteral("a|b");
     QTest::newRow("truncated utf-8 reads as GB18030")
-        << QByteArray("a\xE4\xB8") << QStringLiteral("a") + Gb18030Decode("\xE4\xB8");
+        << QByteArray("a\xE4\xB8") << QStringLiteral("a") + gb18030Decode("\xE4\xB8");
 }
 
-void TstValueHelpers::fileTextDecoding()
+void TestValueHelpers::fileTextDecoding()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(QString, text);
-    QCOMPARE(DecodeFileText(bytes), text);
+    QCOMPARE(decodeFileText(bytes), text);
 }
 
-void TstValueHelpers::bindOverride()
+void TestValueHelpers::bindOverride()
 {
     qputenv("X7_BIND_ADDRESSES", "127.0.0.1, 127.0.0.2,not-an-ip");
-    QCOMPARE(GetLocalIPv4List(), QStringList({"127.0.0.1", "127.0.0.2"}));
-    SetBindAddressOverride({QStringLiteral("127.0.0.3")});
-    QCOMPARE(GetLocalIPv4List(), QStringList({"127.0.0.3"}));
-    SetBindAddressOverride({});
+    QCOMPARE(localIPv4List(), QStringList({"127.0.0.1", "127.0.0.2"}));
+    setBindAddressOverride({QStringLiteral("127.0.0.3")});
+    QCOMPARE(localIPv4List(), QStringList({"127.0.0.3"}));
+    setBindAddressOverride({});
     qunsetenv("X7_BIND_ADDRESSES");
-    for (const QString &ip : GetLocalIPv4List())
+    for (const QString &ip : localIPv4List())
         QVERIFY2(!ip.startsWith(QLatin1String("127.")), qPrintable(ip));
 }
 
-QTEST_GUILESS_MAIN(TstValueHelpers)
+QTEST_GUILESS_MAIN(TestValueHelpers)
 #include "tst_valuehelpers.moc"

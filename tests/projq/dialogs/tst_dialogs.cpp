@@ -14,7 +14,7 @@
 
 namespace {
 
-template<typename T> T *Child(QWidget &window, const char *name)
+template<typename T> T *child(QWidget &window, const char *name)
 {
     return window.findChild<T *>(QString::fromLatin1(name));
 }
@@ -24,10 +24,10 @@ class OpenedAddresses
 {
 public:
     OpenedAddresses()
-        : m_previous(SetWebAddressOpener([this](const QUrl &url) { urls.append(url); }))
+        : m_previous(setWebAddressOpener([this](const QUrl &url) { urls.append(url); }))
     {
     }
-    ~OpenedAddresses() { SetWebAddressOpener(m_previous); }
+    ~OpenedAddresses() { setWebAddressOpener(m_previous); }
     QList<QUrl> urls;
 
 private:
@@ -35,7 +35,7 @@ private:
 };
 
 // Types `text` key by key, as a keyboard or an input method would.
-void TypeText(QWidget *widget, const QString &text)
+void typeText(QWidget *widget, const QString &text)
 {
     for (const QChar c : text)
         QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
@@ -74,7 +74,7 @@ private slots:
 
 void TestDialogs::init()
 {
-    SetIsChinese(true);
+    setIsChinese(true);
 }
 
 void TestDialogs::loginEditsRefuseASixthCharacter_data()
@@ -87,11 +87,11 @@ void TestDialogs::loginEditsRefuseASixthCharacter_data()
 void TestDialogs::loginEditsRefuseASixthCharacter()
 {
     QFETCH(QString, edit);
-    TFrm_Pswd dialog;
+    LoginDialog dialog;
     auto *field = dialog.findChild<QLineEdit *>(edit);
     QVERIFY(field);
     field->clear();
-    TypeText(field, QStringLiteral("abcdef"));
+    typeText(field, QStringLiteral("abcdef"));
     QCOMPARE(field->text(), QStringLiteral("abcde"));
     // Pasting is cut the same way.
     field->clear();
@@ -102,23 +102,23 @@ void TestDialogs::loginEditsRefuseASixthCharacter()
 void TestDialogs::loginEditsRefuseMoreThanAFrameFieldHolds()
 {
     // Chinese characters take two bytes each in the frame; a fourth would be cut off there.
-    TFrm_Pswd dialog;
-    auto *user = Child<QLineEdit>(dialog, "edt_UsrName");
+    LoginDialog dialog;
+    auto *user = child<QLineEdit>(dialog, "edt_UsrName");
     user->clear();
-    TypeText(user, QStringLiteral("用户名称"));
+    typeText(user, QStringLiteral("用户名称"));
     QCOMPARE(user->text(), QStringLiteral("用户名"));
     user->clear();
-    TypeText(user, QStringLiteral("ab用户c"));
+    typeText(user, QStringLiteral("ab用户c"));
     QCOMPARE(user->text(), QStringLiteral("ab用户"));
 }
 
 void TestDialogs::loginPasswordShowsStars()
 {
-    TFrm_Pswd dialog;
-    auto *password = Child<QLineEdit>(dialog, "edt_Paswd");
+    LoginDialog dialog;
+    auto *password = child<QLineEdit>(dialog, "edt_Paswd");
     QCOMPARE(password->echoMode(), QLineEdit::Password);
     QCOMPARE(password->displayText(), QStringLiteral("*****"));
-    QCOMPARE(Child<QLineEdit>(dialog, "edt_UsrName")->echoMode(), QLineEdit::Normal);
+    QCOMPARE(child<QLineEdit>(dialog, "edt_UsrName")->echoMode(), QLineEdit::Normal);
 }
 
 void TestDialogs::loginOkTakesTheTexts_data()
@@ -137,20 +137,20 @@ void TestDialogs::loginOkTakesTheTexts()
 {
     QFETCH(QString, user);
     QFETCH(QString, password);
-    TFrm_Pswd dialog;
+    LoginDialog dialog;
     QCOMPARE(dialog.credentials(), LoginCredentials());
-    QCOMPARE(Child<QLineEdit>(dialog, "edt_UsrName")->text(), QStringLiteral("qpwzk"));
-    QSignalSpy accepted(&dialog, &TFrm_Pswd::credentialsAccepted);
+    QCOMPARE(child<QLineEdit>(dialog, "edt_UsrName")->text(), QStringLiteral("qpwzk"));
+    QSignalSpy accepted(&dialog, &LoginDialog::credentialsAccepted);
     dialog.showLogin();
     QVERIFY(dialog.isVisible());
     QVERIFY(dialog.isModal());
 
     for (auto [name, text] : {std::pair{"edt_UsrName", user}, std::pair{"edt_Paswd", password}}) {
-        auto *edit = Child<QLineEdit>(dialog, name);
+        auto *edit = child<QLineEdit>(dialog, name);
         edit->clear();
-        TypeText(edit, text);
+        typeText(edit, text);
     }
-    QTest::mouseClick(Child<QPushButton>(dialog, "btn_OK"), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(dialog, "btn_OK"), Qt::LeftButton);
 
     QVERIFY(!dialog.isVisible());
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
@@ -163,8 +163,8 @@ void TestDialogs::loginOkTakesTheTexts()
 
     // The next showing shows the login in force.
     dialog.showLogin();
-    QCOMPARE(Child<QLineEdit>(dialog, "edt_UsrName")->text(), user);
-    QCOMPARE(Child<QLineEdit>(dialog, "edt_Paswd")->text(), password);
+    QCOMPARE(child<QLineEdit>(dialog, "edt_UsrName")->text(), user);
+    QCOMPARE(child<QLineEdit>(dialog, "edt_Paswd")->text(), password);
 }
 
 void TestDialogs::loginCancelKeepsTheCredentials_data()
@@ -178,17 +178,17 @@ void TestDialogs::loginCancelKeepsTheCredentials()
 {
     QFETCH(bool, escape);
     const LoginCredentials before{QStringLiteral("ab"), QStringLiteral("cd")};
-    TFrm_Pswd dialog(before);
-    QSignalSpy accepted(&dialog, &TFrm_Pswd::credentialsAccepted);
+    LoginDialog dialog(before);
+    QSignalSpy accepted(&dialog, &LoginDialog::credentialsAccepted);
     dialog.showLogin();
-    auto *user = Child<QLineEdit>(dialog, "edt_UsrName");
-    auto *password = Child<QLineEdit>(dialog, "edt_Paswd");
+    auto *user = child<QLineEdit>(dialog, "edt_UsrName");
+    auto *password = child<QLineEdit>(dialog, "edt_Paswd");
     user->setText(QStringLiteral("other"));
     password->clear();
     if (escape)
         QTest::keyClick(user, Qt::Key_Escape);
     else
-        QTest::mouseClick(Child<QPushButton>(dialog, "btn_Cancel"), Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(dialog, "btn_Cancel"), Qt::LeftButton);
 
     QVERIFY(!dialog.isVisible());
     QCOMPARE(dialog.result(), int(QDialog::Rejected));
@@ -201,12 +201,12 @@ void TestDialogs::loginCancelKeepsTheCredentials()
 
 void TestDialogs::loginShowingTwiceBringsItToTheFront()
 {
-    TFrm_Pswd dialog;
+    LoginDialog dialog;
     dialog.showLogin();
-    Child<QLineEdit>(dialog, "edt_UsrName")->setText(QStringLiteral("typed"));
+    child<QLineEdit>(dialog, "edt_UsrName")->setText(QStringLiteral("typed"));
     dialog.showLogin();
     QVERIFY(dialog.isVisible());
-    QCOMPARE(Child<QLineEdit>(dialog, "edt_UsrName")->text(), QStringLiteral("typed"));
+    QCOMPARE(child<QLineEdit>(dialog, "edt_UsrName")->text(), QStringLiteral("typed"));
     dialog.reject();
 }
 
@@ -227,36 +227,36 @@ void TestDialogs::loginTexts_data()
 void TestDialogs::loginTexts()
 {
     QFETCH(bool, chinese);
-    TFrm_Pswd dialog;
-    SetIsChinese(chinese);
-    dialog.ApplyLoginTexts();
+    LoginDialog dialog;
+    setIsChinese(chinese);
+    dialog.applyLoginTexts();
     QTEST(dialog.windowTitle(), "title");
-    QTEST(Child<QPushButton>(dialog, "btn_OK")->text(), "ok");
-    QTEST(Child<QPushButton>(dialog, "btn_Cancel")->text(), "cancel");
+    QTEST(child<QPushButton>(dialog, "btn_OK")->text(), "ok");
+    QTEST(child<QPushButton>(dialog, "btn_Cancel")->text(), "cancel");
     for (const char *name : {"edt_UsrName", "edt_Paswd"})
-        QCOMPARE(Child<QLineEdit>(dialog, name)->toolTip(),
+        QCOMPARE(child<QLineEdit>(dialog, name)->toolTip(),
                  QStringLiteral("输入位数不能超过6字节"));
-    QVERIFY(!Child<QLineEdit>(dialog, "edt_UsrName")->accessibleName().isEmpty());
+    QVERIFY(!child<QLineEdit>(dialog, "edt_UsrName")->accessibleName().isEmpty());
     for (const char *name : {"img1", "img2", "img3"})
-        QVERIFY2(Child<QLabel>(dialog, name), name);
+        QVERIFY2(child<QLabel>(dialog, name), name);
     QVERIFY(dialog.width() >= 322 && dialog.height() >= 145);
 }
 
 void TestDialogs::aboutControls()
 {
-    TFrm_About about;
+    AboutBox about;
     for (const char *name :
          {"img_About", "lbl_SoftName", "lbl_About_version", "lbl_version", "lbl_Aboutl_Description",
           "lbl_About_Contact", "lbl_About_Website", "lbl_About_Tel", "lbl_About_Email"})
-        QVERIFY2(Child<QLabel>(about, name), name);
-    QVERIFY(Child<QFrame>(about, "Bevel1"));
-    QVERIFY(Child<QPushButton>(about, "btn_About_Yes"));
-    QVERIFY(Child<QLabel>(about, "lbl_Aboutl_Description")->wordWrap());
+        QVERIFY2(child<QLabel>(about, name), name);
+    QVERIFY(child<QFrame>(about, "Bevel1"));
+    QVERIFY(child<QPushButton>(about, "btn_About_Yes"));
+    QVERIFY(child<QLabel>(about, "lbl_Aboutl_Description")->wordWrap());
     QVERIFY(about.width() >= 473 && about.height() >= 215);
 
     about.showAbout();
     QVERIFY(about.isVisible());
-    QTest::mouseClick(Child<QPushButton>(about, "btn_About_Yes"), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(about, "btn_About_Yes"), Qt::LeftButton);
     QVERIFY(!about.isVisible());
 }
 
@@ -286,34 +286,34 @@ void TestDialogs::aboutTexts_data()
 void TestDialogs::aboutTexts()
 {
     QFETCH(bool, chinese);
-    TFrm_About about;
-    SetIsChinese(chinese);
-    about.ApplyAboutTexts();
+    AboutBox about;
+    setIsChinese(chinese);
+    about.applyAboutTexts();
     QTEST(about.windowTitle(), "title");
-    QTEST(Child<QLabel>(about, "lbl_SoftName")->text(), "name");
-    QTEST(Child<QLabel>(about, "lbl_About_version")->text(), "version");
-    QTEST(Child<QLabel>(about, "lbl_About_Contact")->text(), "contact");
+    QTEST(child<QLabel>(about, "lbl_SoftName")->text(), "name");
+    QTEST(child<QLabel>(about, "lbl_About_version")->text(), "version");
+    QTEST(child<QLabel>(about, "lbl_About_Contact")->text(), "contact");
     QFETCH(QString, description);
-    QVERIFY(Child<QLabel>(about, "lbl_Aboutl_Description")->text().startsWith(description));
-    QTEST(Child<QPushButton>(about, "btn_About_Yes")->text(), "ok");
-    QCOMPARE(Child<QLabel>(about, "lbl_About_Website")->text(),
-             LangText(QStringLiteral("lang_About_Website")));
-    QCOMPARE(Child<QLabel>(about, "lbl_About_Tel")->text(), QStringLiteral(" "));
-    QCOMPARE(Child<QLabel>(about, "lbl_About_Email")->text(), QStringLiteral(" "));
-    QCOMPARE(Child<QLabel>(about, "lbl_version")->text(),
-             QStringLiteral(" V") + ProgramVersionText());
-    QCOMPARE(Child<QLabel>(about, "lbl_version")->text(), QStringLiteral(" V1.0.0.1"));
+    QVERIFY(child<QLabel>(about, "lbl_Aboutl_Description")->text().startsWith(description));
+    QTEST(child<QPushButton>(about, "btn_About_Yes")->text(), "ok");
+    QCOMPARE(child<QLabel>(about, "lbl_About_Website")->text(),
+             langText(QStringLiteral("lang_About_Website")));
+    QCOMPARE(child<QLabel>(about, "lbl_About_Tel")->text(), QStringLiteral(" "));
+    QCOMPARE(child<QLabel>(about, "lbl_About_Email")->text(), QStringLiteral(" "));
+    QCOMPARE(child<QLabel>(about, "lbl_version")->text(),
+             QStringLiteral(" V") + programVersionText());
+    QCOMPARE(child<QLabel>(about, "lbl_version")->text(), QStringLiteral(" V1.0.0.1"));
 }
 
 void TestDialogs::aboutWebsiteOpensTheShownAddress()
 {
     OpenedAddresses opened;
-    TFrm_About about;
+    AboutBox about;
     about.showAbout();
-    auto *website = Child<QLabel>(about, "lbl_About_Website");
+    auto *website = child<QLabel>(about, "lbl_About_Website");
     QTest::mouseClick(website, Qt::LeftButton);
-    SetIsChinese(false);
-    about.ApplyAboutTexts();
+    setIsChinese(false);
+    about.applyAboutTexts();
     QTest::mouseClick(website, Qt::LeftButton);
     QTest::mouseClick(website, Qt::RightButton); // not a click on the link
     website->setFocus();
@@ -351,7 +351,7 @@ void TestDialogs::webAddresses()
     QFETCH(QString, address);
     QFETCH(QString, opened);
     OpenedAddresses recorder;
-    QCOMPARE(OpenWebAddress(address), !opened.isEmpty());
+    QCOMPARE(openWebAddress(address), !opened.isEmpty());
     if (opened.isEmpty())
         QVERIFY(recorder.urls.isEmpty());
     else
@@ -365,12 +365,12 @@ void TestDialogs::screenshots()
         QSKIP("set X7_SCREENSHOT_DIR to grab the dialogs");
     QDir().mkpath(folder);
     for (bool chinese : {true, false}) {
-        SetIsChinese(chinese);
+        setIsChinese(chinese);
         const QString language = chinese ? QStringLiteral("zh") : QStringLiteral("en");
-        TFrm_Pswd login;
+        LoginDialog login;
         login.show();
         QVERIFY(login.grab().save(folder + "/login-" + language + ".png"));
-        TFrm_About about;
+        AboutBox about;
         about.show();
         QVERIFY(about.grab().save(folder + "/about-" + language + ".png"));
     }

@@ -1,7 +1,7 @@
 // Command frames, search answers and the classification of answers by length.
 
 #include "lan/LanFrames.h"
-#include "lan/TUdpSvr.h"
+#include "lan/ModuleEndpoint.h"
 
 #include "common/ValueHelpers.h"
 
@@ -29,7 +29,7 @@ QByteArray searchAnswer(const char *ip, const char *mac, const char *version,
 }
 } // namespace
 
-class TstLanFrames : public QObject
+class TestLanFrames : public QObject
 {
     Q_OBJECT
 private slots:
@@ -47,12 +47,12 @@ private slots:
     void sendWithoutSocketsRaisesNothing();
 };
 
-void TstLanFrames::searchFrame()
+void TestLanFrames::searchFrame()
 {
-    QCOMPARE(BuildSearchFrame(), hx("FF010102"));
+    QCOMPARE(buildSearchFrame(), hx("FF010102"));
 }
 
-void TstLanFrames::commandFrames_data()
+void TestLanFrames::commandFrames_data()
 {
     QTest::addColumn<QString>("mac");
     QTest::addColumn<int>("code");
@@ -92,7 +92,7 @@ void TstLanFrames::commandFrames_data()
                                      "63");
 }
 
-void TstLanFrames::commandFrames()
+void TestLanFrames::commandFrames()
 {
     QFETCH(QString, mac);
     QFETCH(int, code);
@@ -100,26 +100,26 @@ void TstLanFrames::commandFrames()
     QFETCH(QString, password);
     QFETCH(QByteArray, data);
     QFETCH(QByteArray, frame);
-    const auto built = BuildCommandFrame(mac, quint8(code), user, password, data);
+    const auto built = buildCommandFrame(mac, quint8(code), user, password, data);
     QVERIFY(built.has_value());
     QCOMPARE(built->toHex(' '), frame.toHex(' '));
     QCOMPARE(built->size(), 22 + data.size());
     // The checksum covers bytes 1 .. 20 + n.
-    QCOMPARE(quint8(built->back()), Checksum8(built->mid(1, built->size() - 2)));
+    QCOMPARE(quint8(built->back()), checksum8(built->mid(1, built->size() - 2)));
 }
 
-void TstLanFrames::commandFrameRejectsBadInput()
+void TestLanFrames::commandFrameRejectsBadInput()
 {
-    QVERIFY(!BuildCommandFrame(QStringLiteral("D8 B0 4C 00 12"), 3, {}, {}));
-    QVERIFY(!BuildCommandFrame(QStringLiteral("ZZ B0 4C 00 12 34"), 3, {}, {}));
-    QVERIFY(!BuildCommandFrame(QStringLiteral("D8B04C001234"), 0x24, {}, {}, QByteArray(237, 1)));
+    QVERIFY(!buildCommandFrame(QStringLiteral("D8 B0 4C 00 12"), 3, {}, {}));
+    QVERIFY(!buildCommandFrame(QStringLiteral("ZZ B0 4C 00 12 34"), 3, {}, {}));
+    QVERIFY(!buildCommandFrame(QStringLiteral("D8B04C001234"), 0x24, {}, {}, QByteArray(237, 1)));
     const auto biggest =
-        BuildCommandFrame(QStringLiteral("D8B04C001234"), 0x24, {}, {}, QByteArray(236, 1));
+        buildCommandFrame(QStringLiteral("D8B04C001234"), 0x24, {}, {}, QByteArray(236, 1));
     QVERIFY(biggest);
     QCOMPARE(quint8(biggest->at(1)), quint8(255));
 }
 
-void TstLanFrames::searchAnswers_data()
+void TestLanFrames::searchAnswers_data()
 {
     QTest::addColumn<QByteArray>("answer");
     QTest::addColumn<int>("peerPort");
@@ -159,11 +159,11 @@ void TstLanFrames::searchAnswers_data()
                                   << "4017" << QStringLiteral("中文") << int(KindQ2);
 }
 
-void TstLanFrames::searchAnswers()
+void TestLanFrames::searchAnswers()
 {
     QFETCH(QByteArray, answer);
     QFETCH(int, peerPort);
-    const auto e = DecodeSearchAnswer(answer, quint16(peerPort), 3);
+    const auto e = decodeSearchAnswer(answer, quint16(peerPort), 3);
     QVERIFY(e.has_value());
     QTEST(e->ip, "ip");
     QTEST(e->mac, "mac");
@@ -173,18 +173,18 @@ void TstLanFrames::searchAnswers()
     QCOMPARE(e->socketIndex, 3);
 }
 
-void TstLanFrames::malformedSearchAnswersAreIgnored()
+void TestLanFrames::malformedSearchAnswersAreIgnored()
 {
     QByteArray a = searchAnswer("C0A80007", "D8B04C001234", "D207", "X7");
     for (int offset : {0, 1, 2}) {
         QByteArray bad = a;
         bad[offset] = char(bad[offset] ^ 0x10);
-        QVERIFY(!DecodeSearchAnswer(bad, 1500, 0));
+        QVERIFY(!decodeSearchAnswer(bad, 1500, 0));
     }
-    QVERIFY(!DecodeSearchAnswer(a.left(35), 1500, 0));
+    QVERIFY(!decodeSearchAnswer(a.left(35), 1500, 0));
 }
 
-void TstLanFrames::classify_data()
+void TestLanFrames::classify_data()
 {
     QTest::addColumn<QByteArray>("datagram");
     QTest::addColumn<int>("kind");
@@ -216,11 +216,11 @@ void TstLanFrames::classify_data()
         QTest::addRow("block %d", n) << QByteArray(n, 0) << -1 << 0 << "";
 }
 
-void TstLanFrames::classify()
+void TestLanFrames::classify()
 {
     QFETCH(QByteArray, datagram);
     QFETCH(int, kind);
-    const ReplyClass r = ClassifyReply(datagram);
+    const ReplyClass r = classifyReply(datagram);
     if (kind >= 0)
         QCOMPARE(int(r.kind), kind);
     else
@@ -229,57 +229,57 @@ void TstLanFrames::classify()
     QTEST(r.detail, "detail");
 }
 
-void TstLanFrames::endpointDispatch()
+void TestLanFrames::endpointDispatch()
 {
-    TUdpSvr svr;
-    QSignalSpy received(&svr, &TUdpSvr::OnDataReceived);
-    QSignalSpy status(&svr, &TUdpSvr::OnStatus);
-    QSignalSpy found(&svr, &TUdpSvr::OnDeviceFound);
-    QSignalSpy base(&svr, &TUdpSvr::OnBaseParams);
-    QSignalSpy cloud(&svr, &TUdpSvr::OnCloudParams);
+    ModuleEndpoint svr;
+    QSignalSpy received(&svr, &ModuleEndpoint::datagramReceived);
+    QSignalSpy status(&svr, &ModuleEndpoint::statusReported);
+    QSignalSpy found(&svr, &ModuleEndpoint::deviceFound);
+    QSignalSpy base(&svr, &ModuleEndpoint::baseParamsReceived);
+    QSignalSpy cloud(&svr, &ModuleEndpoint::cloudParamsReceived);
 
-    svr.HandleDatagram(QByteArray(7, 0), QStringLiteral("10.0.0.9"), 1500, 0);
+    svr.handleDatagram(QByteArray(7, 0), QStringLiteral("10.0.0.9"), 1500, 0);
     QCOMPARE(received.size(), 1);
     QCOMPARE(status.size(), 1);
     QCOMPARE(status.at(0).at(0).toInt(), int(StUnknownLength));
     QCOMPARE(status.at(0).at(1).toString(), QStringLiteral("7"));
 
-    svr.HandleDatagram(searchAnswer("C0A80007", "D8B04C001234", "B10F", "X7"),
+    svr.handleDatagram(searchAnswer("C0A80007", "D8B04C001234", "B10F", "X7"),
                        QStringLiteral("10.0.0.9"), 1901, 1);
     QCOMPARE(found.size(), 1);
     QCOMPARE(found.at(0).at(2).toInt(), 1);           // socket index
     QCOMPARE(found.at(0).at(3).toInt(), int(KindQ3)); // kind from the source port
 
     QByteArray block(130, 0x5A);
-    svr.HandleDatagram(block, QStringLiteral("10.0.0.9"), 1500, 0);
+    svr.handleDatagram(block, QStringLiteral("10.0.0.9"), 1500, 0);
     QCOMPARE(base.size(), 1);
     QCOMPARE(base.at(0).at(1).toInt(), int(KindQ2));
     // The parameter block waits for its owner's MAC check before it becomes a template.
     QCOMPARE(svr.storedReply(130), QByteArray(130, 0));
-    svr.StoreReply(block);
+    svr.storeReply(block);
     QCOMPARE(svr.storedReply(130), block);
-    QCOMPARE(svr.stored().BaseFlags, quint8(0x5A));
+    QCOMPARE(svr.stored().baseFlags, quint8(0x5A));
 
-    svr.HandleDatagram(QByteArray(50, 1), QStringLiteral("10.0.0.9"), 4000, 0);
+    svr.handleDatagram(QByteArray(50, 1), QStringLiteral("10.0.0.9"), 4000, 0);
     QCOMPARE(cloud.size(), 1);
     QCOMPARE(cloud.at(0).at(1).toInt(), int(KindUnsupported));
     // Answers that are not blocks are not stored.
     QCOMPARE(svr.storedReply(85), QByteArray(85, 0));
 }
 
-void TstLanFrames::everyLengthAndRandomBytesAreSafe()
+void TestLanFrames::everyLengthAndRandomBytesAreSafe()
 {
-    TUdpSvr svr;
-    QSignalSpy received(&svr, &TUdpSvr::OnDataReceived);
-    QSignalSpy status(&svr, &TUdpSvr::OnStatus);
+    ModuleEndpoint svr;
+    QSignalSpy received(&svr, &ModuleEndpoint::datagramReceived);
+    QSignalSpy status(&svr, &ModuleEndpoint::statusReported);
     QRandomGenerator rng(1234);
     int unknown = 0;
     for (int n = 0; n <= 8192; ++n) {
         QByteArray d(n, '\0');
         for (auto &c : d)
             c = char(rng.bounded(256));
-        svr.HandleDatagram(d, QStringLiteral("127.0.0.1"), quint16(rng.bounded(65536)), 0);
-        if (ClassifyReply(d).kind == ReplyKind::UnknownLength)
+        svr.handleDatagram(d, QStringLiteral("127.0.0.1"), quint16(rng.bounded(65536)), 0);
+        if (classifyReply(d).kind == ReplyKind::UnknownLength)
             ++unknown;
     }
     QCOMPARE(received.size(), 8193);
@@ -291,14 +291,14 @@ void TstLanFrames::everyLengthAndRandomBytesAreSafe()
     QVERIFY(unknown > 8000);
 }
 
-void TstLanFrames::sendWithoutSocketsRaisesNothing()
+void TestLanFrames::sendWithoutSocketsRaisesNothing()
 {
-    TUdpSvr svr;
-    QSignalSpy sent(&svr, &TUdpSvr::OnDataSent);
-    svr.SendCommand(0, QStringLiteral("D8 B0 4C 00 12 34"), 3, {}, {});
-    svr.SendCommandDataQ3(5, QStringLiteral("D8 B0 4C 00 12 34"), 5, {}, {}, QByteArray(67, 0));
+    ModuleEndpoint svr;
+    QSignalSpy sent(&svr, &ModuleEndpoint::dataSent);
+    svr.sendCommand(0, QStringLiteral("D8 B0 4C 00 12 34"), 3, {}, {});
+    svr.sendCommandDataQ3(5, QStringLiteral("D8 B0 4C 00 12 34"), 5, {}, {}, QByteArray(67, 0));
     QCOMPARE(sent.size(), 0);
 }
 
-QTEST_GUILESS_MAIN(TstLanFrames)
+QTEST_GUILESS_MAIN(TestLanFrames)
 #include "tst_lanframes.moc"

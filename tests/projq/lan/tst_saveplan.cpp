@@ -1,8 +1,8 @@
 // The save sequences as plans (which frames, in which order, after which pause, to which row)
 // and the runner that plays a plan over loopback.
 
+#include "lan/ModuleEndpoint.h"
 #include "lan/SavePlan.h"
-#include "lan/TUdpSvr.h"
 
 #include "common/ParamBlocks.h"
 #include "common/ValueHelpers.h"
@@ -19,47 +19,47 @@ const QString kSelectedMac = QStringLiteral("00 1A 2B 3C 4D 5E");
 const QString kClickedMac = QStringLiteral("00 11 22 33 44 55");
 
 // What a panel holds after a read of a module with every block: valid in every field.
-TQ2SaveInput validInput(int version = 4017)
+Q2SaveInput validInput(int version = 4017)
 {
-    TQ2SaveInput in;
-    in.base.Ip = QStringLiteral("192.168.0.7");
-    in.base.Gateway = QStringLiteral("192.168.0.1");
-    in.base.Mask = QStringLiteral("255.255.255.0");
-    in.base.Dns = QStringLiteral("8.8.8.8");
-    in.base.UserMac = kSelectedMac;
-    in.base.Name = QStringLiteral("module");
-    in.base.UpnpPort = 1900;
-    in.base.HttpPort = 80;
+    Q2SaveInput in;
+    in.base.ip = QStringLiteral("192.168.0.7");
+    in.base.gateway = QStringLiteral("192.168.0.1");
+    in.base.mask = QStringLiteral("255.255.255.0");
+    in.base.dns = QStringLiteral("8.8.8.8");
+    in.base.userMac = kSelectedMac;
+    in.base.name = QStringLiteral("module");
+    in.base.upnpPort = 1900;
+    in.base.httpPort = 80;
     in.upnpPortKnown = true;
-    in.port.Baud = 115200;
-    in.port.WorkMode = 4;
+    in.port.baud = 115200;
+    in.port.workMode = 4;
     in.cloud = {QStringLiteral("12345678901234567890"), QStringLiteral("abcdefgh")};
-    in.heartReg.HeartData = QStringLiteral("ping");
-    in.heartReg.RegData = QStringLiteral("hello");
+    in.heartReg.heartData = QStringLiteral("ping");
+    in.heartReg.regData = QStringLiteral("hello");
     in.httpd = {QStringLiteral("http://example.com/in"), QStringLiteral("X-A: 1\r\n")};
-    in.modbusShort.TcpEnabled = true;
-    in.modbusShort.PollTime = QStringLiteral("60");
-    in.modbusPack.Mode = 2;
-    in.modbusPack.Timeout = QStringLiteral("200");
-    in.modbusPack.Interval = QStringLiteral("10");
-    in.modbusNew.Mode = 2;
-    in.modbusNew.Timeout = QStringLiteral("300");
-    in.modbusNew.Interval = QStringLiteral("20");
+    in.modbusShort.tcpEnabled = true;
+    in.modbusShort.pollTime = QStringLiteral("60");
+    in.modbusPack.mode = 2;
+    in.modbusPack.timeout = QStringLiteral("200");
+    in.modbusPack.interval = QStringLiteral("10");
+    in.modbusNew.mode = 2;
+    in.modbusNew.timeout = QStringLiteral("300");
+    in.modbusNew.interval = QStringLiteral("20");
     in.version = version;
     return in;
 }
 
 // A plan written as "code/length@pause" per frame, with "L" for frames addressed to the row
 // clicked last, e.g. "05/67@0 06/63@500 0C/50@500L 02/0@2000".
-QString describe(const TSavePlan &plan)
+QString describe(const SavePlan &plan)
 {
     QStringList parts;
-    for (const TPlannedFrame &f : plan.frames) {
+    for (const PlannedFrame &f : plan.frames) {
         parts << QStringLiteral("%1/%2@%3%4")
                      .arg(uint(f.code), 2, 16, QLatin1Char('0'))
                      .arg(f.data.size())
                      .arg(f.pauseBeforeMs)
-                     .arg(f.target == TSaveTarget::LastClicked ? QStringLiteral("L") : QString())
+                     .arg(f.target == SaveTarget::LastClicked ? QStringLiteral("L") : QString())
                      .toUpper();
     }
     return parts.join(QLatin1Char(' '));
@@ -74,14 +74,14 @@ struct Arrival
 
 } // namespace
 
-Q_DECLARE_METATYPE(TQ2SaveInput)
+Q_DECLARE_METATYPE(Q2SaveInput)
 
-class TstSavePlan : public QObject
+class TestSavePlan : public QObject
 {
     Q_OBJECT
 private slots:
-    void init() { SetBindAddressOverride({QStringLiteral("127.0.0.1")}); }
-    void cleanup() { SetBindAddressOverride({}); }
+    void init() { setBindAddressOverride({QStringLiteral("127.0.0.1")}); }
+    void cleanup() { setBindAddressOverride({}); }
 
     void q2Frames_data();
     void q2Frames();
@@ -96,9 +96,9 @@ private slots:
     void runnerStopsAndRefusesASecondStart();
 };
 
-void TstSavePlan::q2Frames_data()
+void TestSavePlan::q2Frames_data()
 {
-    QTest::addColumn<TQ2SaveInput>("input");
+    QTest::addColumn<Q2SaveInput>("input");
     QTest::addColumn<QString>("frames");
     QTest::addColumn<QStringList>("messages");
 
@@ -109,7 +109,7 @@ void TstSavePlan::q2Frames_data()
     QTest::newRow("4017: heartbeat block")
         << in(4017) << base + " 21/85@500L 02/0@2000" << QStringList();
     {
-        TQ2SaveInput i = in(4016);
+        Q2SaveInput i = in(4016);
         i.httpdVisible = true;
         QTest::newRow("4016 with HTTPD shown: no HTTPD parts")
             << i << base + " 02/0@2000" << QStringList();
@@ -121,19 +121,19 @@ void TstSavePlan::q2Frames_data()
             << i << base + " 21/85@500L 22/101@500L 23/201@500L 02/0@2000" << QStringList();
     }
     {
-        TQ2SaveInput i = in(4016);
-        i.port.CloudEnabled = true;
+        Q2SaveInput i = in(4016);
+        i.port.cloudEnabled = true;
         QTest::newRow("cloud") << i << base + " 0C/50@500L 02/0@2000" << QStringList();
-        i.cloud.DeviceId.chop(1);
+        i.cloud.deviceId.chop(1);
         QTest::newRow("cloud ID of 19: message, cloud frame skipped")
             << i << base + " 02/0@2000" << QStringList{QStringLiteral("lang_DeviceId")};
-        i.cloud.CommCode.chop(1);
+        i.cloud.commCode.chop(1);
         QTest::newRow("both wrong: the device ID message only")
             << i << base + " 02/0@2000" << QStringList{QStringLiteral("lang_DeviceId")};
-        i.cloud.DeviceId = QStringLiteral("123456789012345678901");
+        i.cloud.deviceId = QStringLiteral("123456789012345678901");
         QTest::newRow("cloud ID of 21")
             << i << base + " 02/0@2000" << QStringList{QStringLiteral("lang_DeviceId")};
-        i.cloud.DeviceId = QStringLiteral("12345678901234567890");
+        i.cloud.deviceId = QStringLiteral("12345678901234567890");
         QTest::newRow("code of 7")
             << i << base + " 02/0@2000" << QStringList{QStringLiteral("lang_CommCode")};
         // Ten Chinese characters are 20 bytes on the wire and fill the field exactly.
@@ -142,14 +142,14 @@ void TstSavePlan::q2Frames_data()
             << i << base + " 0C/50@500L 02/0@2000" << QStringList();
     }
     {
-        TQ2SaveInput i = in(4016);
-        i.port.CloudEnabled = false;
-        i.cloud.DeviceId = QStringLiteral("short");
+        Q2SaveInput i = in(4016);
+        i.port.cloudEnabled = false;
+        i.cloud.deviceId = QStringLiteral("short");
         QTest::newRow("no cloud chosen: the ID is not looked at")
             << i << base + " 02/0@2000" << QStringList();
     }
     {
-        TQ2SaveInput i = in(4016);
+        Q2SaveInput i = in(4016);
         i.modbusShortVisible = true;
         i.modbusShortForm = 1;
         QTest::newRow("short Modbus, 1 byte")
@@ -163,8 +163,8 @@ void TstSavePlan::q2Frames_data()
             << i << base + " 24/4@500L 24/87@0L 24/100@0L 02/0@1500" << QStringList();
     }
     {
-        TQ2SaveInput i = in(4017);
-        i.port.CloudEnabled = true;
+        Q2SaveInput i = in(4017);
+        i.port.cloudEnabled = true;
         i.httpdVisible = true;
         i.modbusNewVisible = true;
         QTest::newRow("everything")
@@ -173,102 +173,102 @@ void TstSavePlan::q2Frames_data()
     }
 }
 
-void TstSavePlan::q2Frames()
+void TestSavePlan::q2Frames()
 {
-    QFETCH(TQ2SaveInput, input);
+    QFETCH(Q2SaveInput, input);
     QFETCH(QString, frames);
     QFETCH(QStringList, messages);
-    TStoredAnswers stored;
-    const TSavePlan plan = BuildQ2SavePlan(input, stored);
+    StoredAnswers stored;
+    const SavePlan plan = buildQ2SavePlan(input, stored);
     QVERIFY(!plan.refused());
     QCOMPARE(describe(plan), frames);
     QCOMPARE(plan.messageKeys, messages);
-    for (const TPlannedFrame &f : plan.frames)
-        QCOMPARE(f.family, TPortFamily::Q2);
+    for (const PlannedFrame &f : plan.frames)
+        QCOMPARE(f.family, PortFamily::Q2);
 }
 
-void TstSavePlan::refusedPlansSendNothingAndKeepTheStore_data()
+void TestSavePlan::refusedPlansSendNothingAndKeepTheStore_data()
 {
-    QTest::addColumn<TQ2SaveInput>("input");
+    QTest::addColumn<Q2SaveInput>("input");
     QTest::addColumn<int>("refusal");
     QTest::addColumn<int>("block");
     QTest::addColumn<QString>("field");
 
-    TQ2SaveInput i = validInput();
+    Q2SaveInput i = validInput();
     i.upnpPortKnown = false;
-    i.port.CloudEnabled = true;
-    i.cloud.DeviceId = QStringLiteral("19 characters only");
+    i.port.cloudEnabled = true;
+    i.cloud.deviceId = QStringLiteral("19 characters only");
     QTest::newRow("never read: the UPNP port is unknown")
-        << i << int(TSaveRefusal::NoReadYet) << 0 << QString();
+        << i << int(SaveRefusal::NoReadYet) << 0 << QString();
 
     i = validInput();
-    i.base.Gateway = QStringLiteral("192.168.0.x");
+    i.base.gateway = QStringLiteral("192.168.0.x");
     QTest::newRow("gateway not an address")
-        << i << int(TSaveRefusal::BadField) << 0x05 << QStringLiteral("Gateway");
+        << i << int(SaveRefusal::BadField) << 0x05 << QStringLiteral("Gateway");
     i = validInput();
-    i.base.UserMac.clear();
-    QTest::newRow("no user MAC") << i << int(TSaveRefusal::BadField) << 0x05
+    i.base.userMac.clear();
+    QTest::newRow("no user MAC") << i << int(SaveRefusal::BadField) << 0x05
                                  << QStringLiteral("UserMac");
     i = validInput(4017);
-    i.heartReg.HeartDataHex = true;
-    i.heartReg.HeartData = QStringLiteral("31ZZ");
+    i.heartReg.heartDataHex = true;
+    i.heartReg.heartData = QStringLiteral("31ZZ");
     QTest::newRow("heartbeat hex not hex")
-        << i << int(TSaveRefusal::BadField) << 0x21 << QStringLiteral("HeartData");
+        << i << int(SaveRefusal::BadField) << 0x21 << QStringLiteral("HeartData");
     i = validInput();
     i.modbusShortVisible = true;
     i.modbusShortForm = 4;
-    i.modbusShort.PollTime = QStringLiteral("1m");
+    i.modbusShort.pollTime = QStringLiteral("1m");
     QTest::newRow("polling time not a number")
-        << i << int(TSaveRefusal::BadField) << 0x24 << QStringLiteral("PollTime");
+        << i << int(SaveRefusal::BadField) << 0x24 << QStringLiteral("PollTime");
 }
 
-void TstSavePlan::refusedPlansSendNothingAndKeepTheStore()
+void TestSavePlan::refusedPlansSendNothingAndKeepTheStore()
 {
-    QFETCH(TQ2SaveInput, input);
+    QFETCH(Q2SaveInput, input);
     QFETCH(int, refusal);
     QFETCH(int, block);
     QFETCH(QString, field);
-    TStoredAnswers stored;
-    stored.Param.fill('\x5A');
-    stored.BaseFlags = 0x4E;
-    const TStoredAnswers before = stored;
-    const TSavePlan plan = BuildQ2SavePlan(input, stored);
+    StoredAnswers stored;
+    stored.param.fill('\x5A');
+    stored.baseFlags = 0x4E;
+    const StoredAnswers before = stored;
+    const SavePlan plan = buildQ2SavePlan(input, stored);
     QCOMPARE(int(plan.refusal), refusal);
     QCOMPARE(int(plan.badBlock), block);
     QCOMPARE(plan.badField, field);
     QVERIFY(plan.frames.isEmpty());
     QVERIFY(plan.messageKeys.isEmpty());
-    QCOMPARE(stored.Param, before.Param);
-    QCOMPARE(stored.HeartReg, before.HeartReg);
-    QCOMPARE(stored.Cloud, before.Cloud);
+    QCOMPARE(stored.param, before.param);
+    QCOMPARE(stored.heartReg, before.heartReg);
+    QCOMPARE(stored.cloud, before.cloud);
 }
 
-void TstSavePlan::storesHoldWhatWasSent()
+void TestSavePlan::storesHoldWhatWasSent()
 {
     // A 4016 module with a wrong cloud ID: only base and port are built into the store; the
     // cloud and heartbeat stores keep what the module sent.
-    TStoredAnswers stored;
-    stored.Cloud.fill('\x11');
-    stored.HeartReg.fill('\x22');
-    TQ2SaveInput in = validInput(4016);
-    in.port.CloudEnabled = true;
-    in.cloud.DeviceId = QStringLiteral("too short");
-    const TSavePlan plan = BuildQ2SavePlan(in, stored);
-    QCOMPARE(plan.frames.at(0).data, BaseBlock(stored.Param));
-    QCOMPARE(plan.frames.at(1).data, PortBlock(stored.Param));
-    QCOMPARE(stored.Cloud, QByteArray(kCloudBlockSize, '\x11'));
-    QCOMPARE(stored.HeartReg, QByteArray(kHeartRegBlockSize, '\x22'));
-    QCOMPARE(ParseBaseParam(stored.Param).Ip, QStringLiteral("192.168.0.7"));
+    StoredAnswers stored;
+    stored.cloud.fill('\x11');
+    stored.heartReg.fill('\x22');
+    Q2SaveInput in = validInput(4016);
+    in.port.cloudEnabled = true;
+    in.cloud.deviceId = QStringLiteral("too short");
+    const SavePlan plan = buildQ2SavePlan(in, stored);
+    QCOMPARE(plan.frames.at(0).data, baseBlock(stored.param));
+    QCOMPARE(plan.frames.at(1).data, portBlock(stored.param));
+    QCOMPARE(stored.cloud, QByteArray(kCloudBlockSize, '\x11'));
+    QCOMPARE(stored.heartReg, QByteArray(kHeartRegBlockSize, '\x22'));
+    QCOMPARE(parseBaseParam(stored.param).ip, QStringLiteral("192.168.0.7"));
 
     in = validInput(4017);
     in.httpdVisible = true;
-    const TSavePlan extended = BuildQ2SavePlan(in, stored);
-    QCOMPARE(extended.frames.at(2).data, stored.HeartReg);
-    QCOMPARE(ParseHttpd(stored.Httpd).Url, in.httpd.Url);
-    QCOMPARE(extended.frames.at(3).data + extended.frames.at(4).data, stored.Httpd);
+    const SavePlan extended = buildQ2SavePlan(in, stored);
+    QCOMPARE(extended.frames.at(2).data, stored.heartReg);
+    QCOMPARE(parseHttpd(stored.httpd).url, in.httpd.url);
+    QCOMPARE(extended.frames.at(3).data + extended.frames.at(4).data, stored.httpd);
 }
 
-void TstSavePlan::unchangedRecordsWriteTheBlocksAsRead()
+void TestSavePlan::unchangedRecordsWriteTheBlocksAsRead()
 {
     // A parameter block whose bytes the program does not interpret are all set: a save of the
     // records read from it sends it back byte for byte.
@@ -301,33 +301,33 @@ void TstSavePlan::unchangedRecordsWriteTheBlocksAsRead()
                                       "0a00"));
 
     QCOMPARE(param.size(), kParamBlockSize);
-    TStoredAnswers stored;
-    QVERIFY(stored.StoreReply(param));
-    TQ2SaveInput in = validInput(4016);
-    in.base = ParseBaseParam(param);
-    in.port = ParsePortParam(PortBlock(param));
-    const TSavePlan plan = BuildQ2SavePlan(in, stored);
-    QCOMPARE(plan.frames.at(0).data.toHex(), BaseBlock(param).toHex());
-    QCOMPARE(plan.frames.at(1).data.toHex(), PortBlock(param).toHex());
+    StoredAnswers stored;
+    QVERIFY(stored.storeReply(param));
+    Q2SaveInput in = validInput(4016);
+    in.base = parseBaseParam(param);
+    in.port = parsePortParam(portBlock(param));
+    const SavePlan plan = buildQ2SavePlan(in, stored);
+    QCOMPARE(plan.frames.at(0).data.toHex(), baseBlock(param).toHex());
+    QCOMPARE(plan.frames.at(1).data.toHex(), portBlock(param).toHex());
 }
 
-void TstSavePlan::q3Frames()
+void TestSavePlan::q3Frames()
 {
-    TStoredAnswers stored;
-    TBaseParam base = validInput().base;
-    TPortParam port;
-    port.WorkMode = 3;
-    port.TcpServerCount = 8;
-    port.TcpStyle = 1;
-    const TSavePlan plan = BuildQ3SavePlan(base, port, stored);
+    StoredAnswers stored;
+    BaseParams base = validInput().base;
+    PortParams port;
+    port.workMode = 3;
+    port.tcpServerCount = 8;
+    port.tcpStyle = 1;
+    const SavePlan plan = buildQ3SavePlan(base, port, stored);
     QCOMPARE(describe(plan), QStringLiteral("05/67@0 06/63@500 04/0@500"));
-    for (const TPlannedFrame &f : plan.frames)
-        QCOMPARE(f.family, TPortFamily::Q3);
+    for (const PlannedFrame &f : plan.frames)
+        QCOMPARE(f.family, PortFamily::Q3);
     QCOMPARE(quint8(plan.frames.at(1).data.at(58)), quint8(0x81));
 
-    base.Mask = QStringLiteral("255.255");
-    const TSavePlan refused = BuildQ3SavePlan(base, port, stored);
-    QCOMPARE(refused.refusal, TSaveRefusal::BadField);
+    base.mask = QStringLiteral("255.255");
+    const SavePlan refused = buildQ3SavePlan(base, port, stored);
+    QCOMPARE(refused.refusal, SaveRefusal::BadField);
     QVERIFY(refused.frames.isEmpty());
 }
 
@@ -341,7 +341,8 @@ class ModulePorts : public QObject
 public:
     bool bind()
     {
-        if (!q2.bind(QHostAddress::AnyIPv4, CfgPort) || !q3.bind(QHostAddress::AnyIPv4, CfgPortQ3))
+        if (!q2.bind(QHostAddress::AnyIPv4, kCfgPort) ||
+            !q3.bind(QHostAddress::AnyIPv4, kCfgPortQ3))
             return false;
         clock.start();
         for (QUdpSocket *s : {&q2, &q3}) {
@@ -368,7 +369,7 @@ quint8 codeOf(const QByteArray &frame)
 
 QString macOf(const QByteArray &frame)
 {
-    return MacBytesToText(frame.mid(3, 6));
+    return macBytesToText(frame.mid(3, 6));
 }
 
 QByteArray dataOf(const QByteArray &frame)
@@ -378,29 +379,29 @@ QByteArray dataOf(const QByteArray &frame)
 
 } // namespace
 
-void TstSavePlan::runnerPlaysTheQ2PlanInOrderWithItsPauses()
+void TestSavePlan::runnerPlaysTheQ2PlanInOrderWithItsPauses()
 {
     ModulePorts modules;
     QVERIFY(modules.bind());
-    TUdpSvr svr;
-    svr.RefreshBindings();
+    ModuleEndpoint svr;
+    svr.refreshBindings();
     QCOMPARE(svr.socketCount(), 1);
 
-    TQ2SaveInput in = validInput(4017);
-    in.port.CloudEnabled = true;
+    Q2SaveInput in = validInput(4017);
+    in.port.cloudEnabled = true;
     in.modbusShortVisible = true;
     in.modbusShortForm = 4;
     in.modbusPackVisible = true;
-    TStoredAnswers stored;
-    const TSavePlan plan = BuildQ2SavePlan(in, stored);
+    StoredAnswers stored;
+    const SavePlan plan = buildQ2SavePlan(in, stored);
     QCOMPARE(describe(plan), QStringLiteral("05/67@0 06/63@500 0C/50@500L 21/85@500L "
                                             "24/4@500L 24/87@0L 02/0@1500"));
 
-    TSaveRunner runner(&svr);
-    QSignalSpy started(&runner, &TSaveRunner::started);
-    QSignalSpy sent(&runner, &TSaveRunner::frameSent);
-    QSignalSpy finished(&runner, &TSaveRunner::finished);
-    QVERIFY(runner.Start(plan, {0, kSelectedMac}, {0, kClickedMac}, QStringLiteral("qpwzk"),
+    SaveRunner runner(&svr);
+    QSignalSpy started(&runner, &SaveRunner::started);
+    QSignalSpy sent(&runner, &SaveRunner::frameSent);
+    QSignalSpy finished(&runner, &SaveRunner::finished);
+    QVERIFY(runner.start(plan, {0, kSelectedMac}, {0, kClickedMac}, QStringLiteral("qpwzk"),
                          QStringLiteral("qpwzk")));
     QCOMPARE(started.size(), 1);
     QVERIFY(runner.isRunning());
@@ -412,13 +413,13 @@ void TstSavePlan::runnerPlaysTheQ2PlanInOrderWithItsPauses()
     QTRY_COMPARE(modules.arrivals.size(), plan.frames.size());
 
     for (int i = 0; i < plan.frames.size(); ++i) {
-        const TPlannedFrame &planned = plan.frames.at(i);
+        const PlannedFrame &planned = plan.frames.at(i);
         const Arrival &a = modules.arrivals.at(i);
-        QCOMPARE(a.port, CfgPort);
+        QCOMPARE(a.port, kCfgPort);
         QCOMPARE(codeOf(a.frame), planned.code);
         QCOMPARE(dataOf(a.frame), planned.data);
         QCOMPARE(macOf(a.frame),
-                 planned.target == TSaveTarget::Selected ? kSelectedMac : kClickedMac);
+                 planned.target == SaveTarget::Selected ? kSelectedMac : kClickedMac);
         if (i == 0)
             continue;
         // Timers never fire early; the upper bound only catches a pause that is not kept.
@@ -430,47 +431,47 @@ void TstSavePlan::runnerPlaysTheQ2PlanInOrderWithItsPauses()
     }
 }
 
-void TstSavePlan::runnerSendsTheQ3PlanToItsPort()
+void TestSavePlan::runnerSendsTheQ3PlanToItsPort()
 {
     ModulePorts modules;
     QVERIFY(modules.bind());
-    TUdpSvr svr;
-    svr.RefreshBindings();
-    TStoredAnswers stored;
-    const TSavePlan plan = BuildQ3SavePlan(validInput().base, TPortParam(), stored);
-    TSaveRunner runner(&svr);
-    QSignalSpy finished(&runner, &TSaveRunner::finished);
-    QVERIFY(runner.Start(plan, {0, kSelectedMac}, {0, kClickedMac}, QStringLiteral("qpwzk"),
+    ModuleEndpoint svr;
+    svr.refreshBindings();
+    StoredAnswers stored;
+    const SavePlan plan = buildQ3SavePlan(validInput().base, PortParams(), stored);
+    SaveRunner runner(&svr);
+    QSignalSpy finished(&runner, &SaveRunner::finished);
+    QVERIFY(runner.start(plan, {0, kSelectedMac}, {0, kClickedMac}, QStringLiteral("qpwzk"),
                          QStringLiteral("qpwzk")));
     QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 10000);
     QTRY_COMPARE(modules.arrivals.size(), 3);
     QList<quint8> codes;
     for (const Arrival &a : std::as_const(modules.arrivals)) {
-        QCOMPARE(a.port, CfgPortQ3);
+        QCOMPARE(a.port, kCfgPortQ3);
         QCOMPARE(macOf(a.frame), kSelectedMac);
         codes << codeOf(a.frame);
     }
     QCOMPARE(codes, (QList<quint8>{0x05, 0x06, 0x04}));
 }
 
-void TstSavePlan::runnerStopsAndRefusesASecondStart()
+void TestSavePlan::runnerStopsAndRefusesASecondStart()
 {
     ModulePorts modules;
     QVERIFY(modules.bind());
-    TUdpSvr svr;
-    svr.RefreshBindings();
-    TStoredAnswers stored;
-    const TSavePlan plan = BuildQ2SavePlan(validInput(4016), stored);
-    TSaveRunner runner(&svr);
-    QSignalSpy sent(&runner, &TSaveRunner::frameSent);
-    QSignalSpy finished(&runner, &TSaveRunner::finished);
+    ModuleEndpoint svr;
+    svr.refreshBindings();
+    StoredAnswers stored;
+    const SavePlan plan = buildQ2SavePlan(validInput(4016), stored);
+    SaveRunner runner(&svr);
+    QSignalSpy sent(&runner, &SaveRunner::frameSent);
+    QSignalSpy finished(&runner, &SaveRunner::finished);
 
-    QVERIFY(!runner.Start(TSavePlan(), {}, {}, QString(), QString()));
-    QVERIFY(runner.Start(plan, {0, kSelectedMac}, {0, kSelectedMac}, QStringLiteral("qpwzk"),
+    QVERIFY(!runner.start(SavePlan(), {}, {}, QString(), QString()));
+    QVERIFY(runner.start(plan, {0, kSelectedMac}, {0, kSelectedMac}, QStringLiteral("qpwzk"),
                          QStringLiteral("qpwzk")));
-    QVERIFY(!runner.Start(plan, {0, kSelectedMac}, {0, kSelectedMac}, QString(), QString()));
+    QVERIFY(!runner.start(plan, {0, kSelectedMac}, {0, kSelectedMac}, QString(), QString()));
     QTRY_COMPARE(sent.size(), 1);
-    runner.Stop();
+    runner.stop();
     QCOMPARE(finished.size(), 1);
     QVERIFY(!runner.isRunning());
     // The port frame was due 500 ms later; nothing more leaves.
@@ -479,11 +480,11 @@ void TstSavePlan::runnerStopsAndRefusesASecondStart()
     QCOMPARE(modules.arrivals.size(), 1);
 
     // A stopped runner takes the next save.
-    QVERIFY(runner.Start(plan, {0, kSelectedMac}, {0, kSelectedMac}, QStringLiteral("qpwzk"),
+    QVERIFY(runner.start(plan, {0, kSelectedMac}, {0, kSelectedMac}, QStringLiteral("qpwzk"),
                          QStringLiteral("qpwzk")));
-    runner.Stop();
+    runner.stop();
     QCOMPARE(finished.size(), 2);
 }
 
-QTEST_GUILESS_MAIN(TstSavePlan)
+QTEST_GUILESS_MAIN(TestSavePlan)
 #include "tst_saveplan.moc"

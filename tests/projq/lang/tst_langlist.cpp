@@ -43,29 +43,29 @@ private:
     qint64 m_pos = 0;
 };
 
-TLangList BuiltInTable()
+LangList builtInTable()
 {
-    TLangList list;
-    list.AddBuiltInTexts();
+    LangList list;
+    list.addBuiltInTexts();
     return list;
 }
 
 // A built-in table with `fileText` read as its Lang.txt.
-TLangList TableWithFile(const QByteArray &fileBytes)
+LangList tableWithFile(const QByteArray &fileBytes)
 {
-    TLangList list = BuiltInTable();
+    LangList list = ::builtInTable();
     QBuffer buffer;
     buffer.setData(fileBytes);
     buffer.open(QIODevice::ReadOnly);
-    list.ReadLangFile(buffer);
+    list.readLangFile(buffer);
     return list;
 }
 
-QString Text(const TLangList &list, const QString &name, bool chinese)
+QString text(const LangList &list, const QString &name, bool chinese)
 {
-    TLangList copy = list;
-    copy.SetIsChinese(chinese);
-    return copy.Lookup(name);
+    LangList copy = list;
+    copy.setIsChinese(chinese);
+    return copy.lookup(name);
 }
 
 } // namespace
@@ -99,7 +99,7 @@ private slots:
 
 void TestLangList::builtInTable()
 {
-    const auto texts = BuiltInTexts();
+    const auto texts = ::builtInTexts();
     QCOMPARE(texts.size(), size_t(279));
     QSet<QString> foldedKeys;
     for (const BuiltInText &t : texts) {
@@ -178,13 +178,13 @@ void TestLangList::builtInTexts()
     QFETCH(QString, name);
     QFETCH(QString, chinese);
     QFETCH(QString, english);
-    const TLangList plain = BuiltInTable();
-    QCOMPARE(Text(plain, name, true), chinese);
-    QCOMPARE(Text(plain, name, false), english);
+    const LangList plain = ::builtInTable();
+    QCOMPARE(text(plain, name, true), chinese);
+    QCOMPARE(text(plain, name, false), english);
     // The default Lang.txt answers the same.
-    const TLangList withFile = TableWithFile(plain.DefaultLangFile());
-    QCOMPARE(Text(withFile, name, true), chinese);
-    QCOMPARE(Text(withFile, name, false), english);
+    const LangList withFile = tableWithFile(plain.defaultLangFile());
+    QCOMPARE(text(withFile, name, true), chinese);
+    QCOMPARE(text(withFile, name, false), english);
 }
 
 void TestLangList::lookupOrder_data()
@@ -227,7 +227,7 @@ void TestLangList::lookupOrder()
     QFETCH(QByteArray, file);
     QFETCH(QString, name);
     QFETCH(QString, english);
-    QCOMPARE(Text(TableWithFile(file), name, false), english);
+    QCOMPARE(text(tableWithFile(file), name, false), english);
 }
 
 void TestLangList::parseLine_data()
@@ -292,7 +292,7 @@ void TestLangList::parseLine()
 {
     QFETCH(QString, line);
     QFETCH(bool, isEntry);
-    const std::optional<LangEntry> entry = ParseLangLine(line);
+    const std::optional<LangEntry> entry = parseLangLine(line);
     QCOMPARE(entry.has_value(), isEntry);
     if (!isEntry)
         return;
@@ -303,8 +303,8 @@ void TestLangList::parseLine()
 
 void TestLangList::defaultFile()
 {
-    const QByteArray bytes = BuiltInTable().DefaultLangFile();
-    QVERIFY(IsValidUtf8(bytes));
+    const QByteArray bytes = ::builtInTable().defaultLangFile();
+    QVERIFY(isValidUtf8(bytes));
     QVERIFY(!bytes.startsWith("\xEF\xBB\xBF"));
     QVERIFY(bytes.endsWith("\r\n"));
     QCOMPARE(bytes.count('\n'), bytes.count("\r\n"));
@@ -334,46 +334,46 @@ void TestLangList::defaultFile()
 
 void TestLangList::defaultFileReadsBackAsTheBuiltInTable()
 {
-    const TLangList builtIn = BuiltInTable();
-    const TLangList withFile = TableWithFile(builtIn.DefaultLangFile());
+    const LangList builtIn = ::builtInTable();
+    const LangList withFile = tableWithFile(builtIn.defaultLangFile());
     QList<LangEntry> expected{LangEntry{}}; // the single-space line
-    expected += builtIn.BuiltInEntries();
-    QCOMPARE(withFile.FileEntries(), expected);
-    QVERIFY(Text(withFile, "lang_Hint_ModuleWork", true).contains(QStringLiteral("：\nUDP")));
+    expected += builtIn.builtInEntries();
+    QCOMPARE(withFile.fileEntries(), expected);
+    QVERIFY(text(withFile, "lang_Hint_ModuleWork", true).contains(QStringLiteral("：\nUDP")));
 }
 
 void TestLangList::gbkFile()
 {
     // 億 is 0x83 0x7C in GBK: its second byte is a bar, which must not split the line.
-    const QByteArray bytes = Gb18030Encode(QStringLiteral(";注释\r\n"
+    const QByteArray bytes = gb18030Encode(QStringLiteral(";注释\r\n"
                                                           "lang_Menu_File|文件(億)|File\r\n"
                                                           "lang_Own|第一行///第二行|Own\r\n"));
-    QVERIFY(!IsValidUtf8(bytes));
+    QVERIFY(!isValidUtf8(bytes));
     QVERIFY(bytes.contains("\x83\x7C"));
-    const TLangList list = TableWithFile(bytes);
-    QCOMPARE(Text(list, "lang_Menu_File", true), QStringLiteral("文件(億)"));
-    QCOMPARE(Text(list, "lang_Menu_File", false), QStringLiteral("File"));
-    QCOMPARE(Text(list, "lang_Own", true), QStringLiteral("第一行\n第二行"));
-    QCOMPARE(Text(list, "文件(億)", false), QStringLiteral("File"));
+    const LangList list = tableWithFile(bytes);
+    QCOMPARE(text(list, "lang_Menu_File", true), QStringLiteral("文件(億)"));
+    QCOMPARE(text(list, "lang_Menu_File", false), QStringLiteral("File"));
+    QCOMPARE(text(list, "lang_Own", true), QStringLiteral("第一行\n第二行"));
+    QCOMPARE(text(list, "文件(億)", false), QStringLiteral("File"));
 }
 
 void TestLangList::editedFileRelabelsAKey()
 {
-    QByteArray bytes = BuiltInTable().DefaultLangFile();
+    QByteArray bytes = ::builtInTable().defaultLangFile();
     bytes.replace("lang_Menu_File|文件|File\r\n", "lang_Menu_File|文件|Datei\r\n");
-    const TLangList list = TableWithFile(bytes);
-    QCOMPARE(Text(list, "lang_Menu_File", false), QStringLiteral("Datei"));
-    QCOMPARE(Text(list, "lang_Menu_File", true), QStringLiteral("文件"));
-    QCOMPARE(Text(list, "lang_Menu_Quit", false), QStringLiteral("Quit"));
+    const LangList list = tableWithFile(bytes);
+    QCOMPARE(text(list, "lang_Menu_File", false), QStringLiteral("Datei"));
+    QCOMPARE(text(list, "lang_Menu_File", true), QStringLiteral("文件"));
+    QCOMPARE(text(list, "lang_Menu_Quit", false), QStringLiteral("Quit"));
 }
 
 void TestLangList::fileMissingKeysFallsBackToBuiltIn()
 {
     // An older file that knows a few keys only.
-    const TLangList list = TableWithFile("lang_Main_Title|X7|X7\r\nlang_Menu_File|档案|Files\r\n");
-    QCOMPARE(Text(list, "lang_Menu_File", true), QStringLiteral("档案"));
-    QCOMPARE(Text(list, "lang_DataDebug_Title", true), QStringLiteral("网络数据调试"));
-    QCOMPARE(Text(list, "lang_DataDebug_Title", false), QStringLiteral("Network data debugging"));
+    const LangList list = tableWithFile("lang_Main_Title|X7|X7\r\nlang_Menu_File|档案|Files\r\n");
+    QCOMPARE(text(list, "lang_Menu_File", true), QStringLiteral("档案"));
+    QCOMPARE(text(list, "lang_DataDebug_Title", true), QStringLiteral("网络数据调试"));
+    QCOMPARE(text(list, "lang_DataDebug_Title", false), QStringLiteral("Network data debugging"));
 }
 
 void TestLangList::malformedFiles_data()
@@ -388,17 +388,17 @@ void TestLangList::malformedFiles_data()
     QTest::newRow("NUL bytes") << QByteArray("lang\0Menu|\0|\0\r\n", 16);
     QTest::newRow("lone CR line ends") << QByteArray("a|b|c\rd|e|f\r");
     QTest::newRow("truncated UTF-8") << QByteArray("k|\xE6\x96|\xE6");
-    QTest::newRow("bigger than the reading limit") << QByteArray(MaxLangFileBytes + 10, '|');
+    QTest::newRow("bigger than the reading limit") << QByteArray(kMaxLangFileBytes + 10, '|');
 }
 
 void TestLangList::malformedFiles()
 {
     QFETCH(QByteArray, file);
-    const TLangList list = TableWithFile(file);
+    const LangList list = tableWithFile(file);
     // Whatever the file holds, the keys it does not name keep their built-in texts.
-    QCOMPARE(Text(list, "lang_Menu_Quit", true), QStringLiteral("退出"));
-    QCOMPARE(Text(list, "lang_Menu_Quit", false), QStringLiteral("Quit"));
-    QCOMPARE(Text(list, "lang_Unknown", false), QStringLiteral("lang_Unknown"));
+    QCOMPARE(text(list, "lang_Menu_Quit", true), QStringLiteral("退出"));
+    QCOMPARE(text(list, "lang_Menu_Quit", false), QStringLiteral("Quit"));
+    QCOMPARE(text(list, "lang_Unknown", false), QStringLiteral("lang_Unknown"));
 }
 
 void TestLangList::readErrorKeepsCompleteLines()
@@ -407,11 +407,11 @@ void TestLangList::readErrorKeepsCompleteLines()
     const qint64 cut = bytes.indexOf("Leave") + 2; // in the middle of the second entry
     FailingDevice device(bytes, cut);
     device.open(QIODevice::ReadOnly);
-    TLangList list = BuiltInTable();
-    list.ReadLangFile(device);
-    QCOMPARE(list.FileEntries().size(), 1);
-    QCOMPARE(Text(list, "lang_Menu_File", false), QStringLiteral("Folder"));
-    QCOMPARE(Text(list, "lang_Menu_Quit", false), QStringLiteral("Quit"));
+    LangList list = ::builtInTable();
+    list.readLangFile(device);
+    QCOMPARE(list.fileEntries().size(), 1);
+    QCOMPARE(text(list, "lang_Menu_File", false), QStringLiteral("Folder"));
+    QCOMPARE(text(list, "lang_Menu_Quit", false), QStringLiteral("Quit"));
 }
 
 void TestLangList::loadLangFileWritesDefaultOnlyWhenMissing()
@@ -420,25 +420,25 @@ void TestLangList::loadLangFileWritesDefaultOnlyWhenMissing()
     QVERIFY(dir.isValid());
     const QString path = dir.filePath(QStringLiteral("Lang.txt"));
 
-    TLangList first = BuiltInTable();
-    QVERIFY(first.LoadLangFile(path));
+    LangList first = ::builtInTable();
+    QVERIFY(first.loadLangFile(path));
     QFile written(path);
     QVERIFY(written.open(QIODevice::ReadOnly));
-    QCOMPARE(written.readAll(), first.DefaultLangFile());
+    QCOMPARE(written.readAll(), first.defaultLangFile());
     written.close();
-    QCOMPARE(first.FileEntries().size(), 280);
+    QCOMPARE(first.fileEntries().size(), 280);
 
     // The user's edit survives the next start and wins over the built-in text.
-    const QByteArray editedBytes = Gb18030Encode(QStringLiteral("lang_Menu_File|档案|Files\r\n"));
+    const QByteArray editedBytes = gb18030Encode(QStringLiteral("lang_Menu_File|档案|Files\r\n"));
     QFile edit(path);
     QVERIFY(edit.open(QIODevice::WriteOnly));
     edit.write(editedBytes);
     edit.close();
-    TLangList second = BuiltInTable();
-    QVERIFY(second.LoadLangFile(path));
-    second.SetIsChinese(true);
-    QCOMPARE(second.Lookup(QStringLiteral("lang_Menu_File")), QStringLiteral("档案"));
-    QCOMPARE(second.Lookup(QStringLiteral("lang_Menu_Quit")), QStringLiteral("退出"));
+    LangList second = ::builtInTable();
+    QVERIFY(second.loadLangFile(path));
+    second.setIsChinese(true);
+    QCOMPARE(second.lookup(QStringLiteral("lang_Menu_File")), QStringLiteral("档案"));
+    QCOMPARE(second.lookup(QStringLiteral("lang_Menu_Quit")), QStringLiteral("退出"));
     QVERIFY(edit.open(QIODevice::ReadOnly));
     QCOMPARE(edit.readAll(), editedBytes);
 }
@@ -451,11 +451,11 @@ void TestLangList::unwritableFolderKeepsBuiltInTexts()
     QFile file(plainFile);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.close();
-    TLangList list = BuiltInTable();
-    QVERIFY(!list.LoadLangFile(plainFile + QStringLiteral("/Lang.txt")));
-    QVERIFY(list.FileEntries().isEmpty());
-    list.SetIsChinese(false);
-    QCOMPARE(list.Lookup(QStringLiteral("lang_Menu_File")), QStringLiteral("File"));
+    LangList list = ::builtInTable();
+    QVERIFY(!list.loadLangFile(plainFile + QStringLiteral("/Lang.txt")));
+    QVERIFY(list.fileEntries().isEmpty());
+    list.setIsChinese(false);
+    QCOMPARE(list.lookup(QStringLiteral("lang_Menu_File")), QStringLiteral("File"));
 }
 
 void TestLangList::programTableFollowsFilesFolder()
@@ -468,22 +468,22 @@ void TestLangList::programTableFollowsFilesFolder()
     edited.write("lang_Menu_Help|帮助!|Help!\r\n");
     edited.close();
 
-    InitLanguage();
-    InitLanguage(); // a second start-up reads the file once only
-    QCOMPARE(LangList().FileEntries().size(), 1);
-    SetIsChinese(false);
-    QVERIFY(!IsChinese());
-    QCOMPARE(LangText(QStringLiteral("lang_Menu_Help")), QStringLiteral("Help!"));
-    QCOMPARE(LangText(QStringLiteral("lang_Menu_File")), QStringLiteral("File"));
-    SetIsChinese(true);
-    QCOMPARE(LangText(QStringLiteral("lang_Menu_Help")), QStringLiteral("帮助!"));
-    QCOMPARE(LangText(QStringLiteral("Help!")), QStringLiteral("帮助!"));
+    initLanguage();
+    initLanguage(); // a second start-up reads the file once only
+    QCOMPARE(langList().fileEntries().size(), 1);
+    setIsChinese(false);
+    QVERIFY(!isChinese());
+    QCOMPARE(langText(QStringLiteral("lang_Menu_Help")), QStringLiteral("Help!"));
+    QCOMPARE(langText(QStringLiteral("lang_Menu_File")), QStringLiteral("File"));
+    setIsChinese(true);
+    QCOMPARE(langText(QStringLiteral("lang_Menu_Help")), QStringLiteral("帮助!"));
+    QCOMPARE(langText(QStringLiteral("Help!")), QStringLiteral("帮助!"));
 
     // Deleting the file makes the next start write it again.
     QVERIFY(QFile::remove(dir.filePath(QStringLiteral("Lang.txt"))));
-    InitLanguage();
+    initLanguage();
     QVERIFY(QFile::exists(dir.filePath(QStringLiteral("Lang.txt"))));
-    QCOMPARE(LangText(QStringLiteral("lang_Menu_Help")), QStringLiteral("帮助"));
+    QCOMPARE(langText(QStringLiteral("lang_Menu_Help")), QStringLiteral("帮助"));
     qunsetenv("X7_FILES_DIR");
 }
 
@@ -502,8 +502,8 @@ void TestLangList::versionText_data()
 void TestLangList::versionText()
 {
     QFETCH(QString, version);
-    QTEST(FourPartVersion(version), "text");
-    const QStringList parts = ProgramVersionText().split(QLatin1Char('.'));
+    QTEST(fourPartVersion(version), "text");
+    const QStringList parts = programVersionText().split(QLatin1Char('.'));
     QCOMPARE(parts.size(), 4);
     for (const QString &part : parts) {
         bool ok = false;

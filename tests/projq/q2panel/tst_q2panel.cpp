@@ -39,7 +39,7 @@ QByteArray hex(const char *digits)
 
 QByteArray text(const QString &s, int width)
 {
-    return Gb18030Encode(s).leftJustified(width, '\0', true);
+    return gb18030Encode(s).leftJustified(width, '\0', true);
 }
 
 // What a module sends after a read. Every byte the program does not interpret is set, so a save
@@ -166,25 +166,25 @@ Blocks t0Module()
 }
 
 // What the main window does with a read's answers.
-void showRead(TQ2Panel &panel, const Blocks &m)
+void showRead(Q2Panel &panel, const Blocks &m)
 {
-    panel.BeginRead();
-    panel.ShowQ2Params(ParseBaseParam(m.param), ParsePortParam(PortBlock(m.param)));
-    panel.ShowCloud(ParseCloudParam(m.cloud));
-    panel.ShowHeartReg(m.heartReg);
-    const THttpdParam httpd = ParseHttpd(m.httpd);
-    panel.ShowHttpd(httpd.Url, httpd.Header);
-    panel.ShowModbusShort(ParseModbusShort(m.modbusShort), int(m.modbusShort.size()));
-    panel.ShowModbusPack(ParseModbusPack(m.modbusPack));
-    panel.ShowModbusNew(ParseModbusNew(m.modbusNew));
+    panel.beginRead();
+    panel.showQ2Params(parseBaseParam(m.param), parsePortParam(portBlock(m.param)));
+    panel.showCloud(parseCloudParam(m.cloud));
+    panel.showHeartReg(m.heartReg);
+    const HttpdParams httpd = parseHttpd(m.httpd);
+    panel.showHttpd(httpd.url, httpd.header);
+    panel.showModbusShort(parseModbusShort(m.modbusShort), int(m.modbusShort.size()));
+    panel.showModbusPack(parseModbusPack(m.modbusPack));
+    panel.showModbusNew(parseModbusNew(m.modbusNew));
 }
 
-TStoredAnswers storedFrom(const Blocks &m)
+StoredAnswers storedFrom(const Blocks &m)
 {
-    TStoredAnswers stored;
+    StoredAnswers stored;
     for (const QByteArray &answer :
          {m.param, m.cloud, m.heartReg, m.httpd, m.modbusPack, m.modbusNew})
-        stored.StoreReply(answer);
+        stored.storeReply(answer);
     return stored;
 }
 
@@ -230,7 +230,7 @@ bool silver(const QWidget &p, const char *name)
 
 QString lang(const char *key)
 {
-    return LangText(QLatin1String(key));
+    return langText(QLatin1String(key));
 }
 
 // A panel whose message boxes are collected instead of shown.
@@ -240,7 +240,7 @@ struct Panel
     {
         p.setMessageFunction([this](QWidget *, const QString &t) { messages << t; });
     }
-    TQ2Panel p;
+    Q2Panel p;
     QStringList messages;
 };
 
@@ -248,11 +248,11 @@ struct Panel
 
 Q_DECLARE_METATYPE(Blocks)
 
-class TstQ2Panel : public QObject
+class TestQ2Panel : public QObject
 {
     Q_OBJECT
 private slots:
-    void init() { SetIsChinese(true); }
+    void init() { setIsChinese(true); }
 
     void unchangedPanelSavesTheBlocksAsRead_data();
     void unchangedPanelSavesTheBlocksAsRead();
@@ -289,7 +289,7 @@ private slots:
 
 // ---- Show, then save -------------------------------------------------------------------------
 
-void TstQ2Panel::unchangedPanelSavesTheBlocksAsRead_data()
+void TestQ2Panel::unchangedPanelSavesTheBlocksAsRead_data()
 {
     QTest::addColumn<Blocks>("module");
     QTest::addColumn<QString>("codes");
@@ -299,27 +299,27 @@ void TstQ2Panel::unchangedPanelSavesTheBlocksAsRead_data()
     QTest::newRow("T0 with an unlisted mode") << t0Module() << "05 06 21 24 24 24 02";
 }
 
-void TstQ2Panel::unchangedPanelSavesTheBlocksAsRead()
+void TestQ2Panel::unchangedPanelSavesTheBlocksAsRead()
 {
     QFETCH(Blocks, module);
     QFETCH(QString, codes);
     Panel panel;
     showRead(panel.p, module);
-    TStoredAnswers stored = storedFrom(module);
-    const TSavePlan plan = panel.p.PrepareQ2Save(4017, stored);
+    StoredAnswers stored = storedFrom(module);
+    const SavePlan plan = panel.p.prepareQ2Save(4017, stored);
     QCOMPARE(panel.messages, QStringList());
     QVERIFY(!plan.refused());
 
     QStringList sent;
-    for (const TPlannedFrame &f : plan.frames) {
+    for (const PlannedFrame &f : plan.frames) {
         sent << QString::number(f.code, 16).rightJustified(2, QLatin1Char('0'));
         QByteArray expected;
         switch (f.code) {
         case 0x05:
-            expected = BaseBlock(module.param);
+            expected = baseBlock(module.param);
             break;
         case 0x06:
-            expected = PortBlock(module.param);
+            expected = portBlock(module.param);
             break;
         case 0x0C:
             expected = module.cloud;
@@ -328,10 +328,10 @@ void TstQ2Panel::unchangedPanelSavesTheBlocksAsRead()
             expected = module.heartReg;
             break;
         case 0x22:
-            expected = HttpdUrlPart(module.httpd);
+            expected = httpdUrlPart(module.httpd);
             break;
         case 0x23:
-            expected = HttpdHeaderPart(module.httpd);
+            expected = httpdHeaderPart(module.httpd);
             break;
         case 0x24:
             expected = f.data.size() == 4    ? module.modbusShort
@@ -346,10 +346,10 @@ void TstQ2Panel::unchangedPanelSavesTheBlocksAsRead()
     QCOMPARE(sent.join(QLatin1Char(' ')), codes);
 }
 
-void TstQ2Panel::shownFromTheBlocks()
+void TestQ2Panel::shownFromTheBlocks()
 {
     Panel panel;
-    const TQ2Panel &p = panel.p;
+    const Q2Panel &p = panel.p;
     showRead(panel.p, multicastModule());
     QCOMPARE(combo(p, "cbb_AddrType")->currentIndex(), 0);
     QCOMPARE(combo(p, "cbb_BaudRate0")->currentIndex(), 0);
@@ -394,15 +394,15 @@ void TstQ2Panel::shownFromTheBlocks()
     combo(p, "cbbRegType")->setCurrentIndex(1);
     QByteArray heart = both.heartReg;
     heart[0] = char(0x02); // serial heartbeat only
-    panel.p.ShowHeartReg(heart);
+    panel.p.showHeartReg(heart);
     QCOMPARE(combo(p, "cbbRegType")->currentIndex(), 1);
     QCOMPARE(combo(p, "RzComboBox1")->currentIndex(), 1);
 }
 
-void TstQ2Panel::editsReachTheirBytes()
+void TestQ2Panel::editsReachTheirBytes()
 {
     Panel panel;
-    const TQ2Panel &p = panel.p;
+    const Q2Panel &p = panel.p;
     const Blocks module = httpdModule();
     showRead(panel.p, module);
     edit(p, "edt_StaticIP")->setText(QStringLiteral("10.1.2.3"));
@@ -416,8 +416,8 @@ void TstQ2Panel::editsReachTheirBytes()
     edit(p, "edtHeartDt")->setText(QStringLiteral("C0FFEE"));
     edit(p, "edtwaittime")->setText(QStringLiteral("300"));
 
-    TStoredAnswers stored = storedFrom(module);
-    const TSavePlan plan = panel.p.PrepareQ2Save(4017, stored);
+    StoredAnswers stored = storedFrom(module);
+    const SavePlan plan = panel.p.prepareQ2Save(4017, stored);
     QVERIFY(!plan.refused());
     const QByteArray base = plan.frames.at(0).data;
     const QByteArray port = plan.frames.at(1).data;
@@ -437,13 +437,13 @@ void TstQ2Panel::editsReachTheirBytes()
 
     // Work mode 0 with multicast is written as 5.
     combo(p, "cbb_WorkMode0")->setCurrentIndex(0);
-    const TSavePlan multicast = panel.p.PrepareQ2Save(4017, stored);
+    const SavePlan multicast = panel.p.prepareQ2Save(4017, stored);
     QCOMPARE(quint8(multicast.frames.at(1).data.at(51)), quint8(5));
 }
 
 // ---- Validation ------------------------------------------------------------------------------
 
-void TstQ2Panel::validationOrderAndMessages_data()
+void TestQ2Panel::validationOrderAndMessages_data()
 {
     QTest::addColumn<QStringList>("fields"); // objectName=text pairs, applied in order
     QTest::addColumn<QString>("message");
@@ -485,7 +485,7 @@ void TstQ2Panel::validationOrderAndMessages_data()
     row("nothing wrong", {"LabeledEditShortTime=soon"}, QString());
 }
 
-void TstQ2Panel::validationOrderAndMessages()
+void TestQ2Panel::validationOrderAndMessages()
 {
     QFETCH(QStringList, fields);
     QFETCH(QString, message);
@@ -502,53 +502,53 @@ void TstQ2Panel::validationOrderAndMessages()
         else if (auto *c = qobject_cast<QComboBox *>(w))
             c->setCurrentIndex(value.toInt());
     }
-    QCOMPARE(panel.p.ValidateQ2Panel(), message.isEmpty());
+    QCOMPARE(panel.p.validateQ2Panel(), message.isEmpty());
     QCOMPARE(panel.messages, message.isEmpty() ? QStringList() : QStringList{message});
 }
 
-void TstQ2Panel::validationGroupsOnlyWhenShown()
+void TestQ2Panel::validationGroupsOnlyWhenShown()
 {
     Panel panel;
-    const TQ2Panel &p = panel.p;
+    const Q2Panel &p = panel.p;
     Blocks module = multicastModule(); // a UDP client: the HTTPD group is hidden
     showRead(panel.p, module);
     edit(p, "LabeledEdit2")->clear();
-    panel.p.BeginRead(); // no Modbus answers this time
+    panel.p.beginRead(); // no Modbus answers this time
     edit(p, "edtModbusTimeout")->clear();
     edit(p, "edtModbusTimeout1")->clear();
     edit(p, "edtwaittime")->clear();
-    QVERIFY(panel.p.ValidateQ2Panel());
+    QVERIFY(panel.p.validateQ2Panel());
 
     // A module with the 1-byte Modbus form never fills the polling time, which stays hidden:
     // it cannot stop the save.
-    panel.p.ShowModbusShort(ParseModbusShort(hex("01")), 1);
-    QVERIFY(panel.p.ValidateQ2Panel());
-    panel.p.ShowModbusShort(ParseModbusShort(hex("0101003c")), 4);
+    panel.p.showModbusShort(parseModbusShort(hex("01")), 1);
+    QVERIFY(panel.p.validateQ2Panel());
+    panel.p.showModbusShort(parseModbusShort(hex("0101003c")), 4);
     edit(p, "edtwaittime")->clear();
-    QVERIFY(!panel.p.ValidateQ2Panel());
+    QVERIFY(!panel.p.validateQ2Panel());
     QCOMPARE(panel.messages.last(), lang("lang_lblhearttime") + lang("lang_IsNull"));
 }
 
-void TstQ2Panel::failedValidationBuildsAndSendsNothing()
+void TestQ2Panel::failedValidationBuildsAndSendsNothing()
 {
     Panel panel;
     const Blocks module = tcpServerModule();
     showRead(panel.p, module);
     edit(panel.p, "edtDns")->clear();
     edit(panel.p, "edt_StaticIP")->setText(QStringLiteral("10.9.9.9"));
-    TStoredAnswers stored = storedFrom(module);
-    const TSavePlan plan = panel.p.PrepareQ2Save(4017, stored);
-    QCOMPARE(plan.refusal, TSaveRefusal::Validation);
+    StoredAnswers stored = storedFrom(module);
+    const SavePlan plan = panel.p.prepareQ2Save(4017, stored);
+    QCOMPARE(plan.refusal, SaveRefusal::Validation);
     QVERIFY(plan.frames.isEmpty());
-    QCOMPARE(stored.Param, module.param);
+    QCOMPARE(stored.param, module.param);
     QCOMPARE(panel.messages, QStringList{QStringLiteral("DNS地址为空，请写入数据！")});
-    QCOMPARE(SaveRefusalText(plan), QString());
+    QCOMPARE(saveRefusalText(plan), QString());
 }
 
-void TstQ2Panel::saveBeforeAnyReadIsRefused()
+void TestQ2Panel::saveBeforeAnyReadIsRefused()
 {
     Panel panel;
-    const TQ2Panel &p = panel.p;
+    const Q2Panel &p = panel.p;
     for (const char *name : {"edt_HTTPServerPort", "LabeledEdit1", "edtHeartTm"})
         edit(p, name)->setText(QStringLiteral("80"));
     for (const char *name :
@@ -556,27 +556,27 @@ void TstQ2Panel::saveBeforeAnyReadIsRefused()
           "edtDns", "edt_ModName", "LabeledEditShortTime", "edtHeartDt", "edtRegDt", "edtwaittime"})
         edit(p, name)->setText(QStringLiteral("1.2.3.4"));
     edit(p, "edtwaittime")->setText(QStringLiteral("5"));
-    QVERIFY(panel.p.ValidateQ2Panel());
+    QVERIFY(panel.p.validateQ2Panel());
 
-    TStoredAnswers stored;
-    const TSavePlan plan = panel.p.PrepareQ2Save(4017, stored);
-    QCOMPARE(plan.refusal, TSaveRefusal::NoReadYet);
+    StoredAnswers stored;
+    const SavePlan plan = panel.p.prepareQ2Save(4017, stored);
+    QCOMPARE(plan.refusal, SaveRefusal::NoReadYet);
     QVERIFY(plan.frames.isEmpty());
-    QCOMPARE(stored.Param, QByteArray(kParamBlockSize, '\0'));
-    QVERIFY(SaveRefusalText(plan).contains(QStringLiteral("读取")));
-    SetIsChinese(false);
-    QVERIFY(SaveRefusalText(plan).contains(QStringLiteral("read")));
+    QCOMPARE(stored.param, QByteArray(kParamBlockSize, '\0'));
+    QVERIFY(saveRefusalText(plan).contains(QStringLiteral("读取")));
+    setIsChinese(false);
+    QVERIFY(saveRefusalText(plan).contains(QStringLiteral("read")));
 
     // A field that does not convert names its caption.
-    TSavePlan bad;
-    bad.refusal = TSaveRefusal::BadField;
+    SavePlan bad;
+    bad.refusal = SaveRefusal::BadField;
     bad.badField = QStringLiteral("Gateway");
-    QVERIFY(SaveRefusalText(bad).contains(lang("lang_Lbl_Gateway")));
+    QVERIFY(saveRefusalText(bad).contains(lang("lang_Lbl_Gateway")));
 }
 
 // ---- Visibility and enabling -----------------------------------------------------------------
 
-void TstQ2Panel::workModeRules_data()
+void TestQ2Panel::workModeRules_data()
 {
     QTest::addColumn<int>("mode");
     QTest::addColumn<bool>("httpd");
@@ -592,7 +592,7 @@ void TstQ2Panel::workModeRules_data()
     QTest::newRow("HTTPD client") << 4 << true << false << false << false << false << true;
 }
 
-void TstQ2Panel::workModeRules()
+void TestQ2Panel::workModeRules()
 {
     QFETCH(int, mode);
     QFETCH(bool, httpd);
@@ -602,7 +602,7 @@ void TstQ2Panel::workModeRules()
     QFETCH(bool, serverOnly);
     QFETCH(bool, remoteIp);
     Panel panel;
-    const TQ2Panel &p = panel.p;
+    const Q2Panel &p = panel.p;
     showRead(panel.p, tcpServerModule());
     combo(p, "cbb_WorkMode0")->setCurrentIndex(mode);
     QCOMPARE(shown(p, "RzGroupBoxHttpd"), httpd);
@@ -617,7 +617,7 @@ void TstQ2Panel::workModeRules()
     QCOMPARE(silver(p, "lbl_RemoteIP0"), !remoteIp);
 }
 
-void TstQ2Panel::registrationRules_data()
+void TestQ2Panel::registrationRules_data()
 {
     QTest::addColumn<int>("type");
     QTest::addColumn<bool>("cloud");
@@ -629,14 +629,14 @@ void TstQ2Panel::registrationRules_data()
     QTest::newRow("cloud") << 3 << true << false << false;
 }
 
-void TstQ2Panel::registrationRules()
+void TestQ2Panel::registrationRules()
 {
     QFETCH(int, type);
     QFETCH(bool, cloud);
     QFETCH(bool, mode);
     QFETCH(bool, data);
     Panel panel;
-    const TQ2Panel &p = panel.p;
+    const Q2Panel &p = panel.p;
     showRead(panel.p, httpdModule());
     combo(p, "RzComboBox2")->setCurrentIndex(type);
     for (const char *name : {"lblDid", "edtDid", "lblCompass", "edtCompass"})
@@ -648,7 +648,7 @@ void TstQ2Panel::registrationRules()
     QCOMPARE(panel.p.registrationType(), type);
 }
 
-void TstQ2Panel::heartbeatRules_data()
+void TestQ2Panel::heartbeatRules_data()
 {
     QTest::addColumn<int>("heartbeat");
     QTest::addColumn<int>("packetType");
@@ -661,14 +661,14 @@ void TstQ2Panel::heartbeatRules_data()
     QTest::newRow("network, MAC") << 2 << 0 << true << false;
 }
 
-void TstQ2Panel::heartbeatRules()
+void TestQ2Panel::heartbeatRules()
 {
     QFETCH(int, heartbeat);
     QFETCH(int, packetType);
     QFETCH(bool, settings);
     QFETCH(bool, data);
     Panel panel;
-    const TQ2Panel &p = panel.p;
+    const Q2Panel &p = panel.p;
     combo(p, "RzComboBox1")->setCurrentIndex(heartbeat);
     combo(p, "cbbHeartPackType")->setCurrentIndex(packetType);
     for (const char *name : {"lblHeartPackType", "cbbHeartPackType", "lblHeartTm", "edtHeartTm"})
@@ -677,10 +677,10 @@ void TstQ2Panel::heartbeatRules()
         QCOMPARE(shown(p, name), data);
 }
 
-void TstQ2Panel::modbusAndAddressRules()
+void TestQ2Panel::modbusAndAddressRules()
 {
     Panel panel;
-    const TQ2Panel &p = panel.p;
+    const Q2Panel &p = panel.p;
     const QList<const char *> packTimes = {"lblModbusTimeout",   "edtModbusTimeout",
                                            "lblModbusInterval",  "edtModbusInterval",
                                            "lblModbusException", "cbbModbusException"};
@@ -707,16 +707,16 @@ void TstQ2Panel::modbusAndAddressRules()
     QVERIFY(!silver(p, "lblDns"));
 }
 
-void TstQ2Panel::networkTabShowsTheNetworkOnlyParts()
+void TestQ2Panel::networkTabShowsTheNetworkOnlyParts()
 {
     Panel panel;
-    const TQ2Panel &p = panel.p;
+    const Q2Panel &p = panel.p;
     showRead(panel.p, httpdModule());
     QVERIFY(shown(p, "RzGroupBoxHttpd"));
     QVERIFY(shown(p, "btn_Q2NetSet"));
     QVERIFY(!shown(p, "btn_Q2ComSet"));
 
-    panel.p.SetNetworkTab(false);
+    panel.p.setNetworkTab(false);
     for (const char *name :
          {"RzGroupBoxHttpd", "RzGroupBoxHeart", "rzgrpbxRegHeart", "rzchckbxComSetEnable",
           "lbl_UARTTime0", "edt_UARTTime0", "lblUartPackLEN", "edtUartPackLEN", "rzchbUdpFrom",
@@ -728,26 +728,26 @@ void TstQ2Panel::networkTabShowsTheNetworkOnlyParts()
     combo(p, "cbb_WorkMode0")->setCurrentIndex(4);
     QVERIFY(!shown(p, "RzGroupBoxHttpd"));
 
-    panel.p.SetNetworkTab(true);
+    panel.p.setNetworkTab(true);
     QVERIFY(shown(p, "RzGroupBoxHttpd"));
     QVERIFY(shown(p, "RzGroupBoxHeart"));
     combo(p, "cbb_WorkMode0")->setCurrentIndex(1);
-    panel.p.SetNetworkTab(true);
+    panel.p.setNetworkTab(true);
     QVERIFY(!shown(p, "RzGroupBoxHttpd"));
 }
 
-void TstQ2Panel::modbusGroupsHiddenAtReadShownByAnswers()
+void TestQ2Panel::modbusGroupsHiddenAtReadShownByAnswers()
 {
     Panel panel;
-    const TQ2Panel &p = panel.p;
-    panel.p.BeginRead();
+    const Q2Panel &p = panel.p;
+    panel.p.beginRead();
     for (const char *name :
          {"RzGroupBox1", "rzgrpbxModbus", "rzgrpbxModbusNew", "rzchckbxmodbustcp",
           "rzchckbxmodbuspool", "lblhearttime", "edtwaittime"})
         QVERIFY2(!shown(p, name), name);
     QVERIFY(!panel.p.modbusShortShown());
 
-    panel.p.ShowModbusShort(ParseModbusShort(hex("01")), 1);
+    panel.p.showModbusShort(parseModbusShort(hex("01")), 1);
     QVERIFY(shown(p, "RzGroupBox1"));
     QVERIFY(shown(p, "rzchckbxmodbustcp"));
     QVERIFY(check(p, "rzchckbxmodbustcp")->isChecked());
@@ -756,7 +756,7 @@ void TstQ2Panel::modbusGroupsHiddenAtReadShownByAnswers()
     QCOMPARE(panel.p.modbusShortForm(), 1);
     QVERIFY(!shown(p, "rzgrpbxModbus"));
 
-    panel.p.ShowModbusShort(ParseModbusShort(hex("0001003c")), 4);
+    panel.p.showModbusShort(parseModbusShort(hex("0001003c")), 4);
     for (const char *name :
          {"rzchckbxmodbustcp", "rzchckbxmodbuspool", "lblhearttime", "edtwaittime"})
         QVERIFY2(shown(p, name), name);
@@ -764,11 +764,11 @@ void TstQ2Panel::modbusGroupsHiddenAtReadShownByAnswers()
     QCOMPARE(edit(p, "edtwaittime")->text(), QStringLiteral("60"));
     QCOMPARE(panel.p.modbusShortForm(), 4);
 
-    panel.p.ShowModbusNew(ParseModbusNew(hex("01")));
+    panel.p.showModbusNew(parseModbusNew(hex("01")));
     QVERIFY(shown(p, "rzgrpbxModbusNew"));
     QVERIFY(!shown(p, "edtModbusTimeout1")); // mode 1: times not shown
     QVERIFY(!shown(p, "rzgrpbxModbus"));
-    panel.p.ShowModbusPack(ParseModbusPack(hex("01")));
+    panel.p.showModbusPack(parseModbusPack(hex("01")));
     QVERIFY(shown(p, "rzgrpbxModbus"));
     QVERIFY(shown(p, "edtModbusTimeout"));
     QVERIFY(!shown(p, "cbbReporproto"));
@@ -776,7 +776,7 @@ void TstQ2Panel::modbusGroupsHiddenAtReadShownByAnswers()
 
 // ---- Field conversions -----------------------------------------------------------------------
 
-void TstQ2Panel::hexCheckBoxesConvertTheField_data()
+void TestQ2Panel::hexCheckBoxesConvertTheField_data()
 {
     QTest::addColumn<QString>("plain");
     QTest::addColumn<QString>("hexText");
@@ -788,12 +788,12 @@ void TstQ2Panel::hexCheckBoxesConvertTheField_data()
                            << "";
 }
 
-void TstQ2Panel::hexCheckBoxesConvertTheField()
+void TestQ2Panel::hexCheckBoxesConvertTheField()
 {
     QFETCH(QString, plain);
     QFETCH(QString, hexText);
     Panel panel;
-    const TQ2Panel &p = panel.p;
+    const Q2Panel &p = panel.p;
     for (const auto &[box, field] :
          {std::pair{"rzchckbxHeartDtHex", "edtHeartDt"}, {"rzchckbxRegDtHex", "edtRegDt"}}) {
         edit(p, field)->setText(plain);
@@ -805,11 +805,11 @@ void TstQ2Panel::hexCheckBoxesConvertTheField()
     // Clearing the box on text that is not hex leaves it as it is.
     for (const QString &notHex :
          {QStringLiteral("zz12"), QStringLiteral("12 34"), QStringLiteral("心跳")})
-        QCOMPARE(HexToPlainField(notHex), notHex);
-    QCOMPARE(HexToPlainField(QStringLiteral("3132333")), QStringLiteral("123"));
+        QCOMPARE(hexToPlainField(notHex), notHex);
+    QCOMPARE(hexToPlainField(QStringLiteral("3132333")), QStringLiteral("123"));
 }
 
-void TstQ2Panel::customBaudRate_data()
+void TestQ2Panel::customBaudRate_data()
 {
     QTest::addColumn<QVariant>("answer"); // a string, or nothing for cancel
     QTest::addColumn<QString>("selected");
@@ -826,7 +826,7 @@ void TstQ2Panel::customBaudRate_data()
                                << "115200";
 }
 
-void TstQ2Panel::customBaudRate()
+void TestQ2Panel::customBaudRate()
 {
     QFETCH(QVariant, answer);
     QFETCH(QString, selected);
@@ -834,7 +834,7 @@ void TstQ2Panel::customBaudRate()
     Panel panel;
     QString asked;
     panel.p.setPromptFunction([&](QWidget *, const QString &title, const QString &,
-                                  const QString &initial, const TQ2Panel::PromptDone &done) {
+                                  const QString &initial, const Q2Panel::PromptDone &done) {
         asked = title + QLatin1Char('|') + initial;
         done(answer.isValid() ? std::optional<QString>(answer.toString()) : std::nullopt);
     });
@@ -847,7 +847,7 @@ void TstQ2Panel::customBaudRate()
     QCOMPARE(baud->count(), 15);
 }
 
-void TstQ2Panel::wheelScrollsTheBoxOneLine()
+void TestQ2Panel::wheelScrollsTheBoxOneLine()
 {
     Panel panel;
     panel.p.resize(528, 300);
@@ -875,10 +875,10 @@ void TstQ2Panel::wheelScrollsTheBoxOneLine()
 
 // ---- Texts -----------------------------------------------------------------------------------
 
-void TstQ2Panel::languageSwitchKeepsSelections()
+void TestQ2Panel::languageSwitchKeepsSelections()
 {
     Panel panel;
-    const TQ2Panel &p = panel.p;
+    const Q2Panel &p = panel.p;
     showRead(panel.p, tcpServerModule());
     const QList<std::pair<const char *, int>> selections = {
         {"cbb_AddrType", 0},  {"RzComboBox2", 2},      {"cbbRegType", 1},
@@ -888,8 +888,8 @@ void TstQ2Panel::languageSwitchKeepsSelections()
     for (const auto &[name, index] : selections)
         combo(p, name)->setCurrentIndex(index);
 
-    SetIsChinese(false);
-    panel.p.ApplyQ2Texts();
+    setIsChinese(false);
+    panel.p.applyQ2Texts();
     for (const auto &[name, index] : selections)
         QCOMPARE(combo(p, name)->currentIndex(), index);
     QCOMPARE(combo(p, "RzComboBox2")->itemText(3), QStringLiteral("Enable WEXO Cloud"));
@@ -906,8 +906,8 @@ void TstQ2Panel::languageSwitchKeepsSelections()
     // The change handler of the packing list ran: mode 1 shows the times.
     QVERIFY(shown(p, "edtModbusTimeout"));
 
-    SetIsChinese(true);
-    panel.p.ApplyQ2Texts();
+    setIsChinese(true);
+    panel.p.applyQ2Texts();
     for (const auto &[name, index] : selections)
         QCOMPARE(combo(p, name)->currentIndex(), index);
     QCOMPARE(ctl<QLabel>(p, "lbl_StaticIP")->text(), QStringLiteral("模块静态IP *"));
@@ -919,7 +919,7 @@ void TstQ2Panel::languageSwitchKeepsSelections()
     QCOMPARE(check(p, "rzchckbx_Reset")->text(), QStringLiteral("Reset"));
 }
 
-void TstQ2Panel::everyInputHasItsCaptionAsName()
+void TestQ2Panel::everyInputHasItsCaptionAsName()
 {
     Panel panel;
     QStringList unnamed;
@@ -936,12 +936,12 @@ void TstQ2Panel::everyInputHasItsCaptionAsName()
     QCOMPARE(combo(panel.p, "cbb_S0")->accessibleName(), lang("lang_Lbl_PDS"));
 }
 
-void TstQ2Panel::buttonsAndWebPort()
+void TestQ2Panel::buttonsAndWebPort()
 {
     Panel panel;
-    QSignalSpy net(&panel.p, &TQ2Panel::q2NetSetClicked);
-    QSignalSpy com(&panel.p, &TQ2Panel::q2ComSetClicked);
-    QSignalSpy debug(&panel.p, &TQ2Panel::dataDebugClicked);
+    QSignalSpy net(&panel.p, &Q2Panel::q2NetSetClicked);
+    QSignalSpy com(&panel.p, &Q2Panel::q2ComSetClicked);
+    QSignalSpy debug(&panel.p, &Q2Panel::dataDebugClicked);
     ctl<QPushButton>(panel.p, "btn_Q2NetSet")->click();
     ctl<QPushButton>(panel.p, "btnDataDebug")->click();
     ctl<QPushButton>(panel.p, "btn_Q2ComSet")->click();
@@ -967,17 +967,17 @@ void TstQ2Panel::buttonsAndWebPort()
 }
 
 // Writes the panel, filled from a module, in both languages to $X7_SCREENSHOT_DIR.
-void TstQ2Panel::grabScreenshots()
+void TestQ2Panel::grabScreenshots()
 {
     const QString dir = qEnvironmentVariable("X7_SCREENSHOT_DIR");
     if (dir.isEmpty())
         QSKIP("set X7_SCREENSHOT_DIR to write the screenshots");
     QDir().mkpath(dir);
     for (bool chinese : {true, false}) {
-        SetIsChinese(chinese);
+        setIsChinese(chinese);
         Panel panel;
         showRead(panel.p, httpdModule());
-        panel.p.ApplyQ2Texts();
+        panel.p.applyQ2Texts();
         panel.p.resize(528, 1500);
         panel.p.show();
         QVERIFY(QTest::qWaitForWindowExposed(&panel.p));
@@ -993,5 +993,5 @@ void TstQ2Panel::grabScreenshots()
     }
 }
 
-QTEST_MAIN(TstQ2Panel)
+QTEST_MAIN(TestQ2Panel)
 #include "tst_q2panel.moc"

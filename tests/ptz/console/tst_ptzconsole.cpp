@@ -21,8 +21,8 @@
 
 namespace {
 
-const QString Down = QStringLiteral("连   接");
-const QString Up = QStringLiteral("断开连接");
+const QString kDown = QStringLiteral("连   接");
+const QString kUp = QStringLiteral("断开连接");
 
 // One console window on files in a temporary folder, its prompts recorded instead of shown.
 struct Console
@@ -35,45 +35,45 @@ struct Console
     {
         qputenv("X7_FILES_DIR", files.path().toLocal8Bit());
         window = std::make_unique<PtzConsole>();
-        window->SetPromptFunction([this](QWidget *, const QString &text) { prompts.append(text); });
+        window->setPromptFunction([this](QWidget *, const QString &text) { prompts.append(text); });
         window->show();
         QApplication::setActiveWindow(window.get());
     }
     ~Console()
     {
         if (window->isVisible())
-            window->ExitSequence();
+            window->exitSequence();
     }
 
-    template<class T> T *Find(const QString &name) const
+    template<class T> T *find(const QString &name) const
     {
         T *found = window->findChild<T *>(name);
         if (!found)
             qWarning("no control %s", qPrintable(name));
         return found;
     }
-    QPushButton *Button(const QString &name) const { return Find<QPushButton>(name); }
-    QComboBox *Combo(const QString &name) const { return Find<QComboBox>(name); }
-    QLineEdit *Edit(const QString &name) const { return Find<QLineEdit>(name); }
-    PadButton *Pad(const QString &name) const { return Find<PadButton>(name); }
-    QString Caption() const { return Button("连接And断开连接")->text(); }
-    QString Status() const { return Edit("TxtStatus")->text(); }
-    QString Log() const { return Find<QPlainTextEdit>("TxtDisplay")->toPlainText(); }
+    QPushButton *button(const QString &name) const { return find<QPushButton>(name); }
+    QComboBox *combo(const QString &name) const { return find<QComboBox>(name); }
+    QLineEdit *edit(const QString &name) const { return find<QLineEdit>(name); }
+    PadButton *pad(const QString &name) const { return find<PadButton>(name); }
+    QString caption() const { return button("连接And断开连接")->text(); }
+    QString status() const { return edit("TxtStatus")->text(); }
+    QString log() const { return find<QPlainTextEdit>("TxtDisplay")->toPlainText(); }
 
-    bool ConnectTcp(quint16 port)
+    bool connectTcp(quint16 port)
     {
-        if (!Find<QCheckBox>("网络")->isChecked())
-            Find<QCheckBox>("网络")->click();
-        Edit("设备IP")->setText("127.0.0.1");
-        window->Link().SetRemotePort(port);
-        Button("连接And断开连接")->click();
-        return QTest::qWaitFor([this] { return Caption() == Up; }, 5000);
+        if (!find<QCheckBox>("网络")->isChecked())
+            find<QCheckBox>("网络")->click();
+        edit("设备IP")->setText("127.0.0.1");
+        window->link().setRemotePort(port);
+        button("连接And断开连接")->click();
+        return QTest::qWaitFor([this] { return caption() == kUp; }, 5000);
     }
-    bool OpenSerial(const QString &device)
+    bool openSerial(const QString &device)
     {
-        Combo("ComboComm")->setEditText(device);
-        Button("连接And断开连接")->click();
-        return Caption() == Up;
+        combo("ComboComm")->setEditText(device);
+        button("连接And断开连接")->click();
+        return caption() == kUp;
     }
 };
 
@@ -111,19 +111,19 @@ private slots:
 private:
     SimProcess m_sim; // a head on TCP shared by the tests that need no special options
     int m_seen = 0;
-    QStringList NewFrames(int count);
+    QStringList newFrames(int count);
 };
 
 void TestPtzConsole::initTestCase()
 {
-    QVERIFY2(m_sim.StartTcp({"--pan", "60", "--tilt", "45"}), "ptzsim did not start");
+    QVERIFY2(m_sim.startTcp({"--pan", "60", "--tilt", "45"}), "ptzsim did not start");
 }
 
 // The frames the head received since the last call; waits until `count` have arrived.
-QStringList TestPtzConsole::NewFrames(int count)
+QStringList TestPtzConsole::newFrames(int count)
 {
-    m_sim.WaitForFrames(m_seen + count);
-    const QStringList all = m_sim.FramesReceived();
+    m_sim.waitForFrames(m_seen + count);
+    const QStringList all = m_sim.framesReceived();
     const QStringList fresh = all.mid(m_seen);
     m_seen = int(all.size());
     return fresh;
@@ -138,49 +138,49 @@ void TestPtzConsole::startState()
     QVERIFY(!(c.window->windowFlags() & Qt::WindowMaximizeButtonHint));
     QCOMPARE(c.window->size(), QSize(1037, 647));
 
-    QVERIFY(c.Find<QCheckBox>("串口")->isChecked());
-    QVERIFY(!c.Find<QCheckBox>("网络")->isChecked());
-    QVERIFY(!c.Edit("设备IP")->isEnabled());
-    QVERIFY(c.Combo("ComboComm")->isEnabled());
-    QCOMPARE(c.Caption(), Down);
-    QCOMPARE(c.Status(), QString("串口已就绪"));
-    QVERIFY(c.Find<QLabel>("ImgSwitchOff")->isVisible());
-    QVERIFY(!c.Find<QLabel>("ImgSwitchOn")->isVisible());
-    QVERIFY(c.Find<QPlainTextEdit>("TxtDisplay")->isReadOnly());
+    QVERIFY(c.find<QCheckBox>("串口")->isChecked());
+    QVERIFY(!c.find<QCheckBox>("网络")->isChecked());
+    QVERIFY(!c.edit("设备IP")->isEnabled());
+    QVERIFY(c.combo("ComboComm")->isEnabled());
+    QCOMPARE(c.caption(), kDown);
+    QCOMPARE(c.status(), QString("串口已就绪"));
+    QVERIFY(c.find<QLabel>("ImgSwitchOff")->isVisible());
+    QVERIFY(!c.find<QLabel>("ImgSwitchOn")->isVisible());
+    QVERIFY(c.find<QPlainTextEdit>("TxtDisplay")->isReadOnly());
 
-    QCOMPARE(c.Combo("探照灯")->currentText(), QString("00"));
-    QCOMPARE(c.Combo("探照灯")->count(), 256);
-    QCOMPARE(c.Combo("预置位")->currentText(), QString("01"));
-    QCOMPARE(c.Combo("预置位")->count(), 255);
-    QCOMPARE(c.Combo("巡迹")->currentText(), QString("00"));
-    QCOMPARE(c.Combo("巡迹")->count(), 9);
-    QCOMPARE(c.Combo("巡航模式")->currentText(), QString("巡航三"));
-    QVERIFY(!c.Combo("巡航模式")->isEnabled());
-    QCOMPARE(c.Combo("水平速度")->currentText(), QString("63"));
-    QCOMPARE(c.Combo("垂直速度")->currentText(), QString("63"));
-    QCOMPARE(c.Combo("水平速度")->count(), 65);
-    QCOMPARE(c.Edit("水平角度")->text(), QString("60"));
-    QCOMPARE(c.Edit("垂直角度")->text(), QString("60"));
-    QCOMPARE(c.Button("中")->text(), QString("自动  巡航"));
-    const QScrollBar *slider = c.Find<QScrollBar>("HScroll1");
+    QCOMPARE(c.combo("探照灯")->currentText(), QString("00"));
+    QCOMPARE(c.combo("探照灯")->count(), 256);
+    QCOMPARE(c.combo("预置位")->currentText(), QString("01"));
+    QCOMPARE(c.combo("预置位")->count(), 255);
+    QCOMPARE(c.combo("巡迹")->currentText(), QString("00"));
+    QCOMPARE(c.combo("巡迹")->count(), 9);
+    QCOMPARE(c.combo("巡航模式")->currentText(), QString("巡航三"));
+    QVERIFY(!c.combo("巡航模式")->isEnabled());
+    QCOMPARE(c.combo("水平速度")->currentText(), QString("63"));
+    QCOMPARE(c.combo("垂直速度")->currentText(), QString("63"));
+    QCOMPARE(c.combo("水平速度")->count(), 65);
+    QCOMPARE(c.edit("水平角度")->text(), QString("60"));
+    QCOMPARE(c.edit("垂直角度")->text(), QString("60"));
+    QCOMPARE(c.button("中")->text(), QString("自动  巡航"));
+    const QScrollBar *slider = c.find<QScrollBar>("HScroll1");
     QCOMPARE(slider->minimum(), 0);
     QCOMPARE(slider->maximum(), 100);
-    QCOMPARE(c.Edit("设备IP")->text(), QString("192.168.1.100"));
-    QVERIFY(c.Find<ScheduleBoard>("Frame1"));
-    QTRY_VERIFY(!c.Edit("TxtTime")->text().isEmpty());
-    QCOMPARE(c.Edit("TxtDate")->text(), QDate::currentDate().toString("yyyy-MM-dd"));
+    QCOMPARE(c.edit("设备IP")->text(), QString("192.168.1.100"));
+    QVERIFY(c.find<ScheduleBoard>("Frame1"));
+    QTRY_VERIFY(!c.edit("TxtTime")->text().isEmpty());
+    QCOMPARE(c.edit("TxtDate")->text(), QDate::currentDate().toString("yyyy-MM-dd"));
     QVERIFY(c.prompts.isEmpty());
 }
 
 void TestPtzConsole::closesOnlyThroughExit()
 {
     Console c;
-    c.Edit("设备IP")->setText("10.1.2.3"); // saved at exit though the box is disabled
+    c.edit("设备IP")->setText("10.1.2.3"); // saved at exit though the box is disabled
     QVERIFY(!c.window->close());
     QVERIFY(c.window->isVisible());
 
     QSignalSpy exit(c.window.get(), &PtzConsole::exitRequested);
-    c.Button("CmdExit")->click();
+    c.button("CmdExit")->click();
     QCOMPARE(exit.count(), 1);
     QVERIFY(!c.window->isVisible());
     QFile ip(QDir(c.files.path()).filePath("123.ini"));
@@ -192,121 +192,121 @@ void TestPtzConsole::closesOnlyThroughExit()
     // The next start reads the address back.
     PtzConsole again;
     QCOMPARE(again.findChild<QLineEdit *>("设备IP")->text(), QString("10.1.2.3"));
-    again.ExitSequence();
+    again.exitSequence();
 }
 
 void TestPtzConsole::linkStateTableWithCaptions()
 {
     Console c;
-    auto *serial = c.Find<QCheckBox>("串口");
-    auto *network = c.Find<QCheckBox>("网络");
+    auto *serial = c.find<QCheckBox>("串口");
+    auto *network = c.find<QCheckBox>("网络");
 
     // Clicking the checked kind box switches to the other kind.
     serial->click();
     QVERIFY(network->isChecked() && !serial->isChecked());
-    QCOMPARE(c.Status(), QString("网络已就绪"));
-    QVERIFY(c.Edit("设备IP")->isEnabled() && !c.Combo("ComboComm")->isEnabled());
+    QCOMPARE(c.status(), QString("网络已就绪"));
+    QVERIFY(c.edit("设备IP")->isEnabled() && !c.combo("ComboComm")->isEnabled());
     network->click();
     QVERIFY(serial->isChecked() && !network->isChecked());
-    QCOMPARE(c.Status(), QString("串口已就绪"));
+    QCOMPARE(c.status(), QString("串口已就绪"));
 
     // network idle -> connecting -> up -> idle
     network->click();
-    c.Edit("设备IP")->setText("127.0.0.1");
-    c.window->Link().SetRemotePort(m_sim.TcpPort());
-    c.Button("连接And断开连接")->click();
-    QCOMPARE(c.Caption(), Down);
-    QTRY_COMPARE(c.Caption(), Up);
-    QCOMPARE(c.Status(), QString("已连接到 : 127.0.0.1"));
+    c.edit("设备IP")->setText("127.0.0.1");
+    c.window->link().setRemotePort(m_sim.tcpPort());
+    c.button("连接And断开连接")->click();
+    QCOMPARE(c.caption(), kDown);
+    QTRY_COMPARE(c.caption(), kUp);
+    QCOMPARE(c.status(), QString("已连接到 : 127.0.0.1"));
     QCOMPARE(c.prompts, QStringList{"设 备 已 连 接 ！ ！ ！"});
-    QVERIFY(c.Find<QLabel>("ImgSwitchOn")->isVisible());
-    QVERIFY(!c.Find<QLabel>("ImgSwitchOff")->isVisible());
+    QVERIFY(c.find<QLabel>("ImgSwitchOn")->isVisible());
+    QVERIFY(!c.find<QLabel>("ImgSwitchOff")->isVisible());
     for (const char *name : {"串口", "网络"})
-        QVERIFY(!c.Find<QCheckBox>(name)->isEnabled());
-    QVERIFY(!c.Combo("ComboComm")->isEnabled());
-    QVERIFY(!c.Button("搜索")->isEnabled());
-    QVERIFY(!c.Edit("设备IP")->isEnabled());
+        QVERIFY(!c.find<QCheckBox>(name)->isEnabled());
+    QVERIFY(!c.combo("ComboComm")->isEnabled());
+    QVERIFY(!c.button("搜索")->isEnabled());
+    QVERIFY(!c.edit("设备IP")->isEnabled());
 
-    c.Button("连接And断开连接")->click();
-    QCOMPARE(c.Caption(), Down);
-    QCOMPARE(c.Status(), QString("连接已断开..."));
-    QVERIFY(c.Find<QLabel>("ImgSwitchOff")->isVisible());
-    QVERIFY(serial->isEnabled() && network->isEnabled() && c.Button("搜索")->isEnabled());
+    c.button("连接And断开连接")->click();
+    QCOMPARE(c.caption(), kDown);
+    QCOMPARE(c.status(), QString("连接已断开..."));
+    QVERIFY(c.find<QLabel>("ImgSwitchOff")->isVisible());
+    QVERIFY(serial->isEnabled() && network->isEnabled() && c.button("搜索")->isEnabled());
 
     // Connect and close again before the device answers.
-    c.Button("连接And断开连接")->click();
-    c.Button("连接And断开连接")->click();
-    QCOMPARE(c.Caption(), Down);
-    QCOMPARE(c.Status(), QString("连接已断开..."));
+    c.button("连接And断开连接")->click();
+    c.button("连接And断开连接")->click();
+    QCOMPARE(c.caption(), kDown);
+    QCOMPARE(c.status(), QString("连接已断开..."));
 
     // Serial idle -> the port does not exist: stays idle and says so.
     serial->click();
-    QVERIFY(!c.OpenSerial("/dev/ptzdesk-missing"));
-    QCOMPARE(c.Status(), QString("/dev/ptzdesk-missing，打开失败"));
-    QVERIFY(serial->isChecked() && c.Combo("ComboComm")->isEnabled());
+    QVERIFY(!c.openSerial("/dev/ptzdesk-missing"));
+    QCOMPARE(c.status(), QString("/dev/ptzdesk-missing，打开失败"));
+    QVERIFY(serial->isChecked() && c.combo("ComboComm")->isEnabled());
 }
 
 void TestPtzConsole::linkDownDropsEverything()
 {
     Console c;
-    QSignalSpy sent(&c.window->Link(), &PtzLink::frameSent);
-    QTest::mousePress(c.Pad("上"), Qt::LeftButton);
-    QTest::mouseRelease(c.Pad("上"), Qt::LeftButton);
-    c.Button("开")->click();
-    c.Button("高亮")->click();
-    c.Button("调用")->click();
-    c.Find<QScrollBar>("HScroll1")->setValue(40);
-    c.Button("确认发送角度")->click();
-    c.Button("查询位置")->click();
-    c.window->ScheduledLightOn();
+    QSignalSpy sent(&c.window->link(), &PtzLink::frameSent);
+    QTest::mousePress(c.pad("上"), Qt::LeftButton);
+    QTest::mouseRelease(c.pad("上"), Qt::LeftButton);
+    c.button("开")->click();
+    c.button("高亮")->click();
+    c.button("调用")->click();
+    c.find<QScrollBar>("HScroll1")->setValue(40);
+    c.button("确认发送角度")->click();
+    c.button("查询位置")->click();
+    c.window->scheduledLightOn();
     QTest::qWait(200);
     QCOMPARE(sent.count(), 0);
-    QVERIFY(c.Log().isEmpty());
+    QVERIFY(c.log().isEmpty());
     QVERIFY(c.prompts.isEmpty());
 
     // Only the cruise button says why nothing happens.
-    c.Button("中")->click();
+    c.button("中")->click();
     QCOMPARE(c.prompts, QStringList{"请先连接设备再操作!"});
-    QCOMPARE(c.Button("中")->text(), QString("自动  巡航"));
-    QVERIFY(!c.window->AutoCruiseOn());
+    QCOMPARE(c.button("中")->text(), QString("自动  巡航"));
+    QVERIFY(!c.window->autoCruiseOn());
 }
 
 void TestPtzConsole::anglesSentAndPositionQueried()
 {
     Console c;
-    QVERIFY(c.ConnectTcp(m_sim.TcpPort()));
-    NewFrames(0);
-    c.Combo("探照灯")->setCurrentText("01");
-    c.Edit("水平角度")->setText("60");
-    c.Edit("垂直角度")->setText("45");
-    c.Button("确认发送角度")->click();
-    c.Button("确认发送角度")->click(); // during the run: changes nothing
-    QCOMPARE(NewFrames(2), (QStringList{"FF 01 00 4B 17 70 D3", "FF 01 00 4D 11 94 F3"}));
+    QVERIFY(c.connectTcp(m_sim.tcpPort()));
+    newFrames(0);
+    c.combo("探照灯")->setCurrentText("01");
+    c.edit("水平角度")->setText("60");
+    c.edit("垂直角度")->setText("45");
+    c.button("确认发送角度")->click();
+    c.button("确认发送角度")->click(); // during the run: changes nothing
+    QCOMPARE(newFrames(2), (QStringList{"FF 01 00 4B 17 70 D3", "FF 01 00 4D 11 94 F3"}));
 
-    c.Button("查询位置")->click();
-    c.Button("查询位置")->click();
-    QCOMPARE(NewFrames(2), (QStringList{"FF 01 00 51 00 00 52", "FF 01 00 53 00 00 54"}));
-    QTRY_VERIFY(c.Log().contains("<--水平角度：60 °"));
-    QTRY_VERIFY(c.Log().contains("<--垂直角度：45 °"));
-    QVERIFY(c.Log().contains("-->发送：FF 01 00 51 00 00 52 "));
+    c.button("查询位置")->click();
+    c.button("查询位置")->click();
+    QCOMPARE(newFrames(2), (QStringList{"FF 01 00 51 00 00 52", "FF 01 00 53 00 00 54"}));
+    QTRY_VERIFY(c.log().contains("<--水平角度：60 °"));
+    QTRY_VERIFY(c.log().contains("<--垂直角度：45 °"));
+    QVERIFY(c.log().contains("-->发送：FF 01 00 51 00 00 52 "));
     QTest::qWait(150);
-    QCOMPARE(NewFrames(0), QStringList());
+    QCOMPARE(newFrames(0), QStringList());
 
     // The head keeps the angle it was sent.
-    c.Edit("水平角度")->setText("359.99");
-    c.Button("确认发送角度")->click();
-    NewFrames(2);
-    c.Button("CmdClearReceive")->click();
-    QVERIFY(c.Log().isEmpty());
-    c.Button("查询位置")->click();
-    QTRY_VERIFY(c.Log().contains("<--水平角度：359.99 °"));
+    c.edit("水平角度")->setText("359.99");
+    c.button("确认发送角度")->click();
+    newFrames(2);
+    c.button("CmdClearReceive")->click();
+    QVERIFY(c.log().isEmpty());
+    c.button("查询位置")->click();
+    QTRY_VERIFY(c.log().contains("<--水平角度：359.99 °"));
 }
 
 void TestPtzConsole::angleBoxesRefuseOutOfRange()
 {
     Console c;
-    QLineEdit *pan = c.Edit("水平角度");
-    QLineEdit *tilt = c.Edit("垂直角度");
+    QLineEdit *pan = c.edit("水平角度");
+    QLineEdit *tilt = c.edit("垂直角度");
     pan->clear();
     QTest::keyClicks(pan, "361");
     QCOMPARE(c.prompts, QStringList{"角度范围：0-360，请输入正确的角度"});
@@ -334,35 +334,35 @@ void TestPtzConsole::angleBoxesRefuseOutOfRange()
 void TestPtzConsole::angleRunSkipsEmptyBox()
 {
     Console c;
-    QVERIFY(c.ConnectTcp(m_sim.TcpPort()));
-    NewFrames(0);
-    c.Combo("探照灯")->setCurrentText("01");
-    c.Edit("水平角度")->clear();
-    c.Edit("垂直角度")->setText("45");
-    c.Button("确认发送角度")->click();
-    QCOMPARE(NewFrames(1), QStringList{"FF 01 00 4D 11 94 F3"});
+    QVERIFY(c.connectTcp(m_sim.tcpPort()));
+    newFrames(0);
+    c.combo("探照灯")->setCurrentText("01");
+    c.edit("水平角度")->clear();
+    c.edit("垂直角度")->setText("45");
+    c.button("确认发送角度")->click();
+    QCOMPARE(newFrames(1), QStringList{"FF 01 00 4D 11 94 F3"});
     QTest::qWait(150);
-    QCOMPARE(NewFrames(0), QStringList());
+    QCOMPARE(newFrames(0), QStringList());
     QVERIFY(c.prompts.size() == 1); // only the connect prompt
 }
 
 void TestPtzConsole::padPressAndRelease()
 {
     Console c;
-    QVERIFY(c.ConnectTcp(m_sim.TcpPort()));
-    NewFrames(0);
-    c.Combo("探照灯")->setCurrentText("01");
-    c.Combo("垂直速度")->setCurrentText("20");
-    c.Combo("水平速度")->setCurrentText("10");
-    QTest::mousePress(c.Pad("上"), Qt::LeftButton);
-    QTest::mouseRelease(c.Pad("上"), Qt::LeftButton);
-    QCOMPARE(NewFrames(2), (QStringList{"FF 01 00 08 00 14 1D", "FF 01 00 00 00 00 01"}));
+    QVERIFY(c.connectTcp(m_sim.tcpPort()));
+    newFrames(0);
+    c.combo("探照灯")->setCurrentText("01");
+    c.combo("垂直速度")->setCurrentText("20");
+    c.combo("水平速度")->setCurrentText("10");
+    QTest::mousePress(c.pad("上"), Qt::LeftButton);
+    QTest::mouseRelease(c.pad("上"), Qt::LeftButton);
+    QCOMPARE(newFrames(2), (QStringList{"FF 01 00 08 00 14 1D", "FF 01 00 00 00 00 01"}));
 
     // Any mouse button moves the head; a speed changed while held counts from the next press.
-    QTest::mousePress(c.Pad("左"), Qt::RightButton);
-    c.Combo("水平速度")->setCurrentText("30");
-    QTest::mouseRelease(c.Pad("左"), Qt::RightButton);
-    QCOMPARE(NewFrames(2), (QStringList{"FF 01 00 04 0A 00 0F", "FF 01 00 00 00 00 01"}));
+    QTest::mousePress(c.pad("左"), Qt::RightButton);
+    c.combo("水平速度")->setCurrentText("30");
+    QTest::mouseRelease(c.pad("左"), Qt::RightButton);
+    QCOMPARE(newFrames(2), (QStringList{"FF 01 00 04 0A 00 0F", "FF 01 00 00 00 00 01"}));
 
     const struct
     {
@@ -374,41 +374,41 @@ void TestPtzConsole::padPressAndRelease()
         {"下", "FF 01 00 10 00 14 25"},   {"左下", "FF 01 00 14 1E 14 47"},
     };
     for (const auto &row : rows) {
-        QTest::mousePress(c.Pad(row.name), Qt::MiddleButton);
-        QTest::mouseRelease(c.Pad(row.name), Qt::MiddleButton);
-        QCOMPARE(NewFrames(2), (QStringList{row.move, "FF 01 00 00 00 00 01"}));
+        QTest::mousePress(c.pad(row.name), Qt::MiddleButton);
+        QTest::mouseRelease(c.pad(row.name), Qt::MiddleButton);
+        QCOMPARE(newFrames(2), (QStringList{row.move, "FF 01 00 00 00 00 01"}));
     }
 }
 
 void TestPtzConsole::padStopsWhenLetGoOutsideOrFocusLost()
 {
     Console c;
-    QVERIFY(c.ConnectTcp(m_sim.TcpPort()));
+    QVERIFY(c.connectTcp(m_sim.tcpPort()));
     QVERIFY(QTest::qWaitForWindowActive(c.window.get()));
-    NewFrames(0);
-    PadButton *right = c.Pad("右");
+    newFrames(0);
+    PadButton *right = c.pad("右");
     // Let go far from the button: the grabbing button still gets the release.
     QTest::mousePress(right, Qt::LeftButton);
     QTest::mouseRelease(right, Qt::LeftButton, {}, QPoint(-200, 300));
-    QCOMPARE(NewFrames(2), (QStringList{"FF 00 00 02 3F 00 41", "FF 00 00 00 00 00 00"}));
+    QCOMPARE(newFrames(2), (QStringList{"FF 00 00 02 3F 00 41", "FF 00 00 00 00 00 00"}));
 
     // Focus leaves the button mid-press (another window, a key press elsewhere).
     QTest::mousePress(right, Qt::LeftButton);
     QVERIFY(right->hasFocus());
-    c.Edit("水平角度")->setFocus();
-    QCOMPARE(NewFrames(2), (QStringList{"FF 00 00 02 3F 00 41", "FF 00 00 00 00 00 00"}));
-    QVERIFY(!right->IsHeld());
+    c.edit("水平角度")->setFocus();
+    QCOMPARE(newFrames(2), (QStringList{"FF 00 00 02 3F 00 41", "FF 00 00 00 00 00 00"}));
+    QVERIFY(!right->isHeld());
     QTest::mouseRelease(right, Qt::LeftButton); // the late release sends nothing more
     QTest::qWait(100);
-    QCOMPARE(NewFrames(0), QStringList());
+    QCOMPARE(newFrames(0), QStringList());
 }
 
 void TestPtzConsole::keyboardDoesNotMovePad()
 {
     Console c;
-    QVERIFY(c.ConnectTcp(m_sim.TcpPort()));
-    QSignalSpy sent(&c.window->Link(), &PtzLink::frameSent);
-    PadButton *up = c.Pad("上");
+    QVERIFY(c.connectTcp(m_sim.tcpPort()));
+    QSignalSpy sent(&c.window->link(), &PtzLink::frameSent);
+    PadButton *up = c.pad("上");
     up->setFocus();
     QTest::keyClick(up, Qt::Key_Space);
     QTest::keyClick(up, Qt::Key_Return);
@@ -418,43 +418,43 @@ void TestPtzConsole::keyboardDoesNotMovePad()
 void TestPtzConsole::autoCruiseToggle()
 {
     Console c;
-    QVERIFY(c.ConnectTcp(m_sim.TcpPort()));
-    NewFrames(0);
-    c.Combo("探照灯")->setCurrentText("05");
-    c.Button("中")->click();
-    QCOMPARE(NewFrames(1), QStringList{"FF 05 00 07 00 63 6F"});
-    QCOMPARE(c.Button("中")->text(), QString("取消  巡航"));
+    QVERIFY(c.connectTcp(m_sim.tcpPort()));
+    newFrames(0);
+    c.combo("探照灯")->setCurrentText("05");
+    c.button("中")->click();
+    QCOMPARE(newFrames(1), QStringList{"FF 05 00 07 00 63 6F"});
+    QCOMPARE(c.button("中")->text(), QString("取消  巡航"));
     for (const char *name : {"左上", "上", "右上", "右", "右下", "下", "左下", "左"})
-        QVERIFY(!c.Pad(name)->isEnabled());
-    QVERIFY(c.window->AutoCruiseOn());
+        QVERIFY(!c.pad(name)->isEnabled());
+    QVERIFY(c.window->autoCruiseOn());
 
     // Cruise survives a reconnect: the button still offers to cancel.
-    c.Button("连接And断开连接")->click();
-    QVERIFY(c.ConnectTcp(m_sim.TcpPort()));
-    QCOMPARE(c.Button("中")->text(), QString("取消  巡航"));
-    c.Button("中")->click();
-    QCOMPARE(NewFrames(1), QStringList{"FF 05 00 00 00 00 05"});
-    QCOMPARE(c.Button("中")->text(), QString("自动  巡航"));
+    c.button("连接And断开连接")->click();
+    QVERIFY(c.connectTcp(m_sim.tcpPort()));
+    QCOMPARE(c.button("中")->text(), QString("取消  巡航"));
+    c.button("中")->click();
+    QCOMPARE(newFrames(1), QStringList{"FF 05 00 00 00 00 05"});
+    QCOMPARE(c.button("中")->text(), QString("自动  巡航"));
     for (const char *name : {"左上", "上", "右上", "右", "右下", "下", "左下", "左"})
-        QVERIFY(c.Pad(name)->isEnabled());
+        QVERIFY(c.pad(name)->isEnabled());
 }
 
 void TestPtzConsole::presetsTracksAndLight()
 {
     Console c;
-    QVERIFY(c.ConnectTcp(m_sim.TcpPort()));
-    NewFrames(0);
-    c.Combo("探照灯")->setCurrentText("03");
-    c.Combo("预置位")->setCurrentText("05");
-    c.Combo("巡迹")->setCurrentText("08");
-    c.Button("设置")->click();
-    c.Button("调用")->click();
-    c.Button("删除")->click();
-    c.Button("调用巡迹")->click();
-    c.Button("停止巡迹")->click();
-    c.Button("开")->click();
-    c.Button("关")->click();
-    QCOMPARE(NewFrames(7),
+    QVERIFY(c.connectTcp(m_sim.tcpPort()));
+    newFrames(0);
+    c.combo("探照灯")->setCurrentText("03");
+    c.combo("预置位")->setCurrentText("05");
+    c.combo("巡迹")->setCurrentText("08");
+    c.button("设置")->click();
+    c.button("调用")->click();
+    c.button("删除")->click();
+    c.button("调用巡迹")->click();
+    c.button("停止巡迹")->click();
+    c.button("开")->click();
+    c.button("关")->click();
+    QCOMPARE(newFrames(7),
              (QStringList{"FF 03 00 03 00 05 0B", "FF 03 00 07 00 05 0F", "FF 03 00 05 00 05 0D",
                           "FF 03 00 4F 01 08 5B", "FF 03 00 00 00 00 03", "FF 03 00 09 00 02 0E",
                           "FF 03 00 0B 00 02 10"}));
@@ -463,181 +463,181 @@ void TestPtzConsole::presetsTracksAndLight()
 void TestPtzConsole::lightModesAndBrightness()
 {
     Console c;
-    QVERIFY(c.ConnectTcp(m_sim.TcpPort()));
-    NewFrames(0);
-    c.Combo("探照灯")->setCurrentText("01");
+    QVERIFY(c.connectTcp(m_sim.tcpPort()));
+    newFrames(0);
+    c.combo("探照灯")->setCurrentText("01");
     for (const char *name : {"高亮", "一般", "节能", "警告", "驱离", "致盲"})
-        c.Button(name)->click();
-    QCOMPARE(NewFrames(6),
+        c.button(name)->click();
+    QCOMPARE(newFrames(6),
              (QStringList{"68 01 01 02 00 64 D0", "68 01 01 02 00 32 9E", "68 01 01 02 00 1E 8A",
                           "68 01 01 02 01 00 6D", "68 01 01 02 02 00 6E", "68 01 01 02 03 00 6F"}));
-    QScrollBar *slider = c.Find<QScrollBar>("HScroll1");
+    QScrollBar *slider = c.find<QScrollBar>("HScroll1");
     slider->setValue(77);
     slider->setValue(100);
     slider->setValue(0);
-    QCOMPARE(NewFrames(3),
+    QCOMPARE(newFrames(3),
              (QStringList{"68 01 01 02 00 4D B9", "68 01 01 02 00 64 D0", "68 01 01 02 00 00 6C"}));
 }
 
 void TestPtzConsole::badSelectorRefused()
 {
     Console c;
-    QVERIFY(c.ConnectTcp(m_sim.TcpPort()));
+    QVERIFY(c.connectTcp(m_sim.tcpPort()));
     c.prompts.clear();
-    QSignalSpy sent(&c.window->Link(), &PtzLink::frameSent);
-    c.Combo("探照灯")->setEditText("abc");
-    c.Button("开")->click();
-    c.Button("中")->click();
+    QSignalSpy sent(&c.window->link(), &PtzLink::frameSent);
+    c.combo("探照灯")->setEditText("abc");
+    c.button("开")->click();
+    c.button("中")->click();
     QCOMPARE(c.prompts, (QStringList{"设备编号：请输入 0-255 之间的数字",
                                      "设备编号：请输入 0-255 之间的数字"}));
-    QCOMPARE(c.Button("中")->text(), QString("自动  巡航"));
-    c.Combo("探照灯")->setEditText("256");
-    c.Button("高亮")->click();
+    QCOMPARE(c.button("中")->text(), QString("自动  巡航"));
+    c.combo("探照灯")->setEditText("256");
+    c.button("高亮")->click();
     QCOMPARE(c.prompts.size(), 3);
     QCOMPARE(sent.count(), 0);
 
-    c.Combo("探照灯")->setEditText("2");
-    c.Combo("预置位")->setEditText("");
-    c.Button("调用")->click();
+    c.combo("探照灯")->setEditText("2");
+    c.combo("预置位")->setEditText("");
+    c.button("调用")->click();
     QCOMPARE(c.prompts.last(), QString("预置位：请输入 0-255 之间的数字"));
-    c.Combo("水平速度")->setEditText("99x");
-    QTest::mousePress(c.Pad("右"), Qt::LeftButton);
+    c.combo("水平速度")->setEditText("99x");
+    QTest::mousePress(c.pad("右"), Qt::LeftButton);
     QCOMPARE(c.prompts.last(), QString("水平速度：请输入 0-255 之间的数字"));
-    QTest::mouseRelease(c.Pad("右"), Qt::LeftButton);
+    QTest::mouseRelease(c.pad("右"), Qt::LeftButton);
     // Nothing moved; the release still sends a stop, which is always safe.
     QCOMPARE(sent.count(), 1);
-    QCOMPARE(sent.at(0).at(0).toByteArray(), StopFrame(2));
+    QCOMPARE(sent.at(0).at(0).toByteArray(), stopFrame(2));
 }
 
 void TestPtzConsole::deviceNumberRetargetsNetworkLink()
 {
     Console c;
-    QVERIFY(c.ConnectTcp(m_sim.TcpPort()));
-    QComboBox *device = c.Combo("探照灯");
+    QVERIFY(c.connectTcp(m_sim.tcpPort()));
+    QComboBox *device = c.combo("探照灯");
     device->setCurrentIndex(7);
     emit device->activated(7);
-    QCOMPARE(c.Edit("设备IP")->text(), QString("127.0.0.7"));
-    QCOMPARE(c.Caption(), Down);
-    QCOMPARE(c.Status(), QString("设备已断开连接"));
-    QVERIFY(c.Edit("设备IP")->isEnabled());
+    QCOMPARE(c.edit("设备IP")->text(), QString("127.0.0.7"));
+    QCOMPARE(c.caption(), kDown);
+    QCOMPARE(c.status(), QString("设备已断开连接"));
+    QVERIFY(c.edit("设备IP")->isEnabled());
 
     // In serial mode picking a number changes nothing of the link.
-    c.Find<QCheckBox>("串口")->click();
+    c.find<QCheckBox>("串口")->click();
     device->setCurrentIndex(9);
     emit device->activated(9);
-    QCOMPARE(c.Edit("设备IP")->text(), QString("127.0.0.7"));
-    QCOMPARE(c.Status(), QString("串口已就绪"));
+    QCOMPARE(c.edit("设备IP")->text(), QString("127.0.0.7"));
+    QCOMPARE(c.status(), QString("串口已就绪"));
 }
 
 void TestPtzConsole::scheduledRowFiresLightThenMotion()
 {
     Console c;
-    QVERIFY(c.ConnectTcp(m_sim.TcpPort()));
-    NewFrames(0);
-    c.Combo("探照灯")->setCurrentText("01");
-    ScheduleBoard *board = c.window->Schedules();
+    QVERIFY(c.connectTcp(m_sim.tcpPort()));
+    newFrames(0);
+    c.combo("探照灯")->setCurrentText("01");
+    ScheduleBoard *board = c.window->schedules();
     QDateTime now(QDate(2024, 5, 1), QTime(17, 59, 58));
     board->setClock([&now] { return now; });
     board->storeRow(4, "18:00:00", "18:00:02", "巡迹三");
 
     now = now.addSecs(2);
     board->tick();
-    QCOMPARE(NewFrames(1), QStringList{"FF 01 00 09 00 02 0C"});
-    QCOMPARE(c.window->MotionMode(), 3);
-    QCOMPARE(NewFrames(1), QStringList{"FF 01 00 4F 01 02 53"}); // track 2, a second later
+    QCOMPARE(newFrames(1), QStringList{"FF 01 00 09 00 02 0C"});
+    QCOMPARE(c.window->motionMode(), 3);
+    QCOMPARE(newFrames(1), QStringList{"FF 01 00 4F 01 02 53"}); // track 2, a second later
 
     now = now.addSecs(2);
     board->tick();
-    QCOMPARE(NewFrames(2), (QStringList{"FF 01 00 0B 00 02 0E", "FF 01 00 00 00 00 01"}));
+    QCOMPARE(newFrames(2), (QStringList{"FF 01 00 0B 00 02 0E", "FF 01 00 00 00 00 01"}));
 }
 
 void TestPtzConsole::motionOperations()
 {
     Console c;
-    QVERIFY(c.ConnectTcp(m_sim.TcpPort()));
-    NewFrames(0);
-    c.Combo("探照灯")->setCurrentText("01");
-    c.window->RunMotionMode(1);
-    c.window->RunMotionMode(9);
-    c.window->RunMotionMode(10);
-    c.window->RunMotionMode(0);
-    c.window->RunMotionMode(11);
-    c.window->StopMotion();
-    QCOMPARE(NewFrames(4), (QStringList{"FF 01 00 4F 01 00 51", "FF 01 00 4F 01 08 59",
+    QVERIFY(c.connectTcp(m_sim.tcpPort()));
+    newFrames(0);
+    c.combo("探照灯")->setCurrentText("01");
+    c.window->runMotionMode(1);
+    c.window->runMotionMode(9);
+    c.window->runMotionMode(10);
+    c.window->runMotionMode(0);
+    c.window->runMotionMode(11);
+    c.window->stopMotion();
+    QCOMPARE(newFrames(4), (QStringList{"FF 01 00 4F 01 00 51", "FF 01 00 4F 01 08 59",
                                         "FF 01 00 07 00 63 6B", "FF 01 00 00 00 00 01"}));
 
-    // MotionMode 0: the light only.
-    c.window->ParseMotionMode(200);
-    QCOMPARE(c.window->MotionMode(), 0);
-    c.window->ScheduledLightOn();
-    QCOMPARE(NewFrames(1), QStringList{"FF 01 00 09 00 02 0C"});
+    // motionMode 0: the light only.
+    c.window->parseMotionMode(200);
+    QCOMPARE(c.window->motionMode(), 0);
+    c.window->scheduledLightOn();
+    QCOMPARE(newFrames(1), QStringList{"FF 01 00 09 00 02 0C"});
     QTest::qWait(1300);
-    QCOMPARE(NewFrames(0), QStringList());
+    QCOMPARE(newFrames(0), QStringList());
 
-    c.window->Schedules()->storeRow(6, "01:00:00", "02:00:00", "巡航");
-    c.window->ParseMotionMode(6);
-    QCOMPARE(c.window->MotionMode(), 10);
-    c.window->ParseMotionMode(7); // a line never stored has no motion word
-    QCOMPARE(c.window->MotionMode(), 0);
+    c.window->schedules()->storeRow(6, "01:00:00", "02:00:00", "巡航");
+    c.window->parseMotionMode(6);
+    QCOMPARE(c.window->motionMode(), 10);
+    c.window->parseMotionMode(7); // a line never stored has no motion word
+    QCOMPARE(c.window->motionMode(), 0);
 
-    c.window->ApplyCruiseMode(2);
-    QCOMPARE(c.Combo("水平速度")->currentText(), QString("5"));
-    QCOMPARE(c.Combo("垂直速度")->currentText(), QString("63"));
-    c.window->ApplyCruiseMode(1);
-    QCOMPARE(c.Combo("水平速度")->currentText(), QString("63"));
-    QCOMPARE(c.Combo("垂直速度")->currentText(), QString("5"));
-    c.window->ApplyCruiseMode(4);
-    QCOMPARE(c.Combo("垂直速度")->currentText(), QString("5"));
+    c.window->applyCruiseMode(2);
+    QCOMPARE(c.combo("水平速度")->currentText(), QString("5"));
+    QCOMPARE(c.combo("垂直速度")->currentText(), QString("63"));
+    c.window->applyCruiseMode(1);
+    QCOMPARE(c.combo("水平速度")->currentText(), QString("63"));
+    QCOMPARE(c.combo("垂直速度")->currentText(), QString("5"));
+    c.window->applyCruiseMode(4);
+    QCOMPARE(c.combo("垂直速度")->currentText(), QString("5"));
     QTest::qWait(50);
-    QCOMPARE(NewFrames(0), QStringList());
+    QCOMPARE(newFrames(0), QStringList());
 }
 
 void TestPtzConsole::serialOverPtyWithSplitReply()
 {
     SimProcess sim;
-    QVERIFY(sim.StartPty({"--pan", "60", "--tilt", "45", "--split", "2", "--split-delay", "15"}));
+    QVERIFY(sim.startPty({"--pan", "60", "--tilt", "45", "--split", "2", "--split-delay", "15"}));
     Console c;
-    QVERIFY(c.OpenSerial(sim.PtyPath()));
-    QCOMPARE(c.Status(), sim.PtyPath() + "，已打开，9600,N,8,1");
-    QVERIFY(!c.Combo("ComboComm")->isEnabled() && !c.Button("搜索")->isEnabled());
-    QSignalSpy chunks(&c.window->Link(), &PtzLink::chunkReceived);
-    c.Combo("探照灯")->setCurrentText("01");
-    c.Button("查询位置")->click();
-    QTRY_VERIFY(c.Log().contains("<--垂直角度：45 °"));
-    QVERIFY(c.Log().contains("<--水平角度：60 °"));
+    QVERIFY(c.openSerial(sim.ptyPath()));
+    QCOMPARE(c.status(), sim.ptyPath() + "，已打开，9600,N,8,1");
+    QVERIFY(!c.combo("ComboComm")->isEnabled() && !c.button("搜索")->isEnabled());
+    QSignalSpy chunks(&c.window->link(), &PtzLink::chunkReceived);
+    c.combo("探照灯")->setCurrentText("01");
+    c.button("查询位置")->click();
+    QTRY_VERIFY(c.log().contains("<--垂直角度：45 °"));
+    QVERIFY(c.log().contains("<--水平角度：60 °"));
     QCOMPARE(chunks.count(), 2); // each reply, though split in two, parsed as one
-    QVERIFY(sim.WaitForFrames(2));
-    QCOMPARE(sim.FramesReceived(), (QStringList{"FF 01 00 51 00 00 52", "FF 01 00 53 00 00 54"}));
+    QVERIFY(sim.waitForFrames(2));
+    QCOMPARE(sim.framesReceived(), (QStringList{"FF 01 00 51 00 00 52", "FF 01 00 53 00 00 54"}));
 
-    c.Button("连接And断开连接")->click();
-    QCOMPARE(c.Caption(), Down);
-    QCOMPARE(c.Status(), sim.PtyPath() + "，已关闭");
-    QVERIFY(c.Combo("ComboComm")->isEnabled());
+    c.button("连接And断开连接")->click();
+    QCOMPARE(c.caption(), kDown);
+    QCOMPARE(c.status(), sim.ptyPath() + "，已关闭");
+    QVERIFY(c.combo("ComboComm")->isEnabled());
 }
 
 void TestPtzConsole::serialUnplugAndGarbageNeverCrash()
 {
     SimProcess sim;
-    QVERIFY(sim.StartPty({"--flood", "300", "--quiet"}));
+    QVERIFY(sim.startPty({"--flood", "300", "--quiet"}));
     Console c;
-    QVERIFY(c.OpenSerial(sim.PtyPath()));
-    QSignalSpy chunks(&c.window->Link(), &PtzLink::chunkReceived);
+    QVERIFY(c.openSerial(sim.ptyPath()));
+    QSignalSpy chunks(&c.window->link(), &PtzLink::chunkReceived);
     QTest::qWait(400);
     QVERIFY(chunks.count() > 2);
-    QVERIFY(c.Log().size() <= 511);
-    c.Button("开")->click(); // still responsive and sending
-    const QString path = sim.PtyPath();
-    sim.Stop(); // the device goes away while open
-    QTRY_COMPARE(c.Caption(), Down);
-    QCOMPARE(c.Status(), path + "，连接已中断");
-    QVERIFY(c.Find<QCheckBox>("串口")->isEnabled());
-    QVERIFY(c.Combo("ComboComm")->isEnabled());
+    QVERIFY(c.log().size() <= 511);
+    c.button("开")->click(); // still responsive and sending
+    const QString path = sim.ptyPath();
+    sim.stop(); // the device goes away while open
+    QTRY_COMPARE(c.caption(), kDown);
+    QCOMPARE(c.status(), path + "，连接已中断");
+    QVERIFY(c.find<QCheckBox>("串口")->isEnabled());
+    QVERIFY(c.combo("ComboComm")->isEnabled());
 }
 
 void TestPtzConsole::aboutBox()
 {
     Console c;
-    c.Button("CmdAbout")->click();
+    c.button("CmdAbout")->click();
     auto *about = c.window->findChild<QDialog *>("FrmAbout");
     QVERIFY(about);
     QVERIFY(about->isVisible());
@@ -663,25 +663,25 @@ void TestPtzConsole::promptBoxDoesNotBlock()
     QCOMPARE(window.findChildren<QMessageBox *>().size(), 1);
     box->button(QMessageBox::Ok)->click();
     QTRY_COMPARE(window.findChildren<QMessageBox *>().size(), 0);
-    window.ExitSequence();
+    window.exitSequence();
 }
 
 void TestPtzConsole::screenshotConnected()
 {
     Console c;
-    QVERIFY(c.ConnectTcp(m_sim.TcpPort()));
-    c.Combo("探照灯")->setCurrentText("01");
-    ScheduleBoard *board = c.window->Schedules();
+    QVERIFY(c.connectTcp(m_sim.tcpPort()));
+    c.combo("探照灯")->setCurrentText("01");
+    ScheduleBoard *board = c.window->schedules();
     board->storeRow(0, "18:30:00", "23:00:00", "巡航");
     board->storeRow(1, "19:00:00", "19:30:00", "巡迹二");
     board->storeRow(2, "05:00:00", "06:00:00", "无巡航");
-    c.Button("高亮")->click();
-    c.Button("查询位置")->click();
-    QTRY_VERIFY(c.Log().contains("<--垂直角度："));
+    c.button("高亮")->click();
+    c.button("查询位置")->click();
+    QTRY_VERIFY(c.log().contains("<--垂直角度："));
     const QString path = QDir::temp().filePath("ptzdesk_console.png");
     QVERIFY(c.window->grab().save(path));
     qInfo("console picture: %s", qPrintable(path));
-    c.Button("CmdAbout")->click();
+    c.button("CmdAbout")->click();
     auto *about = c.window->findChild<QDialog *>("FrmAbout");
     QVERIFY(about->grab().save(QDir::temp().filePath("ptzdesk_about.png")));
 }

@@ -10,10 +10,10 @@
 class SimProcess
 {
 public:
-    ~SimProcess() { Stop(); }
+    ~SimProcess() { stop(); }
 
     // Starts the simulator and waits for its announcement; false when it did not start.
-    bool Start(const QStringList &arguments)
+    bool start(const QStringList &arguments)
     {
         const QString program = qEnvironmentVariable("PTZSIM");
         if (program.isEmpty())
@@ -26,46 +26,46 @@ public:
             return false;
         const bool announced = QTest::qWaitFor(
             [this] {
-                Collect();
+                collect();
                 return !m_announcement.isEmpty() || m_process.state() == QProcess::NotRunning;
             },
             5000);
         return announced && !m_announcement.isEmpty();
     }
 
-    bool StartTcp(const QStringList &extra = {})
+    bool startTcp(const QStringList &extra = {})
     {
-        return Start(QStringList{"--tcp", "--port", "0"} + extra);
+        return start(QStringList{"--tcp", "--port", "0"} + extra);
     }
-    bool StartPty(const QStringList &extra = {}) { return Start(QStringList{"--pty"} + extra); }
+    bool startPty(const QStringList &extra = {}) { return start(QStringList{"--pty"} + extra); }
 
-    quint16 TcpPort() const { return quint16(m_announcement.section(':', -1).toUInt()); }
-    QString PtyPath() const { return m_announcement.section(' ', -1); }
+    quint16 tcpPort() const { return quint16(m_announcement.section(':', -1).toUInt()); }
+    QString ptyPath() const { return m_announcement.section(' ', -1); }
 
     // Every line logged so far.
-    QStringList Lines()
+    QStringList lines()
     {
-        Collect();
+        collect();
         return m_lines;
     }
 
     // The hex of every frame the head received with a good checksum, in order.
-    QStringList FramesReceived()
+    QStringList framesReceived()
     {
         QStringList frames;
-        for (const QString &line : Lines()) {
+        for (const QString &line : lines()) {
             if (line.startsWith("rx ") && !line.contains("| junk") && !line.contains("| bad"))
                 frames.append(line.mid(3).section(" |", 0, 0));
         }
         return frames;
     }
 
-    bool WaitForFrames(int count, int timeoutMs = 3000)
+    bool waitForFrames(int count, int timeoutMs = 3000)
     {
-        return QTest::qWaitFor([&] { return FramesReceived().size() >= count; }, timeoutMs);
+        return QTest::qWaitFor([&] { return framesReceived().size() >= count; }, timeoutMs);
     }
 
-    void Stop()
+    void stop()
     {
         if (m_process.state() != QProcess::NotRunning) {
             m_process.kill();
@@ -74,7 +74,7 @@ public:
     }
 
 private:
-    void Collect()
+    void collect()
     {
         m_pending += m_process.readAllStandardOutput();
         int end;

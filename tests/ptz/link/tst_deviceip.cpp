@@ -34,7 +34,7 @@ void TestDeviceIp::setDeviceIpFromNumber()
     QFETCH(QString, ip);
     QFETCH(int, number);
     QFETCH(QString, expected);
-    QCOMPARE(SetDeviceIpFromNumber(ip, number), expected);
+    QCOMPARE(::setDeviceIpFromNumber(ip, number), expected);
 }
 
 QTEST_APPLESS_MAIN(TestDeviceIp)

@@ -3,7 +3,7 @@
 #include <QTest>
 
 // Frames are written as hex text in the tables so that each row reads like the wire.
-static QByteArray Hex(const char *text)
+static QByteArray hex(const char *text)
 {
     return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
 }
@@ -32,59 +32,59 @@ void TestPtzFrames::commandSet_data()
 
     // Worked frames of the head's protocol.
     QTest::newRow("move up, tilt 0x20")
-        << MoveFrame(1, PadDirection::Up, 0x3F, 0x20) << Hex("FF 01 00 08 00 20 29");
-    QTest::newRow("query pan") << QueryPanPositionFrame(1) << Hex("FF 01 00 51 00 00 52");
-    QTest::newRow("query tilt") << QueryTiltPositionFrame(1) << Hex("FF 01 00 53 00 00 54");
-    QTest::newRow("set pan 60") << SetPanPositionFrame(1, 60) << Hex("FF 01 00 4B 17 70 D3");
-    QTest::newRow("set tilt 45") << SetTiltPositionFrame(1, 45) << Hex("FF 01 00 4D 11 94 F3");
-    QTest::newRow("highlight") << LightFrame(1, LightMode::Level, HighlightLevel)
-                               << Hex("68 01 01 02 00 64 D0");
+        << moveFrame(1, PadDirection::Up, 0x3F, 0x20) << hex("FF 01 00 08 00 20 29");
+    QTest::newRow("query pan") << queryPanPositionFrame(1) << hex("FF 01 00 51 00 00 52");
+    QTest::newRow("query tilt") << queryTiltPositionFrame(1) << hex("FF 01 00 53 00 00 54");
+    QTest::newRow("set pan 60") << setPanPositionFrame(1, 60) << hex("FF 01 00 4B 17 70 D3");
+    QTest::newRow("set tilt 45") << setTiltPositionFrame(1, 45) << hex("FF 01 00 4D 11 94 F3");
+    QTest::newRow("highlight") << lightFrame(1, LightMode::Level, kHighlightLevel)
+                               << hex("68 01 01 02 00 64 D0");
     // The sum passes 255 and only its low byte is carried.
-    QTest::newRow("sum wraps") << CallPresetFrame(255, 255) << Hex("FF FF 00 07 00 FF 05");
-    QTest::newRow("address 0") << StopFrame(0) << Hex("FF 00 00 00 00 00 00");
-    QTest::newRow("stop") << StopFrame(1) << Hex("FF 01 00 00 00 00 01");
+    QTest::newRow("sum wraps") << callPresetFrame(255, 255) << hex("FF FF 00 07 00 FF 05");
+    QTest::newRow("address 0") << stopFrame(0) << hex("FF 00 00 00 00 00 00");
+    QTest::newRow("stop") << stopFrame(1) << hex("FF 01 00 00 00 00 01");
 
     // The pad: a move carries only the speeds of the axes it moves.
-    QTest::newRow("right") << MoveFrame(2, PadDirection::Right, 0x10, 0x20)
-                           << Hex("FF 02 00 02 10 00 14");
-    QTest::newRow("left") << MoveFrame(2, PadDirection::Left, 0x10, 0x20)
-                          << Hex("FF 02 00 04 10 00 16");
-    QTest::newRow("down") << MoveFrame(2, PadDirection::Down, 0x10, 0x20)
-                          << Hex("FF 02 00 10 00 20 32");
-    QTest::newRow("up-right") << MoveFrame(2, PadDirection::UpRight, 0x10, 0x20)
-                              << Hex("FF 02 00 0A 10 20 3C");
-    QTest::newRow("up-left") << MoveFrame(2, PadDirection::UpLeft, 0x10, 0x20)
-                             << Hex("FF 02 00 0C 10 20 3E");
-    QTest::newRow("down-right") << MoveFrame(2, PadDirection::DownRight, 0x10, 0x20)
-                                << Hex("FF 02 00 12 10 20 44");
-    QTest::newRow("down-left") << MoveFrame(2, PadDirection::DownLeft, 0x40, 0x40)
-                               << Hex("FF 02 00 14 40 40 96");
+    QTest::newRow("right") << moveFrame(2, PadDirection::Right, 0x10, 0x20)
+                           << hex("FF 02 00 02 10 00 14");
+    QTest::newRow("left") << moveFrame(2, PadDirection::Left, 0x10, 0x20)
+                          << hex("FF 02 00 04 10 00 16");
+    QTest::newRow("down") << moveFrame(2, PadDirection::Down, 0x10, 0x20)
+                          << hex("FF 02 00 10 00 20 32");
+    QTest::newRow("up-right") << moveFrame(2, PadDirection::UpRight, 0x10, 0x20)
+                              << hex("FF 02 00 0A 10 20 3C");
+    QTest::newRow("up-left") << moveFrame(2, PadDirection::UpLeft, 0x10, 0x20)
+                             << hex("FF 02 00 0C 10 20 3E");
+    QTest::newRow("down-right") << moveFrame(2, PadDirection::DownRight, 0x10, 0x20)
+                                << hex("FF 02 00 12 10 20 44");
+    QTest::newRow("down-left") << moveFrame(2, PadDirection::DownLeft, 0x40, 0x40)
+                               << hex("FF 02 00 14 40 40 96");
 
-    QTest::newRow("set preset 5") << SetPresetFrame(3, 5) << Hex("FF 03 00 03 00 05 0B");
-    QTest::newRow("delete preset 5") << DeletePresetFrame(3, 5) << Hex("FF 03 00 05 00 05 0D");
-    QTest::newRow("call preset 5") << CallPresetFrame(3, 5) << Hex("FF 03 00 07 00 05 0F");
-    QTest::newRow("auto cruise") << AutoCruiseFrame(3) << Hex("FF 03 00 07 00 63 6D");
-    QTest::newRow("call track 0") << CallTrackFrame(3, 0) << Hex("FF 03 00 4F 01 00 53");
-    QTest::newRow("call track 8") << CallTrackFrame(3, 8) << Hex("FF 03 00 4F 01 08 5B");
-    QTest::newRow("light on") << LightOnFrame(3) << Hex("FF 03 00 09 00 02 0E");
-    QTest::newRow("light off") << LightOffFrame(3) << Hex("FF 03 00 0B 00 02 10");
+    QTest::newRow("set preset 5") << setPresetFrame(3, 5) << hex("FF 03 00 03 00 05 0B");
+    QTest::newRow("delete preset 5") << deletePresetFrame(3, 5) << hex("FF 03 00 05 00 05 0D");
+    QTest::newRow("call preset 5") << callPresetFrame(3, 5) << hex("FF 03 00 07 00 05 0F");
+    QTest::newRow("auto cruise") << autoCruiseFrame(3) << hex("FF 03 00 07 00 63 6D");
+    QTest::newRow("call track 0") << callTrackFrame(3, 0) << hex("FF 03 00 4F 01 00 53");
+    QTest::newRow("call track 8") << callTrackFrame(3, 8) << hex("FF 03 00 4F 01 08 5B");
+    QTest::newRow("light on") << lightOnFrame(3) << hex("FF 03 00 09 00 02 0E");
+    QTest::newRow("light off") << lightOffFrame(3) << hex("FF 03 00 0B 00 02 10");
 
-    QTest::newRow("pan 360") << SetPanPositionFrame(1, 360) << Hex("FF 01 00 4B 8C A0 78");
-    QTest::newRow("pan 0") << SetPanPositionFrame(1, 0) << Hex("FF 01 00 4B 00 00 4C");
-    QTest::newRow("tilt 180") << SetTiltPositionFrame(1, 180) << Hex("FF 01 00 4D 46 50 E4");
+    QTest::newRow("pan 360") << setPanPositionFrame(1, 360) << hex("FF 01 00 4B 8C A0 78");
+    QTest::newRow("pan 0") << setPanPositionFrame(1, 0) << hex("FF 01 00 4B 00 00 4C");
+    QTest::newRow("tilt 180") << setTiltPositionFrame(1, 180) << hex("FF 01 00 4D 46 50 E4");
     QTest::newRow("pan 0.125 to even")
-        << SetPanPositionFrame(1, 0.125) << Hex("FF 01 00 4B 00 0C 58");
+        << setPanPositionFrame(1, 0.125) << hex("FF 01 00 4B 00 0C 58");
 
-    QTest::newRow("normal") << LightFrame(1, LightMode::Level, NormalLevel)
-                            << Hex("68 01 01 02 00 32 9E");
+    QTest::newRow("normal") << lightFrame(1, LightMode::Level, kNormalLevel)
+                            << hex("68 01 01 02 00 32 9E");
     QTest::newRow("energy saving")
-        << LightFrame(1, LightMode::Level, EnergySavingLevel) << Hex("68 01 01 02 00 1E 8A");
-    QTest::newRow("warning") << LightFrame(1, LightMode::Warning, 0) << Hex("68 01 01 02 01 00 6D");
-    QTest::newRow("drive-away") << LightFrame(1, LightMode::DriveAway, 0)
-                                << Hex("68 01 01 02 02 00 6E");
-    QTest::newRow("dazzle") << LightFrame(1, LightMode::Dazzle, 0) << Hex("68 01 01 02 03 00 6F");
+        << lightFrame(1, LightMode::Level, kEnergySavingLevel) << hex("68 01 01 02 00 1E 8A");
+    QTest::newRow("warning") << lightFrame(1, LightMode::Warning, 0) << hex("68 01 01 02 01 00 6D");
+    QTest::newRow("drive-away") << lightFrame(1, LightMode::DriveAway, 0)
+                                << hex("68 01 01 02 02 00 6E");
+    QTest::newRow("dazzle") << lightFrame(1, LightMode::Dazzle, 0) << hex("68 01 01 02 03 00 6F");
     QTest::newRow("light sum wraps")
-        << LightFrame(255, LightMode::Level, 255) << Hex("68 FF 01 02 00 FF 69");
+        << lightFrame(255, LightMode::Level, 255) << hex("68 FF 01 02 00 FF 69");
 }
 
 void TestPtzFrames::commandSet()
@@ -97,20 +97,20 @@ void TestPtzFrames::commandSet()
 void TestPtzFrames::checksumRulesDiffer()
 {
     // Same covered bytes 1..5; only the light rule adds the 0x68 header.
-    const QByteArray bytes = Hex("68 07 01 02 00 10 00");
-    QCOMPARE(CommandChecksum(bytes), quint8(0x07 + 0x01 + 0x02 + 0x10));
-    QCOMPARE(LightChecksum(bytes), quint8(0x68 + 0x07 + 0x01 + 0x02 + 0x10));
+    const QByteArray bytes = hex("68 07 01 02 00 10 00");
+    QCOMPARE(commandChecksum(bytes), quint8(0x07 + 0x01 + 0x02 + 0x10));
+    QCOMPARE(lightChecksum(bytes), quint8(0x68 + 0x07 + 0x01 + 0x02 + 0x10));
 }
 
 void TestPtzFrames::completeFillsOnlyTheLastByte()
 {
-    QByteArray buffer = Hex("FF 01 00 08 00 20 99");
-    CompleteCommandFrame(buffer);
-    QCOMPARE(buffer, Hex("FF 01 00 08 00 20 29"));
+    QByteArray buffer = hex("FF 01 00 08 00 20 99");
+    completeCommandFrame(buffer);
+    QCOMPARE(buffer, hex("FF 01 00 08 00 20 29"));
 
-    QByteArray light = Hex("68 01 01 02 00 64");
-    CompleteLightFrame(light);
-    QCOMPARE(light, Hex("68 01 01 02 00 64 D0"));
+    QByteArray light = hex("68 01 01 02 00 64");
+    completeLightFrame(light);
+    QCOMPARE(light, hex("68 01 01 02 00 64 D0"));
 }
 
 void TestPtzFrames::angleToHundredths_data()
@@ -132,7 +132,7 @@ void TestPtzFrames::angleToHundredths()
 {
     QFETCH(double, degrees);
     QFETCH(int, hundredths);
-    QCOMPARE(AngleToHundredths(degrees), hundredths);
+    QCOMPARE(::angleToHundredths(degrees), hundredths);
 }
 
 void TestPtzFrames::angleFromText_data()
@@ -161,7 +161,7 @@ void TestPtzFrames::angleFromText()
     QFETCH(double, max);
     QFETCH(bool, valid);
     QFETCH(double, value);
-    const auto angle = AngleFromText(text, max);
+    const auto angle = ::angleFromText(text, max);
     QCOMPARE(angle.has_value(), valid);
     if (valid)
         QCOMPARE(*angle, value);
@@ -190,7 +190,7 @@ void TestPtzFrames::selectorBytes()
 {
     QFETCH(QString, text);
     QFETCH(int, value);
-    const auto byte = ByteFromSelectorText(text);
+    const auto byte = byteFromSelectorText(text);
     QCOMPARE(byte.has_value(), value >= 0);
     if (value >= 0)
         QCOMPARE(int(*byte), value);

@@ -3,7 +3,7 @@
 
 #include <QTest>
 
-static QByteArray Hex(const char *text)
+static QByteArray hex(const char *text)
 {
     return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
 }
@@ -27,32 +27,32 @@ void TestPtzReply::parseReply_data()
     QTest::addColumn<bool>("logged");
     QTest::addColumn<QString>("entry");
 
-    QTest::newRow("pan 359.99") << Hex("FF 01 00 59 8C 9F 85") << true
+    QTest::newRow("pan 359.99") << hex("FF 01 00 59 8C 9F 85") << true
                                 << "\r\n<--水平角度：359.99 °\r\n";
-    QTest::newRow("tilt 45") << Hex("FF 01 00 5B 11 94 01") << true << "\r\n<--垂直角度：45 °\r\n";
-    QTest::newRow("pan 12.5") << Hex("FF 01 00 59 04 E2 00") << true
+    QTest::newRow("tilt 45") << hex("FF 01 00 5B 11 94 01") << true << "\r\n<--垂直角度：45 °\r\n";
+    QTest::newRow("pan 12.5") << hex("FF 01 00 59 04 E2 00") << true
                               << "\r\n<--水平角度：12.5 °\r\n";
     // Address, command 1 and checksum are not judged.
     QTest::newRow("bad checksum still an angle")
-        << Hex("FF 09 77 59 17 70 00") << true << "\r\n<--水平角度：60 °\r\n";
+        << hex("FF 09 77 59 17 70 00") << true << "\r\n<--水平角度：60 °\r\n";
     // Bytes the chunk lacks count as 0.
-    QTest::newRow("four bytes") << Hex("FF 01 00 59") << true << "\r\n<--水平角度：0 °\r\n";
-    QTest::newRow("five bytes") << Hex("FF 01 00 5B 01") << true << "\r\n<--垂直角度：2.56 °\r\n";
+    QTest::newRow("four bytes") << hex("FF 01 00 59") << true << "\r\n<--水平角度：0 °\r\n";
+    QTest::newRow("five bytes") << hex("FF 01 00 5B 01") << true << "\r\n<--垂直角度：2.56 °\r\n";
     // Two frames in one chunk: judged and decoded by the first.
-    QTest::newRow("two replies") << Hex("FF 01 00 59 17 70 E1 FF 01 00 5B 11 94 01") << true
+    QTest::newRow("two replies") << hex("FF 01 00 59 17 70 E1 FF 01 00 5B 11 94 01") << true
                                  << "\r\n<--水平角度：60 °\r\n";
     QTest::newRow("other frame in hex")
-        << Hex("FF 01 00 07 00 01 09") << true << "\r\n<--接收：FF 01 00 07 00 01 09 \r\n";
+        << hex("FF 01 00 07 00 01 09") << true << "\r\n<--接收：FF 01 00 07 00 01 09 \r\n";
     QTest::newRow("lower-case never")
-        << Hex("FF 0a 00 00 ab cd ef") << true << "\r\n<--接收：FF 0A 00 00 AB CD EF \r\n";
-    QTest::newRow("not sync") << Hex("59 01 00 59 8C 9F 85") << false << QString();
-    QTest::newRow("light frame") << Hex("68 01 01 02 00 64 D0") << false << QString();
-    QTest::newRow("two bytes") << Hex("FF 01") << false << QString();
-    QTest::newRow("three bytes") << Hex("FF 01 00") << false << QString();
+        << hex("FF 0a 00 00 ab cd ef") << true << "\r\n<--接收：FF 0A 00 00 AB CD EF \r\n";
+    QTest::newRow("not sync") << hex("59 01 00 59 8C 9F 85") << false << QString();
+    QTest::newRow("light frame") << hex("68 01 01 02 00 64 D0") << false << QString();
+    QTest::newRow("two bytes") << hex("FF 01") << false << QString();
+    QTest::newRow("three bytes") << hex("FF 01 00") << false << QString();
     QTest::newRow("empty") << QByteArray() << false << QString();
 
     // A long chunk that starts like a position reply is still decoded from bytes 4 and 5.
-    QByteArray longReply = Hex("FF 01 00 59 46 50 00");
+    QByteArray longReply = hex("FF 01 00 59 46 50 00");
     longReply.append(QByteArray(400, '\x11'));
     QTest::newRow("longer than 257 bytes") << longReply << true << "\r\n<--水平角度：180 °\r\n";
 }
@@ -62,7 +62,7 @@ void TestPtzReply::parseReply()
     QFETCH(QByteArray, chunk);
     QFETCH(bool, logged);
     QFETCH(QString, entry);
-    const auto text = ParseReply(chunk);
+    const auto text = ::parseReply(chunk);
     QCOMPARE(text.has_value(), logged);
     if (logged)
         QCOMPARE(*text, entry);
@@ -84,29 +84,29 @@ void TestPtzReply::angleText()
 {
     QFETCH(int, hundredths);
     QFETCH(QString, text);
-    QCOMPARE(AngleText(hundredths), text);
+    QCOMPARE(::angleText(hundredths), text);
 }
 
 void TestPtzReply::sentFrameLogText()
 {
-    QCOMPARE(SentFrameLogText(StopFrame(1)), QString("\r\n-->发送：FF 01 00 00 00 00 01 \r\n"));
+    QCOMPARE(::sentFrameLogText(stopFrame(1)), QString("\r\n-->发送：FF 01 00 00 00 00 01 \r\n"));
 }
 
 void TestPtzReply::logLimit()
 {
-    const QString entry = SentFrameLogText(StopFrame(1)); // 31 characters
+    const QString entry = ::sentFrameLogText(stopFrame(1)); // 31 characters
     QString log;
     int entries = 0;
-    while (log.size() + entry.size() <= TrafficLogLimit) {
-        log = AppendLogEntry(log, entry);
+    while (log.size() + entry.size() <= kTrafficLogLimit) {
+        log = appendLogEntry(log, entry);
         ++entries;
     }
     QCOMPARE(log.size(), entries * entry.size());
-    QVERIFY(log.size() <= TrafficLogLimit);
+    QVERIFY(log.size() <= kTrafficLogLimit);
     // The entry that would pass 511 characters empties the log, itself included.
-    QCOMPARE(AppendLogEntry(log, entry), QString());
-    QCOMPARE(AppendLogEntry(QString(500, 'x'), QString(11, 'y')).size(), 511);
-    QCOMPARE(AppendLogEntry(QString(500, 'x'), QString(12, 'y')), QString());
+    QCOMPARE(appendLogEntry(log, entry), QString());
+    QCOMPARE(appendLogEntry(QString(500, 'x'), QString(11, 'y')).size(), 511);
+    QCOMPARE(appendLogEntry(QString(500, 'x'), QString(12, 'y')), QString());
 }
 
 QTEST_APPLESS_MAIN(TestPtzReply)

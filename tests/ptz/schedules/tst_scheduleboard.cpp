@@ -20,7 +20,7 @@
 
 namespace {
 
-const QDate Today(2024, 5, 1);
+const QDate kToday(2024, 5, 1);
 
 QByteArray fileBytes(const QString &path)
 {
@@ -40,7 +40,7 @@ void writeFile(const QString &path, const QByteArray &bytes)
 struct Fixture
 {
     QTemporaryDir dir;
-    QDateTime now{Today, QTime(8, 0)};
+    QDateTime now{kToday, QTime(8, 0)};
     QStringList messages;
     ScheduleBoard board;
 
@@ -59,7 +59,7 @@ struct Fixture
 
     void tickAt(const QTime &time, int days = 0)
     {
-        now = QDateTime(Today.addDays(days), time);
+        now = QDateTime(kToday.addDays(days), time);
         board.tick();
     }
 
@@ -145,9 +145,9 @@ void TestScheduleBoard::initialState()
     QCOMPARE(f.board.title(), QStringLiteral("定时配置区"));
     QListWidget *list = f.find<QListWidget>("定时配置");
     QVERIFY(list);
-    QCOMPARE(list->count(), ScheduleRowCount);
-    for (int n = 0; n < ScheduleRowCount; ++n) {
-        QCOMPARE(list->item(n)->text(), DefaultScheduleLine(n));
+    QCOMPARE(list->count(), kScheduleRowCount);
+    for (int n = 0; n < kScheduleRowCount; ++n) {
+        QCOMPARE(list->item(n)->text(), defaultScheduleLine(n));
         QCOMPARE(list->item(n)->checkState(), Qt::Unchecked);
         QVERIFY(!f.board.armedOn(n).isArmed());
     }
@@ -194,7 +194,7 @@ void TestScheduleBoard::clockTick()
     QCOMPARE(f.board.timeBox()->text(), QStringLiteral("23:59:59"));
 
     // The running timer drives the same tick.
-    f.now = QDateTime(Today, QTime(17, 30, 0));
+    f.now = QDateTime(kToday, QTime(17, 30, 0));
     QTRY_COMPARE(f.board.timeBox()->text(), QStringLiteral("17:30:00"));
 
     // Placed by the console in its own strip, the boxes belong to that window.
@@ -222,12 +222,12 @@ void TestScheduleBoard::storeRowFromDialog()
     QCOMPARE(f.board.displayLine(7),
              QStringLiteral("07 开：06:30:00   关：18:00:00   运动模式：巡迹二"));
     QVERIFY(f.board.isTicked(7));
-    QCOMPARE(f.board.list()->count(), ScheduleRowCount);
-    QCOMPARE(f.board.displayLine(6), DefaultScheduleLine(6));
-    QCOMPARE(f.board.displayLine(8), DefaultScheduleLine(8));
+    QCOMPARE(f.board.list()->count(), kScheduleRowCount);
+    QCOMPARE(f.board.displayLine(6), defaultScheduleLine(6));
+    QCOMPARE(f.board.displayLine(8), defaultScheduleLine(8));
     QVERIFY(!f.board.isTicked(8));
-    QCOMPARE(f.board.armedOn(7), (ArmedTime{QTime(6, 30), Today.addDays(1)}));
-    QCOMPARE(f.board.armedOff(7), (ArmedTime{QTime(18, 0), Today}));
+    QCOMPARE(f.board.armedOn(7), (ArmedTime{QTime(6, 30), kToday.addDays(1)}));
+    QCOMPARE(f.board.armedOff(7), (ArmedTime{QTime(18, 0), kToday}));
 
     storeByHand(f, 42, "12:12:12", "12:13:00", "Check10");
     QVERIFY(f.board.displayLine(42).startsWith(QStringLiteral("42 开：")));
@@ -237,7 +237,7 @@ void TestScheduleBoard::storeRowFromDialog()
     // Rows outside the list are ignored, whatever asks for them.
     f.board.storeRow(99, "1:00", "2:00", "巡航");
     f.board.storeRow(-1, "1:00", "2:00", "巡航");
-    QCOMPARE(f.board.list()->count(), ScheduleRowCount);
+    QCOMPARE(f.board.list()->count(), kScheduleRowCount);
 }
 
 void TestScheduleBoard::storeTwiceKeepsNinetyNineRows()
@@ -247,13 +247,13 @@ void TestScheduleBoard::storeTwiceKeepsNinetyNineRows()
     storeByHand(f, 4, "01:00:00", "02:00:00", "Check2");
     f.board.setTicked(4, false);
     storeByHand(f, 4, "03:00:00", "04:00:00", "");
-    QCOMPARE(f.board.list()->count(), ScheduleRowCount);
+    QCOMPARE(f.board.list()->count(), kScheduleRowCount);
     QCOMPARE(f.board.displayLine(4),
              QStringLiteral("04 开：03:00:00   关：04:00:00   运动模式：巡迹一"));
     QVERIFY(f.board.isTicked(4));
-    QCOMPARE(f.board.displayLine(5), DefaultScheduleLine(5));
+    QCOMPARE(f.board.displayLine(5), defaultScheduleLine(5));
     int storedLines = 0;
-    for (int n = 0; n < ScheduleRowCount; ++n)
+    for (int n = 0; n < kScheduleRowCount; ++n)
         storedLines += f.board.displayLine(n).startsWith(QStringLiteral("04 ")) ? 1 : 0;
     QCOMPARE(storedLines, 1);
     QCOMPARE(f.board.armedOn(4).at, QTime(3, 0));
@@ -411,7 +411,7 @@ void TestScheduleBoard::filesRoundTrip()
         QCOMPARE(marksFile.count("\r\n"), 99);
         QVERIFY(marksFile.startsWith("True\r\nFalse\r\n"));
         QCOMPARE(marksFile.count("True\r\n"), 3);
-        for (int n = 0; n < ScheduleRowCount; ++n)
+        for (int n = 0; n < kScheduleRowCount; ++n)
             lines << f.board.displayLine(n);
         marks = marksFile;
 
@@ -425,7 +425,7 @@ void TestScheduleBoard::filesRoundTrip()
         g.board.setDeviceIpText(QStringLiteral("10.0.0.1"));
         g.board.loadFiles();
         QCOMPARE(g.board.deviceIpText(), QStringLiteral("192.168.1.200"));
-        for (int n = 0; n < ScheduleRowCount; ++n) {
+        for (int n = 0; n < kScheduleRowCount; ++n) {
             QCOMPARE(g.board.displayLine(n), lines.at(n));
             QCOMPARE(g.board.isTicked(n), n == 0 || n == 98 || n == 60);
         }
@@ -445,7 +445,7 @@ void TestScheduleBoard::restartRearmsStoredRows()
     // Started again at 11:30: row 6's times are behind us and wait for tomorrow.
     Fixture g;
     g.board.setFileFolder(f.dir.path());
-    g.now = QDateTime(Today, QTime(11, 30));
+    g.now = QDateTime(kToday, QTime(11, 30));
     g.board.loadFiles();
     QSignalSpy on(&g.board, &ScheduleBoard::lightOnDue);
     QSignalSpy off(&g.board, &ScheduleBoard::lightOffDue);
@@ -467,7 +467,7 @@ void TestScheduleBoard::restartRearmsStoredRows()
 void TestScheduleBoard::malformedFiles()
 {
     Fixture f;
-    const QString stored = BuildScheduleLine(1, "06:30:00", "18:00:00", "巡迹二");
+    const QString stored = buildScheduleLine(1, "06:30:00", "18:00:00", "巡迹二");
     QStringEncoder gbk("GB18030");
     QByteArray lines =
         QByteArray(gbk.encode(stored)) + "\r\n" + QByteArray(200000, 'z') + "\r\n\xFF\xFE\x81\r\n";
@@ -477,18 +477,18 @@ void TestScheduleBoard::malformedFiles()
     writeFile(f.path("321.ini"), lines);
     writeFile(f.path("322.ini"), marks + "nonsense\r\nTrue\r\n");
     writeFile(f.path("123.ini"), "");
-    for (int n = 0; n < ScheduleRowCount; ++n)
+    for (int n = 0; n < kScheduleRowCount; ++n)
         f.board.setTicked(n, true);
     f.board.setDeviceIpText(QStringLiteral("192.168.0.7"));
 
-    f.now = QDateTime(Today, QTime(6, 0));
+    f.now = QDateTime(kToday, QTime(6, 0));
     f.board.loadFiles();
     QCOMPARE(f.board.deviceIpText(), QStringLiteral("192.168.0.7")); // empty file: box kept
     QCOMPARE(f.board.displayLine(0), stored); // the Windows console's GBK line, as it was
     QCOMPARE(f.board.displayLine(1), QString(200000, QLatin1Char('z')));
     QCOMPARE(f.board.displayLine(2).size(), 2); // undecodable bytes become replacement marks
-    QCOMPARE(f.board.displayLine(3), DefaultScheduleLine(3));
-    QCOMPARE(f.board.displayLine(98), DefaultScheduleLine(98));
+    QCOMPARE(f.board.displayLine(3), defaultScheduleLine(3));
+    QCOMPARE(f.board.displayLine(98), defaultScheduleLine(98));
     QVERIFY(!f.board.isTicked(0));
     QVERIFY(f.board.isTicked(1)); // "-1" is true
     QVERIFY(!f.board.isTicked(49));
@@ -508,12 +508,12 @@ void TestScheduleBoard::missingFilesChangeNothing()
     f.board.loadFiles();
     QCOMPARE(f.board.deviceIpText(), QStringLiteral("192.168.0.7"));
     QVERIFY(f.board.isTicked(3));
-    QCOMPARE(f.board.displayLine(3), DefaultScheduleLine(3));
+    QCOMPARE(f.board.displayLine(3), defaultScheduleLine(3));
     QVERIFY(!f.board.armedOn(3).isArmed());
 
     f.board.setFileFolder(f.path("no/such/folder"));
     f.board.loadFiles();
-    QCOMPARE(f.board.list()->count(), ScheduleRowCount);
+    QCOMPARE(f.board.list()->count(), kScheduleRowCount);
 }
 
 void TestScheduleBoard::saveReportsFailure()
@@ -533,9 +533,9 @@ void TestScheduleBoard::defaultMessageBoxDoesNotBlock()
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     // Returns at once (a nested event loop would hang the test here).
-    ShowScheduleInformation(&window, ScheduleTimeErrorText);
-    ShowScheduleInformation(&window, ScheduleTimeErrorText); // a second keystroke: no new box
-    ShowScheduleInformation(&window, ScheduleHelpText);
+    showScheduleInformation(&window, kScheduleTimeErrorText);
+    showScheduleInformation(&window, kScheduleTimeErrorText); // a second keystroke: no new box
+    showScheduleInformation(&window, kScheduleHelpText);
     const QList<QMessageBox *> boxes = window.findChildren<QMessageBox *>();
     QCOMPARE(boxes.size(), 2);
     for (QMessageBox *box : boxes) {

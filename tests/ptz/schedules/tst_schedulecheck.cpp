@@ -4,7 +4,7 @@
 
 namespace {
 
-const QDate Day0(2024, 5, 1);
+const QDate kDay0(2024, 5, 1);
 
 // "d1 12:12:12.000": a moment `1` day after Day0.
 QDateTime moment(const QString &text)
@@ -15,7 +15,7 @@ QDateTime moment(const QString &text)
     if (!time.isValid())
         time = QTime::fromString(parts.at(1), QStringLiteral("HH:mm:ss"));
     Q_ASSERT(time.isValid());
-    return QDateTime(Day0.addDays(day), time);
+    return QDateTime(kDay0.addDays(day), time);
 }
 
 // "row|on|off|motion|ticked"; motion "-" stores a line without the motion field.
@@ -39,14 +39,14 @@ QString lineOf(const RowPlan &plan)
         return QStringLiteral("%1 开：%2   关：%3")
             .arg(plan.row, 2, 10, QLatin1Char('0'))
             .arg(plan.on, plan.off);
-    return BuildScheduleLine(plan.row, plan.on, plan.off, plan.motion);
+    return buildScheduleLine(plan.row, plan.on, plan.off, plan.motion);
 }
 
 QList<ScheduleRowState> defaultRows()
 {
     QList<ScheduleRowState> rows;
-    for (int n = 0; n < ScheduleRowCount; ++n)
-        rows.append({DefaultScheduleLine(n), false, {}, {}});
+    for (int n = 0; n < kScheduleRowCount; ++n)
+        rows.append({defaultScheduleLine(n), false, {}, {}});
     return rows;
 }
 
@@ -97,7 +97,7 @@ void TestScheduleCheck::timeOfDay()
 {
     QFETCH(QString, text);
     QFETCH(QTime, expected);
-    const std::optional<QTime> parsed = ParseTimeOfDay(text);
+    const std::optional<QTime> parsed = parseTimeOfDay(text);
     QCOMPARE(parsed.has_value(), expected.isValid());
     if (parsed)
         QCOMPARE(*parsed, expected);
@@ -110,7 +110,7 @@ void TestScheduleCheck::motionOfLine_data()
     QTest::addColumn<int>("mode");
 
     const auto stored = [](const QString &motion) {
-        return BuildScheduleLine(7, QStringLiteral("06:30:00"), QStringLiteral("18:00:00"), motion);
+        return buildScheduleLine(7, QStringLiteral("06:30:00"), QStringLiteral("18:00:00"), motion);
     };
     QTest::newRow("no motion") << stored("无巡航") << "无巡航" << 0;
     QTest::newRow("track one") << stored("巡迹一") << "巡迹一" << 1;
@@ -121,7 +121,7 @@ void TestScheduleCheck::motionOfLine_data()
     QTest::newRow("word with a trailing blank") << stored("巡迹一 ") << "巡迹一 " << 0;
     QTest::newRow("unknown word") << stored("巡迹十") << "巡迹十" << 0;
     QTest::newRow("initial line, no marker")
-        << DefaultScheduleLine(3) << "：00:00:00   关：00:00:00   自动巡航：NO" << 0;
+        << defaultScheduleLine(3) << "：00:00:00   关：00:00:00   自动巡航：NO" << 0;
     QTest::newRow("short line") << "abc"
                                 << "" << 0;
     QTest::newRow("first marker counts") << "01 运动模式：巡航运动模式：巡迹一"
@@ -133,21 +133,21 @@ void TestScheduleCheck::motionOfLine()
     QFETCH(QString, line);
     QFETCH(QString, name);
     QFETCH(int, mode);
-    QCOMPARE(ScheduleMotionName(line), name);
-    QCOMPARE(ScheduleMotionMode(line), mode);
+    QCOMPARE(scheduleMotionName(line), name);
+    QCOMPARE(scheduleMotionMode(line), mode);
 }
 
 void TestScheduleCheck::lines()
 {
-    QCOMPARE(BuildScheduleLine(7, "06:30:00", "18:00:00", "巡迹二"),
+    QCOMPARE(buildScheduleLine(7, "06:30:00", "18:00:00", "巡迹二"),
              QStringLiteral("07 开：06:30:00   关：18:00:00   运动模式：巡迹二"));
-    QCOMPARE(BuildScheduleLine(42, "8:5", "", "无巡航"),
+    QCOMPARE(buildScheduleLine(42, "8:5", "", "无巡航"),
              QStringLiteral("42 开：8:5   关：   运动模式：无巡航"));
-    QCOMPARE(BuildScheduleLine(0, "a", "b", "巡航"),
+    QCOMPARE(buildScheduleLine(0, "a", "b", "巡航"),
              QStringLiteral("00 开：a   关：b   运动模式：巡航"));
-    QCOMPARE(DefaultScheduleLine(0),
+    QCOMPARE(defaultScheduleLine(0),
              QStringLiteral("00 开：00:00:00   关：00:00:00   自动巡航：NO"));
-    QCOMPARE(DefaultScheduleLine(98),
+    QCOMPARE(defaultScheduleLine(98),
              QStringLiteral("98 开：00:00:00   关：00:00:00   自动巡航：NO"));
 }
 
@@ -158,12 +158,12 @@ void TestScheduleCheck::lineTimes_data()
     QTest::addColumn<QString>("on");
     QTest::addColumn<QString>("off");
 
-    QTest::newRow("stored line") << BuildScheduleLine(7, "06:30:00", "18:00:00", "巡迹二") << true
+    QTest::newRow("stored line") << buildScheduleLine(7, "06:30:00", "18:00:00", "巡迹二") << true
                                  << "06:30:00"
                                  << "18:00:00";
-    QTest::newRow("times as typed") << BuildScheduleLine(1, "8:05", "", "无巡航") << true << "8:05"
+    QTest::newRow("times as typed") << buildScheduleLine(1, "8:05", "", "无巡航") << true << "8:05"
                                     << "";
-    QTest::newRow("initial line") << DefaultScheduleLine(5) << false << ""
+    QTest::newRow("initial line") << defaultScheduleLine(5) << false << ""
                                   << "";
     QTest::newRow("marker before the times")
         << "05 运动模式：巡航 开：01:00:00 关：02:00:00" << false << ""
@@ -180,7 +180,7 @@ void TestScheduleCheck::lineTimes()
     QFETCH(bool, stored);
     QFETCH(QString, on);
     QFETCH(QString, off);
-    const auto times = ScheduleLineTimes(line);
+    const auto times = scheduleLineTimes(line);
     QCOMPARE(times.has_value(), stored);
     if (times) {
         QCOMPARE(times->first, on);
@@ -222,7 +222,7 @@ void TestScheduleCheck::arming()
     QFETCH(QString, text);
     QFETCH(QString, now);
     QFETCH(QString, due);
-    const ArmedTime armed = ArmTime(text, moment(now));
+    const ArmedTime armed = armTime(text, moment(now));
     QCOMPARE(armed.isArmed(), !due.isEmpty());
     if (armed.isArmed())
         QCOMPARE(QDateTime(armed.dueDate, armed.at), moment(due));
@@ -234,7 +234,7 @@ void TestScheduleCheck::firings_data()
     QTest::addColumn<bool>("fromLines");     // armed at start-up from the lines, else stored
     QTest::addColumn<QString>("armedAt");    // the moment of storing or of start-up
     QTest::addColumn<QStringList>("events"); // clock ticks "d0 hh:mm:ss.zzz", "tick n", "untick n"
-    QTest::addColumn<QStringList>("expected"); // "<tick> <row> on|off <MotionMode>"
+    QTest::addColumn<QStringList>("expected"); // "<tick> <row> on|off <motionMode>"
 
     const QStringList trackTwoAtNoon = {"3|12:12:12|18:00:00|巡迹二|1"};
 
@@ -376,13 +376,13 @@ void TestScheduleCheck::firings()
         const RowPlan plan = parseRow(text);
         ScheduleRowState &row = state[plan.row];
         row.line =
-            plan.motion == QLatin1String("initial") ? DefaultScheduleLine(plan.row) : lineOf(plan);
+            plan.motion == QLatin1String("initial") ? defaultScheduleLine(plan.row) : lineOf(plan);
         row.ticked = plan.ticked;
         if (fromLines) {
-            ArmFromLine(row, moment(armedAt));
+            armFromLine(row, moment(armedAt));
         } else {
-            row.on = ArmTime(plan.on, moment(armedAt));
-            row.off = ArmTime(plan.off, moment(armedAt));
+            row.on = armTime(plan.on, moment(armedAt));
+            row.off = armTime(plan.off, moment(armedAt));
         }
     }
 
@@ -393,8 +393,8 @@ void TestScheduleCheck::firings()
             state[event.section(QLatin1Char(' '), 1).toInt()].ticked = event.startsWith('t');
             continue;
         }
-        for (const ScheduleFiring &f : CheckSchedules(state, moment(event))) {
-            QCOMPARE(f.motionName, ScheduleMotionName(state.at(f.row).line));
+        for (const ScheduleFiring &f : checkSchedules(state, moment(event))) {
+            QCOMPARE(f.motionName, scheduleMotionName(state.at(f.row).line));
             fired << QStringLiteral("%1 %2 %3 %4")
                          .arg(event)
                          .arg(f.row)

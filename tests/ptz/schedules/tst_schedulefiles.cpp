@@ -21,7 +21,7 @@ QStringList readLines(const QByteArray &bytes, int maxLines)
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
-    return ReadScheduleFileLines(buffer, maxLines);
+    return readScheduleFileLines(buffer, maxLines);
 }
 
 QByteArray fileBytes(const QString &path)
@@ -59,7 +59,7 @@ void TestScheduleFiles::decoding_data()
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("text");
 
-    const QString line = BuildScheduleLine(7, "06:30:00", "18:00:00", "巡迹二");
+    const QString line = buildScheduleLine(7, "06:30:00", "18:00:00", "巡迹二");
     QTest::newRow("utf-8") << line.toUtf8() << line;
     QTest::newRow("utf-8 with bom") << QByteArray("\xEF\xBB\xBF") + line.toUtf8() << line;
     QTest::newRow("gbk from the windows console") << gb18030(line) << line;
@@ -72,7 +72,7 @@ void TestScheduleFiles::decoding()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(QString, text);
-    QCOMPARE(DecodeScheduleText(bytes), text);
+    QCOMPARE(decodeScheduleText(bytes), text);
 }
 
 void TestScheduleFiles::lineSplitting_data()
@@ -116,17 +116,17 @@ void TestScheduleFiles::hugeFiles()
     QCOMPARE(readLines(longLine + "\r\nb\r\n", 99), (QStringList{QString(longLine), "b"}));
 
     // Past the bound, the line cut there counts as missing; the lines before it are read.
-    const QByteArray huge(MaxScheduleFileBytes + 10, 'x');
+    const QByteArray huge(kMaxScheduleFileBytes + 10, 'x');
     QCOMPARE(readLines("a\r\nb\r\n" + huge + "\r\n", 99), (QStringList{"a", "b"}));
     QCOMPARE(readLines(huge, 99), QStringList{});
 
     // A file that ends exactly at the bound is read whole.
-    QByteArray exact = QByteArray(MaxScheduleFileBytes - 3, 'y') + "\r\nz";
+    QByteArray exact = QByteArray(kMaxScheduleFileBytes - 3, 'y') + "\r\nz";
     QCOMPARE(readLines(exact, 99).size(), 2);
 
     // A device that is not open gives nothing.
     QBuffer closed;
-    QCOMPARE(ReadScheduleFileLines(closed, 99), QStringList{});
+    QCOMPARE(readScheduleFileLines(closed, 99), QStringList{});
 }
 
 void TestScheduleFiles::checkMarks_data()
@@ -152,7 +152,7 @@ void TestScheduleFiles::checkMarks()
 {
     QFETCH(QString, text);
     QFETCH(int, mark);
-    const std::optional<bool> parsed = ParseCheckMark(text);
+    const std::optional<bool> parsed = parseCheckMark(text);
     QCOMPARE(parsed ? int(*parsed) : -1, mark);
 }
 
@@ -185,32 +185,32 @@ void TestScheduleFiles::marksFile()
     QFETCH(QByteArray, bytes);
     QFETCH(int, read);
     QFETCH(int, ticked);
-    QList<bool> marks(ScheduleRowCount, true);
+    QList<bool> marks(kScheduleRowCount, true);
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
-    QCOMPARE(ReadScheduleMarks(buffer, marks), read);
-    QCOMPARE(marks.size(), ScheduleRowCount);
+    QCOMPARE(readScheduleMarks(buffer, marks), read);
+    QCOMPARE(marks.size(), kScheduleRowCount);
     QCOMPARE(int(marks.count(true)), ticked);
 }
 
 void TestScheduleFiles::linesFile()
 {
     QStringList lines;
-    for (int n = 0; n < ScheduleRowCount; ++n)
-        lines.append(DefaultScheduleLine(n));
-    const QString stored = BuildScheduleLine(0, "06:30:00", "18:00:00", "巡迹二");
+    for (int n = 0; n < kScheduleRowCount; ++n)
+        lines.append(defaultScheduleLine(n));
+    const QString stored = buildScheduleLine(0, "06:30:00", "18:00:00", "巡迹二");
 
     // Three lines from the Windows console (GBK): rows 0 to 2 change, the others stay.
     QByteArray bytes = gb18030(stored + "\r\n\r\n" + QString(5000, QLatin1Char('x')) + "\r\n");
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
-    QCOMPARE(ReadScheduleLines(buffer, lines), 3);
-    QCOMPARE(lines.size(), ScheduleRowCount);
+    QCOMPARE(readScheduleLines(buffer, lines), 3);
+    QCOMPARE(lines.size(), kScheduleRowCount);
     QCOMPARE(lines.at(0), stored);
     QCOMPARE(lines.at(1), QString());
     QCOMPARE(lines.at(2), QString(5000, QLatin1Char('x')));
-    QCOMPARE(lines.at(3), DefaultScheduleLine(3));
-    QCOMPARE(lines.at(98), DefaultScheduleLine(98));
+    QCOMPARE(lines.at(3), defaultScheduleLine(3));
+    QCOMPARE(lines.at(98), defaultScheduleLine(98));
 }
 
 void TestScheduleFiles::deviceIpFile_data()
@@ -234,7 +234,7 @@ void TestScheduleFiles::deviceIpFile()
     QFETCH(QString, ip);
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
-    const std::optional<QString> read = ReadDeviceIpFile(buffer);
+    const std::optional<QString> read = readDeviceIpFile(buffer);
     QCOMPARE(read.has_value(), present);
     if (read)
         QCOMPARE(*read, ip);
@@ -242,11 +242,11 @@ void TestScheduleFiles::deviceIpFile()
 
 void TestScheduleFiles::encoding()
 {
-    QCOMPARE(EncodeScheduleFile({"192.168.1.10"}), QByteArray("192.168.1.10\r\n"));
-    QCOMPARE(EncodeScheduleFile(ScheduleMarkLines({true, false})), QByteArray("True\r\nFalse\r\n"));
-    QCOMPARE(EncodeScheduleFile({"开：", ""}), QString("开：\r\n\r\n").toUtf8());
+    QCOMPARE(encodeScheduleFile({"192.168.1.10"}), QByteArray("192.168.1.10\r\n"));
+    QCOMPARE(encodeScheduleFile(scheduleMarkLines({true, false})), QByteArray("True\r\nFalse\r\n"));
+    QCOMPARE(encodeScheduleFile({"开：", ""}), QString("开：\r\n\r\n").toUtf8());
     // A line break inside a line would shift every later row on the next start.
-    QCOMPARE(EncodeScheduleFile({"a\r\nb", "c\nd"}), QByteArray("a  b\r\nc d\r\n"));
+    QCOMPARE(encodeScheduleFile({"a\r\nb", "c\nd"}), QByteArray("a  b\r\nc d\r\n"));
 }
 
 void TestScheduleFiles::atomicWrite()
@@ -254,17 +254,17 @@ void TestScheduleFiles::atomicWrite()
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString path = dir.filePath("321.ini");
-    QVERIFY(WriteScheduleFile(path, "old\r\n"));
-    QVERIFY(WriteScheduleFile(path, "new\r\n"));
+    QVERIFY(writeScheduleFile(path, "old\r\n"));
+    QVERIFY(writeScheduleFile(path, "new\r\n"));
     QCOMPARE(fileBytes(path), QByteArray("new\r\n"));
     // Nothing but the file itself is left in the folder (no temporary copies).
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"321.ini"});
 
     // A file that cannot be replaced is reported, and what is there stays.
     QVERIFY(QDir(dir.path()).mkdir("322.ini"));
-    QVERIFY(!WriteScheduleFile(dir.filePath("322.ini"), "True\r\n"));
+    QVERIFY(!writeScheduleFile(dir.filePath("322.ini"), "True\r\n"));
     QVERIFY(QFileInfo(dir.filePath("322.ini")).isDir());
-    QVERIFY(!WriteScheduleFile(dir.filePath("missing/123.ini"), "x\r\n"));
+    QVERIFY(!writeScheduleFile(dir.filePath("missing/123.ini"), "x\r\n"));
 }
 
 void TestScheduleFiles::folderOverride()
@@ -272,11 +272,11 @@ void TestScheduleFiles::folderOverride()
     QTemporaryDir dir;
     const QString folder = dir.filePath("files");
     qputenv("X7_FILES_DIR", folder.toLocal8Bit());
-    QCOMPARE(PtzFileFolder(), folder);
+    QCOMPARE(ptzFileFolder(), folder);
     QVERIFY(QFileInfo(folder).isDir());
     qunsetenv("X7_FILES_DIR");
-    QVERIFY(!PtzFileFolder().isEmpty());
-    QVERIFY(QFileInfo(PtzFileFolder()).isDir());
+    QVERIFY(!ptzFileFolder().isEmpty());
+    QVERIFY(QFileInfo(ptzFileFolder()).isDir());
 }
 
 QTEST_GUILESS_MAIN(TestScheduleFiles)

@@ -8,8 +8,8 @@
 
 namespace {
 
-const QByteArray Mac = QByteArray::fromHex("D8B04C001001");
-const QByteArray Search = QByteArray::fromHex("FF010102");
+const QByteArray kMac = QByteArray::fromHex("D8B04C001001");
+const QByteArray kSearch = QByteArray::fromHex("FF010102");
 
 quint8 sum8(const QByteArray &bytes, int first, int last)
 {
@@ -26,7 +26,7 @@ QByteArray field6(const QByteArray &text)
 
 // FF, 19 + n, code, MAC, user, password, data, Checksum8 of bytes 1 to 20 + n.
 QByteArray frame(quint8 code, const QByteArray &data = {}, const QByteArray &user = "qpwzk",
-                 const QByteArray &password = "qpwzk", const QByteArray &mac = Mac)
+                 const QByteArray &password = "qpwzk", const QByteArray &mac = kMac)
 {
     QByteArray f;
     f.append(char(0xFF));
@@ -53,9 +53,9 @@ SimModuleConfig config(SimModuleConfig::Model model = SimModuleConfig::Q2, int v
     c.model = model;
     c.version = version;
     c.name = QStringLiteral("泵站-1");
-    c.mac = Mac;
+    c.mac = kMac;
     c.ip = QByteArray::fromHex("0A010203"); // 10.1.2.3
-    if (!ParseSimBlockSet(blocks, c.blocks))
+    if (!parseSimBlockSet(blocks, c.blocks))
         qFatal("bad block set in the fixture: %s", qPrintable(blocks));
     c.blocks.modbus = modbus;
     return c;
@@ -91,7 +91,7 @@ QByteArray gb(const QString &text)
 
 } // namespace
 
-class TstX7Sim : public QObject
+class TestX7Sim : public QObject
 {
     Q_OBJECT
 private slots:
@@ -116,7 +116,7 @@ private slots:
     void loginOption();
 };
 
-void TstX7Sim::readAnswersTheBlocksItHas_data()
+void TestX7Sim::readAnswersTheBlocksItHas_data()
 {
     QTest::addColumn<int>("model");
     QTest::addColumn<int>("version");
@@ -145,7 +145,7 @@ void TstX7Sim::readAnswersTheBlocksItHas_data()
         << int(SimModuleConfig::Q2) << 4017 << QStringLiteral("none") << 0 << QList<int>{} << 1500;
 }
 
-void TstX7Sim::readAnswersTheBlocksItHas()
+void TestX7Sim::readAnswersTheBlocksItHas()
 {
     QFETCH(int, model);
     QFETCH(int, version);
@@ -171,11 +171,11 @@ void TstX7Sim::readAnswersTheBlocksItHas()
         QCOMPARE(reply.answers.at(i).bytes, named.at(i).bytes);
 }
 
-void TstX7Sim::factoryBlocksMatchTheSearchAnswer()
+void TestX7Sim::factoryBlocksMatchTheSearchAnswer()
 {
     SimModule module(config());
     const QByteArray param = module.memory().param;
-    QCOMPARE(param.mid(53, 6), Mac);                             // user MAC
+    QCOMPARE(param.mid(53, 6), kMac);                            // user MAC
     QCOMPARE(param.mid(9, 4), QByteArray::fromHex("0302010A"));  // IP, low byte first
     QCOMPARE(param.mid(17, 4), QByteArray::fromHex("00FFFFFF")); // 255.255.255.0
     QCOMPARE(param.mid(21, 16), gb(QStringLiteral("泵站-1")).leftJustified(16, '\0'));
@@ -185,19 +185,19 @@ void TstX7Sim::factoryBlocksMatchTheSearchAnswer()
     QCOMPARE(param.mid(71, 4), QByteArray::fromHex("08010101")); // 8 N 1, no flow control
     QCOMPARE(param.mid(75, 4), QByteArray(4, '\0'));             // reserved
 
-    const QByteArray search = module.handle(Search, 1500, 0).answers.value(0).bytes;
+    const QByteArray search = module.handle(kSearch, 1500, 0).answers.value(0).bytes;
     QCOMPARE(search.size(), 36);
     QCOMPARE(search.left(3), QByteArray::fromHex("FF2401"));
     QCOMPARE(search.mid(5, 4), QByteArray::fromHex("0A010203")); // natural order
-    QCOMPARE(search.mid(9, 6), Mac);
+    QCOMPARE(search.mid(9, 6), kMac);
     QCOMPARE(search.mid(15, 2), QByteArray::fromHex("B10F")); // 4017
     QCOMPARE(search.mid(19, 14), param.mid(21, 14));
 
     // The search is answered on 1500 only.
-    QVERIFY(module.handle(Search, 1901, 0).answers.isEmpty());
+    QVERIFY(module.handle(kSearch, 1901, 0).answers.isEmpty());
 }
 
-void TstX7Sim::bytesWithoutSettingHoldTheFill_data()
+void TestX7Sim::bytesWithoutSettingHoldTheFill_data()
 {
     QTest::addColumn<int>("modbus");
     QTest::addColumn<QString>("block");
@@ -219,7 +219,7 @@ void TstX7Sim::bytesWithoutSettingHoldTheFill_data()
 }
 
 // A test can only prove that the program carries a byte through if that byte is not zero.
-void TstX7Sim::bytesWithoutSettingHoldTheFill()
+void TestX7Sim::bytesWithoutSettingHoldTheFill()
 {
     QFETCH(int, modbus);
     QFETCH(QString, block);
@@ -234,7 +234,7 @@ void TstX7Sim::bytesWithoutSettingHoldTheFill()
         QCOMPARE(quint8(bytes.at(i)), quint8(0xA0 | (i & 0x0F)));
 }
 
-void TstX7Sim::nameFieldKeepsWholeCharacters_data()
+void TestX7Sim::nameFieldKeepsWholeCharacters_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("field");
@@ -249,7 +249,7 @@ void TstX7Sim::nameFieldKeepsWholeCharacters_data()
         << QStringLiteral("模块名称很长的名字") << gb(QStringLiteral("模块名称很长的名"));
 }
 
-void TstX7Sim::nameFieldKeepsWholeCharacters()
+void TestX7Sim::nameFieldKeepsWholeCharacters()
 {
     QFETCH(QString, name);
     QFETCH(QByteArray, field);
@@ -260,7 +260,7 @@ void TstX7Sim::nameFieldKeepsWholeCharacters()
     QCOMPARE(module.searchAnswer().mid(19, 14), field.left(14));
 }
 
-void TstX7Sim::writeLandsAtItsOffsets_data()
+void TestX7Sim::writeLandsAtItsOffsets_data()
 {
     QTest::addColumn<int>("model");
     QTest::addColumn<int>("modbus");
@@ -285,7 +285,7 @@ void TstX7Sim::writeLandsAtItsOffsets_data()
     QTest::newRow("Q3 0x06 port") << q3 << 0 << 0x06 << "param" << 67 << 63;
 }
 
-void TstX7Sim::writeLandsAtItsOffsets()
+void TestX7Sim::writeLandsAtItsOffsets()
 {
     QFETCH(int, model);
     QFETCH(int, modbus);
@@ -310,7 +310,7 @@ void TstX7Sim::writeLandsAtItsOffsets()
     QCOMPARE(module.memory(), expected);
 }
 
-void TstX7Sim::refusedFramesChangeNothing_data()
+void TestX7Sim::refusedFramesChangeNothing_data()
 {
     QTest::addColumn<int>("model");
     QTest::addColumn<int>("version");
@@ -378,10 +378,10 @@ void TstX7Sim::refusedFramesChangeNothing_data()
     QTest::newRow("too short for a command frame: silence")
         << q2 << 4017 << all << 4 << frame(0x03).left(21) << QByteArray();
     QTest::newRow("the search frame on 1901: silence")
-        << q2 << 4017 << all << 4 << Search << QByteArray();
+        << q2 << 4017 << all << 4 << kSearch << QByteArray();
 }
 
-void TstX7Sim::refusedFramesChangeNothing()
+void TestX7Sim::refusedFramesChangeNothing()
 {
     QFETCH(int, model);
     QFETCH(int, version);
@@ -404,7 +404,7 @@ void TstX7Sim::refusedFramesChangeNothing()
     QCOMPARE(module.memory(), before);
 }
 
-void TstX7Sim::restartSilencesTheModule()
+void TestX7Sim::restartSilencesTheModule()
 {
     SimModuleConfig c = config();
     c.restartMs = 300;
@@ -414,13 +414,13 @@ void TstX7Sim::restartSilencesTheModule()
     QCOMPARE(restart.answers.at(0).bytes, ack(0x02, 'K'));
 
     for (const qint64 t : {1000, 1150, 1299}) {
-        QVERIFY2(module.handle(Search, 1500, t).answers.isEmpty(), qPrintable(QString::number(t)));
+        QVERIFY2(module.handle(kSearch, 1500, t).answers.isEmpty(), qPrintable(QString::number(t)));
         QVERIFY(module.handle(frame(0x03), 1500, t).answers.isEmpty());
         QVERIFY(module.handle(frame(0x05, QByteArray(67, 1)), 1500, t).answers.isEmpty());
     }
     QCOMPARE(module.memory(), SimModule(c).memory()); // the write during the silence was lost
 
-    QCOMPARE(module.handle(Search, 1500, 1300).answers.size(), 1);
+    QCOMPARE(module.handle(kSearch, 1500, 1300).answers.size(), 1);
     QCOMPARE(module.handle(frame(0x03), 1500, 1301).answers.size(), 5);
     // Other modules' frames are not this module's business even while it restarts.
     module.handle(frame(0x02), 1500, 2000);
@@ -428,7 +428,7 @@ void TstX7Sim::restartSilencesTheModule()
                 .note.isEmpty());
 }
 
-void TstX7Sim::settingsTakeEffectAtRestart()
+void TestX7Sim::settingsTakeEffectAtRestart()
 {
     SimModule module(config());
     QByteArray base = module.memory().param.left(67);
@@ -447,7 +447,7 @@ void TstX7Sim::settingsTakeEffectAtRestart()
 
     QCOMPARE(module.handle(frame(0x03), 1500, 5000).answers.value(0).bytes, ack(0x03, 'P'));
     QCOMPARE(module.handle(frame(0x03, {}, "admin", "secret"), 1500, 5000).answers.size(), 5);
-    const QByteArray search = module.handle(Search, 1500, 5000).answers.value(0).bytes;
+    const QByteArray search = module.handle(kSearch, 1500, 5000).answers.value(0).bytes;
     QCOMPARE(search.mid(5, 4), QByteArray::fromHex("C0A80009"));
     QCOMPARE(search.mid(19, 14), QByteArray("Renamed").leftJustified(14, '\0'));
 
@@ -458,7 +458,7 @@ void TstX7Sim::settingsTakeEffectAtRestart()
     QCOMPARE(module.searchAnswer().mid(5, 4), QByteArray::fromHex("0A010203"));
 }
 
-void TstX7Sim::factoryResetRestoresEveryBlock()
+void TestX7Sim::factoryResetRestoresEveryBlock()
 {
     const SimModuleConfig c =
         config(SimModuleConfig::Q2, 4017, QStringLiteral("base,cloud,heart,httpd"), 87);
@@ -484,10 +484,10 @@ void TstX7Sim::factoryResetRestoresEveryBlock()
     QCOMPARE(reset.answers.value(0).bytes, ack(0x0B, 'K'));
     QVERIFY(reset.blocksChanged);
     QCOMPARE(module.memory(), factory);
-    QCOMPARE(module.memory(), FactoryMemory(c));
+    QCOMPARE(module.memory(), factoryMemory(c));
 }
 
-void TstX7Sim::dumpLinesCarryEveryBlock()
+void TestX7Sim::dumpLinesCarryEveryBlock()
 {
     SimModule module(
         config(SimModuleConfig::Q2, 4017, QStringLiteral("base,cloud,heart,httpd"), 100));
@@ -506,7 +506,7 @@ void TstX7Sim::dumpLinesCarryEveryBlock()
     }
 }
 
-void TstX7Sim::blockSetOption_data()
+void TestX7Sim::blockSetOption_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("ok");
@@ -524,13 +524,13 @@ void TstX7Sim::blockSetOption_data()
     QTest::newRow("empty") << "" << false << "";
 }
 
-void TstX7Sim::blockSetOption()
+void TestX7Sim::blockSetOption()
 {
     QFETCH(QString, text);
     QFETCH(bool, ok);
     QFETCH(QString, has);
     SimBlockSet set;
-    QCOMPARE(ParseSimBlockSet(text, set), ok);
+    QCOMPARE(parseSimBlockSet(text, set), ok);
     if (!ok)
         return;
     const QString got = QStringLiteral("%1%2%3%4 %5")
@@ -542,7 +542,7 @@ void TstX7Sim::blockSetOption()
     QCOMPARE(got, has);
 }
 
-void TstX7Sim::loginOption_data()
+void TestX7Sim::loginOption_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("ok");
@@ -563,17 +563,17 @@ void TstX7Sim::loginOption_data()
                                                        << "";
 }
 
-void TstX7Sim::loginOption()
+void TestX7Sim::loginOption()
 {
     QFETCH(QString, text);
     QFETCH(bool, ok);
     QString user, password;
-    QCOMPARE(ParseSimLogin(text, user, password), ok);
+    QCOMPARE(parseSimLogin(text, user, password), ok);
     if (ok) {
         QTEST(user, "user");
         QTEST(password, "password");
     }
 }
 
-QTEST_GUILESS_MAIN(TstX7Sim)
+QTEST_GUILESS_MAIN(TestX7Sim)
 #include "tst_x7sim.moc"

@@ -11,7 +11,7 @@
 
 namespace {
 
-const QByteArray Mac = QByteArray::fromHex("D8B04C00ABCD");
+const QByteArray kMac = QByteArray::fromHex("D8B04C00ABCD");
 
 // FF, 19 + n, code, MAC, user, password, data, Checksum8 of bytes 1 to 20 + n.
 QByteArray frame(quint8 code, const QByteArray &data = {})
@@ -20,7 +20,7 @@ QByteArray frame(quint8 code, const QByteArray &data = {})
     f.append(char(0xFF));
     f.append(char(19 + data.size()));
     f.append(char(code));
-    f.append(Mac);
+    f.append(kMac);
     f.append(QByteArray("qpwzk").leftJustified(6, '\0'));
     f.append(QByteArray("qpwzk").leftJustified(6, '\0'));
     f.append(data);
@@ -42,7 +42,7 @@ QMap<QString, QByteArray> lastDump(const QByteArray &output)
     QMap<QString, QByteArray> blocks;
     for (qsizetype i = end - 1; i >= 0 && lines.at(i).startsWith("block "); --i) {
         const QList<QByteArray> parts = lines.at(i).trimmed().split(' ');
-        if (parts.size() == 4 && parts.at(1) == Mac.toHex().toUpper())
+        if (parts.size() == 4 && parts.at(1) == kMac.toHex().toUpper())
             blocks.insert(QString::fromLatin1(parts.at(2)), QByteArray::fromHex(parts.at(3)));
     }
     return blocks;
@@ -50,7 +50,7 @@ QMap<QString, QByteArray> lastDump(const QByteArray &output)
 
 } // namespace
 
-class TstX7SimProcess : public QObject
+class TestX7SimProcess : public QObject
 {
     Q_OBJECT
 private slots:
@@ -68,26 +68,26 @@ private:
     QUdpSocket m_socket;
 };
 
-void TstX7SimProcess::init()
+void TestX7SimProcess::init()
 {
     m_socket.close();
     QVERIFY(m_socket.bind(QHostAddress::LocalHost, 0));
 }
 
-QNetworkDatagram TstX7SimProcess::receive()
+QNetworkDatagram TestX7SimProcess::receive()
 {
     if (!m_socket.hasPendingDatagrams())
         m_socket.waitForReadyRead(3000);
     return m_socket.receiveDatagram();
 }
 
-QByteArray TstX7SimProcess::exchange(const QByteArray &datagram, quint16 port)
+QByteArray TestX7SimProcess::exchange(const QByteArray &datagram, quint16 port)
 {
     m_socket.writeDatagram(datagram, QHostAddress::LocalHost, port);
     return receive().data();
 }
 
-void TstX7SimProcess::helpNamesEveryOption()
+void TestX7SimProcess::helpNamesEveryOption()
 {
     QProcess help;
     help.start(QString::fromLocal8Bit(qgetenv("X7SIM")), {"--help"});
@@ -99,7 +99,7 @@ void TstX7SimProcess::helpNamesEveryOption()
         QVERIFY2(text.contains(QLatin1String(option)), option);
 }
 
-void TstX7SimProcess::writesAreDumpedBeforeTheirAcknowledgement()
+void TestX7SimProcess::writesAreDumpedBeforeTheirAcknowledgement()
 {
     SimProcess sim;
     QVERIFY2(sim.start("X7SIM", {"--mac", "D8B04C00ABCD", "--modbus", "4", "--dump-after-write"}),
@@ -118,7 +118,7 @@ void TstX7SimProcess::writesAreDumpedBeforeTheirAcknowledgement()
     const QMap<QString, QByteArray> blocks = lastDump(output);
     QCOMPARE(blocks.keys(), QStringList({"base", "cloud", "heart", "httpd", "modbus4"}));
     QCOMPARE(blocks.value("cloud"), cloud);
-    QCOMPARE(blocks.value("base").mid(53, 6), Mac);
+    QCOMPARE(blocks.value("base").mid(53, 6), kMac);
     // The log gives each frame's meaning and what the module did.
     QVERIFY(output.contains("[0x0C write cloud block, 50 data bytes, to D8 B0 4C 00 AB CD"));
     QVERIFY(output.contains("module D8 B0 4C 00 AB CD: write cloud block: 50 bytes"));
@@ -138,7 +138,7 @@ void TstX7SimProcess::writesAreDumpedBeforeTheirAcknowledgement()
     QCOMPARE(cloudAnswer, cloud);
 }
 
-void TstX7SimProcess::dumpOnStandardInput()
+void TestX7SimProcess::dumpOnStandardInput()
 {
     SimProcess sim;
     QVERIFY2(sim.start("X7SIM", {"--count", "2", "--mac", "D8B04C00ABCC", "--quiet"}),
@@ -151,7 +151,7 @@ void TstX7SimProcess::dumpOnStandardInput()
     QVERIFY(!output.contains("rx ")); // --quiet
 }
 
-void TstX7SimProcess::q3AnswersFromItsPort()
+void TestX7SimProcess::q3AnswersFromItsPort()
 {
     SimProcess sim;
     QVERIFY2(sim.start("X7SIM", {"--model", "Q3", "--mac", "D8B04C00ABCD", "--blocks", "base"}),
@@ -167,7 +167,7 @@ void TstX7SimProcess::q3AnswersFromItsPort()
     QCOMPARE(ack.senderPort(), 1901);
 }
 
-void TstX7SimProcess::restartSilenceOnTheWire()
+void TestX7SimProcess::restartSilenceOnTheWire()
 {
     SimProcess sim;
     QVERIFY2(sim.start("X7SIM", {"--mac", "D8B04C00ABCD", "--restart-ms", "600"}),
@@ -180,5 +180,5 @@ void TstX7SimProcess::restartSilenceOnTheWire()
     QVERIFY(sim.output().contains("restarting: dropped"));
 }
 
-QTEST_GUILESS_MAIN(TstX7SimProcess)
+QTEST_GUILESS_MAIN(TestX7SimProcess)
 #include "tst_x7simprocess.moc"

@@ -1,4 +1,4 @@
-#include "TFrm_Main.h"
+#include "MainWindow.h"
 
 #include "DeviceExport.h"
 #include "LogView.h"
@@ -9,8 +9,8 @@
 #include "dialogs/AboutBox.h"
 #include "dialogs/WebAddress.h"
 #include "lan/DeviceListModel.h"
+#include "lan/ModuleEndpoint.h"
 #include "lan/SavePlan.h"
-#include "lan/TUdpSvr.h"
 #include "lang/LangList.h"
 #include "lang/ProgramVersion.h"
 #include "q2panel/Q2Panel.h"
@@ -50,9 +50,9 @@ std::function<void(QWidget *, const QString &)> &messageSink()
     return sink;
 }
 
-constexpr int Pnl1Width = 433;
-constexpr int HintDisplayMs = 600000;
-constexpr int ParamWidth = 528;
+constexpr int kPnl1Width = 433;
+constexpr int kHintDisplayMs = 600000;
+constexpr int kParamWidth = 528;
 
 QAction *namedAction(QObject *parent, const char *name, const QString &text)
 {
@@ -63,20 +63,20 @@ QAction *namedAction(QObject *parent, const char *name, const QString &text)
 
 } // namespace
 
-void TFrm_Main::SetMessageSink(std::function<void(QWidget *, const QString &)> sink)
+void MainWindow::setMessageSink(std::function<void(QWidget *, const QString &)> sink)
 {
     messageSink() = std::move(sink);
 }
 
-TFrm_Main::TFrm_Main(QWidget *parent)
+MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("Frm_Main"));
-    InitLanguage();
+    initLanguage();
     addWindowTexts();
-    m_settings = LoadSettings();
+    m_settings = loadSettings();
 
-    m_udp = new TUdpSvr(this);
+    m_udp = new ModuleEndpoint(this);
     m_devices = new DeviceListModel(this);
 
     buildMenus();
@@ -93,46 +93,46 @@ TFrm_Main::TFrm_Main(QWidget *parent)
     statusBar()->addWidget(m_deviceCount);
 
     applySettings(m_settings);
-    ApplyMainTexts();
-    SetLayout(Layout::ListOnly);
+    applyMainTexts();
+    setLayout(Layout::ListOnly);
     connectEndpoint();
     updateDeviceCount();
 
     qApp->installEventFilter(this);
 
-    m_about = new TFrm_About(this);
-    m_pswd = new TFrm_Pswd(m_login, this);
-    connect(this, &TFrm_Main::aboutRequested, m_about, &TFrm_About::showAbout);
-    connect(this, &TFrm_Main::loginRequested, m_pswd, &TFrm_Pswd::showLogin);
-    connect(m_pswd, &TFrm_Pswd::credentialsAccepted, this,
+    m_about = new AboutBox(this);
+    m_pswd = new LoginDialog(m_login, this);
+    connect(this, &MainWindow::aboutRequested, m_about, &AboutBox::showAbout);
+    connect(this, &MainWindow::loginRequested, m_pswd, &LoginDialog::showLogin);
+    connect(m_pswd, &LoginDialog::credentialsAccepted, this,
             [this](const LoginCredentials &login) { m_login = login; });
-    connect(this, &TFrm_Main::languageChanged, m_about, &TFrm_About::ApplyAboutTexts);
-    connect(this, &TFrm_Main::languageChanged, m_pswd, &TFrm_Pswd::ApplyLoginTexts);
+    connect(this, &MainWindow::languageChanged, m_about, &AboutBox::applyAboutTexts);
+    connect(this, &MainWindow::languageChanged, m_pswd, &LoginDialog::applyLoginTexts);
 }
 
-void TFrm_Main::addWindowTexts()
+void MainWindow::addWindowTexts()
 {
     // Texts of this window that the classic table does not have; a Lang.txt entry of the same
     // key still relabels them.
-    TLangList &list = LangList();
-    if (list.Lookup(QStringLiteral("lang_Status_DeviceCount")) ==
+    LangList &list = langList();
+    if (list.lookup(QStringLiteral("lang_Status_DeviceCount")) ==
         QLatin1String("lang_Status_DeviceCount"))
-        list.AddBuiltIn(QStringLiteral("lang_Status_DeviceCount"),
+        list.addBuiltIn(QStringLiteral("lang_Status_DeviceCount"),
                         QStringLiteral("已找到 %1 台设备"), QStringLiteral("%1 device(s) found"));
 }
 
-void TFrm_Main::setCredentials(const LoginCredentials &login)
+void MainWindow::setCredentials(const LoginCredentials &login)
 {
     m_login = login;
     m_pswd->setCredentials(login);
 }
 
-TFrm_Main::~TFrm_Main()
+MainWindow::~MainWindow()
 {
     qApp->removeEventFilter(this);
 }
 
-void TFrm_Main::buildMenus()
+void MainWindow::buildMenus()
 {
     m_mniFile = menuBar()->addMenu(QStringLiteral("文件(&F)"));
     m_mniFile->setObjectName(QStringLiteral("mni_File"));
@@ -140,8 +140,8 @@ void TFrm_Main::buildMenus()
     m_mniExport = namedAction(this, "mniExporDevs", QStringLiteral("Export Devices"));
     m_mniExit = namedAction(this, "mni_Exit", QStringLiteral("退出(&X)"));
     m_mniFile->addActions({m_mniPswd, m_mniExport, m_mniExit});
-    connect(m_mniPswd, &QAction::triggered, this, &TFrm_Main::loginRequested);
-    connect(m_mniExport, &QAction::triggered, this, &TFrm_Main::exportDevices);
+    connect(m_mniPswd, &QAction::triggered, this, &MainWindow::loginRequested);
+    connect(m_mniExport, &QAction::triggered, this, &MainWindow::exportDevices);
     connect(m_mniExit, &QAction::triggered, this, &QWidget::close);
 
     m_mniLang = menuBar()->addMenu(QStringLiteral("Lang(&L)"));
@@ -169,15 +169,15 @@ void TFrm_Main::buildMenus()
     m_mniAbout->setVisible(false);
     m_mniUp->setVisible(false);
     m_mniWorkOrder->setVisible(false);
-    connect(m_mniAbout, &QAction::triggered, this, &TFrm_Main::aboutRequested);
-    connect(m_mniHint, &QAction::triggered, this, &TFrm_Main::toggleRealTimeHelp);
+    connect(m_mniAbout, &QAction::triggered, this, &MainWindow::aboutRequested);
+    connect(m_mniHint, &QAction::triggered, this, &MainWindow::toggleRealTimeHelp);
 }
 
-void TFrm_Main::buildLeftSide()
+void MainWindow::buildLeftSide()
 {
     m_pnl1 = new QWidget(this);
     m_pnl1->setObjectName(QStringLiteral("pnl1"));
-    m_pnl1->setFixedWidth(Pnl1Width);
+    m_pnl1->setFixedWidth(kPnl1Width);
     auto *column = new QVBoxLayout(m_pnl1);
     column->setContentsMargins(0, 0, 0, 0);
 
@@ -212,13 +212,13 @@ void TFrm_Main::buildLeftSide()
     m_lvDev->installEventFilter(this);
     m_lvDev->viewport()->installEventFilter(this);
     m_lvDev->setMouseTracking(true);
-    connect(m_lvDev, &QTableView::clicked, this, &TFrm_Main::lv_DevClick);
-    connect(m_lvDev, &QWidget::customContextMenuRequested, this, &TFrm_Main::showContextMenu);
-    connect(m_devices, &QAbstractItemModel::rowsInserted, this, &TFrm_Main::updateDeviceCount);
-    connect(m_devices, &QAbstractItemModel::modelReset, this, &TFrm_Main::updateDeviceCount);
+    connect(m_lvDev, &QTableView::clicked, this, &MainWindow::onDeviceClicked);
+    connect(m_lvDev, &QWidget::customContextMenuRequested, this, &MainWindow::showContextMenu);
+    connect(m_devices, &QAbstractItemModel::rowsInserted, this, &MainWindow::updateDeviceCount);
+    connect(m_devices, &QAbstractItemModel::modelReset, this, &MainWindow::updateDeviceCount);
     m_btnSearch = new QPushButton(QStringLiteral("搜索设备"), net);
     m_btnSearch->setObjectName(QStringLiteral("btn_Search"));
-    connect(m_btnSearch, &QPushButton::clicked, this, &TFrm_Main::btn_Click);
+    connect(m_btnSearch, &QPushButton::clicked, this, &MainWindow::onSearchClicked);
     netColumn->addWidget(m_lvDev, 1);
     netColumn->addWidget(m_btnSearch);
     m_srch->addTab(net, QStringLiteral("通过网络操作"));
@@ -259,22 +259,22 @@ void TFrm_Main::buildLeftSide()
     m_pmNetDev->addActions({m_mniOpenWeb, m_mniRestart, m_mniFirmwareUp, m_mniReset});
     m_pmNetDev->addSeparator();
     m_pmNetDev->addActions({m_mniCopyTheMac, m_mniCopeAllMac});
-    connect(m_mniOpenWeb, &QAction::triggered, this, &TFrm_Main::openWebPage);
-    connect(m_mniRestart, &QAction::triggered, this, &TFrm_Main::restartDevice);
-    connect(m_mniFirmwareUp, &QAction::triggered, this, &TFrm_Main::firmwareUpgrade);
-    connect(m_mniReset, &QAction::triggered, this, &TFrm_Main::factoryReset);
-    connect(m_mniCopyTheMac, &QAction::triggered, this, &TFrm_Main::copySelectedMac);
-    connect(m_mniCopeAllMac, &QAction::triggered, this, &TFrm_Main::copyAllMacs);
+    connect(m_mniOpenWeb, &QAction::triggered, this, &MainWindow::openWebPage);
+    connect(m_mniRestart, &QAction::triggered, this, &MainWindow::restartDevice);
+    connect(m_mniFirmwareUp, &QAction::triggered, this, &MainWindow::firmwareUpgrade);
+    connect(m_mniReset, &QAction::triggered, this, &MainWindow::factoryReset);
+    connect(m_mniCopyTheMac, &QAction::triggered, this, &MainWindow::copySelectedMac);
+    connect(m_mniCopeAllMac, &QAction::triggered, this, &MainWindow::copyAllMacs);
 }
 
-void TFrm_Main::buildParameterPages()
+void MainWindow::buildParameterPages()
 {
     m_param = new QTabWidget(this);
     m_param->setObjectName(QStringLiteral("rzpgcntrl_Param"));
-    m_param->setMinimumWidth(ParamWidth);
+    m_param->setMinimumWidth(kParamWidth);
     const QStringList captions = {QStringLiteral("Q1串口网络 Q3串口"), QStringLiteral("Q2串口网络"),
                                   QStringLiteral("Q3Net")};
-    m_q2 = new TQ2Panel;
+    m_q2 = new Q2Panel;
     m_q2->setMessageFunction([this](QWidget *, const QString &text) { showMessage(text); });
     const QList<QWidget *> pages = {new QWidget, m_q2, new QWidget};
     pages.at(0)->setObjectName(QStringLiteral("tab_Q1"));
@@ -284,81 +284,83 @@ void TFrm_Main::buildParameterPages()
     // The Q1 and Q3 panels come with their own change; their tabs stay unreachable until then.
     m_param->setTabEnabled(0, false);
     m_param->setTabEnabled(2, false);
-    m_saver = new TSaveRunner(m_udp, this);
-    connect(m_q2, &TQ2Panel::q2NetSetClicked, this, &TFrm_Main::saveQ2);
-    connect(m_saver, &TSaveRunner::started, m_q2, [this] { m_q2->setSavesEnabled(false); });
-    connect(m_saver, &TSaveRunner::finished, m_q2, [this] { m_q2->setSavesEnabled(true); });
+    m_saver = new SaveRunner(m_udp, this);
+    connect(m_q2, &Q2Panel::q2NetSetClicked, this, &MainWindow::saveQ2);
+    connect(m_saver, &SaveRunner::started, m_q2, [this] { m_q2->setSavesEnabled(false); });
+    connect(m_saver, &SaveRunner::finished, m_q2, [this] { m_q2->setSavesEnabled(true); });
 }
 
-void TFrm_Main::connectEndpoint()
+void MainWindow::connectEndpoint()
 {
-    connect(m_udp, &TUdpSvr::OnDataSent, this, &TFrm_Main::onDataSent);
-    connect(m_udp, &TUdpSvr::OnDataReceived, this, &TFrm_Main::onDataReceived);
-    connect(m_udp, &TUdpSvr::OnDeviceFound, this, &TFrm_Main::onDeviceFound);
-    connect(m_udp, &TUdpSvr::OnStatus, this, &TFrm_Main::onStatus);
-    connect(m_udp, &TUdpSvr::OnBaseParams, this, &TFrm_Main::onBaseParams);
+    connect(m_udp, &ModuleEndpoint::dataSent, this, &MainWindow::onDataSent);
+    connect(m_udp, &ModuleEndpoint::datagramReceived, this, &MainWindow::onDataReceived);
+    connect(m_udp, &ModuleEndpoint::deviceFound, this, &MainWindow::onDeviceFound);
+    connect(m_udp, &ModuleEndpoint::statusReported, this, &MainWindow::onStatus);
+    connect(m_udp, &ModuleEndpoint::baseParamsReceived, this, &MainWindow::onBaseParams);
     connectParameterAnswers();
 }
 
-void TFrm_Main::connectParameterAnswers()
+void MainWindow::connectParameterAnswers()
 {
-    connect(m_udp, &TUdpSvr::OnCloudParams, this,
-            [this](const QByteArray &block, int) { m_q2->ShowCloud(ParseCloudParam(block)); });
-    connect(m_udp, &TUdpSvr::OnHeartRegParams, this, [this](const QByteArray &block, int kind) {
-        if (kind == KindQ2)
-            m_q2->ShowHeartReg(block);
+    connect(m_udp, &ModuleEndpoint::cloudParamsReceived, this,
+            [this](const QByteArray &block, int) { m_q2->showCloud(parseCloudParam(block)); });
+    connect(m_udp, &ModuleEndpoint::heartRegParamsReceived, this,
+            [this](const QByteArray &block, int kind) {
+                if (kind == KindQ2)
+                    m_q2->showHeartReg(block);
+            });
+    connect(m_udp, &ModuleEndpoint::httpdParamsReceived, this, [this](const QByteArray &block) {
+        const HttpdParams h = parseHttpd(block);
+        m_q2->showHttpd(h.url, h.header);
     });
-    connect(m_udp, &TUdpSvr::OnHttpdParams, this, [this](const QByteArray &block) {
-        const THttpdParam h = ParseHttpd(block);
-        m_q2->ShowHttpd(h.Url, h.Header);
-    });
-    connect(m_udp, &TUdpSvr::OnModbusParams, this, [this](const QByteArray &block, int length) {
-        m_q2->ShowModbusShort(ParseModbusShort(block), length);
-    });
-    connect(m_udp, &TUdpSvr::OnModbusPackParams, this,
-            [this](const QByteArray &block, int) { m_q2->ShowModbusPack(ParseModbusPack(block)); });
-    connect(m_udp, &TUdpSvr::OnModbusNewParams, this,
-            [this](const QByteArray &block, int) { m_q2->ShowModbusNew(ParseModbusNew(block)); });
+    connect(m_udp, &ModuleEndpoint::modbusParamsReceived, this,
+            [this](const QByteArray &block, int length) {
+                m_q2->showModbusShort(parseModbusShort(block), length);
+            });
+    connect(m_udp, &ModuleEndpoint::modbusPackParamsReceived, this,
+            [this](const QByteArray &block, int) { m_q2->showModbusPack(parseModbusPack(block)); });
+    connect(m_udp, &ModuleEndpoint::modbusNewParamsReceived, this,
+            [this](const QByteArray &block, int) { m_q2->showModbusNew(parseModbusNew(block)); });
 }
 
-void TFrm_Main::saveQ2()
+void MainWindow::saveQ2()
 {
     const int row = selectedRow();
     if (row < 0) {
-        SetLayout(Layout::ListOnly);
-        LogColor(LangText(QStringLiteral("lang_Hint_NoTarget")), LogColors::Error);
+        setLayout(Layout::ListOnly);
+        logColor(langText(QStringLiteral("lang_Hint_NoTarget")), LogColors::kError);
         return;
     }
     const DeviceEntry &e = m_devices->entry(row);
     if (e.kind != KindQ2 || m_saver->isRunning())
         return;
-    const TSavePlan plan = m_q2->PrepareQ2Save(e.version.toInt(), m_udp->stored());
+    const SavePlan plan = m_q2->prepareQ2Save(e.version.toInt(), m_udp->stored());
     if (plan.refused()) {
-        const QString text = SaveRefusalText(plan);
+        const QString text = saveRefusalText(plan);
         if (!text.isEmpty())
-            LogColor(text, LogColors::Error);
+            logColor(text, LogColors::kError);
         return;
     }
     for (const QString &key : plan.messageKeys)
-        showMessage(LangText(key));
-    const QString selectedMac = RemoveSpaces(e.mac);
-    m_saver->Start(plan, {e.socketIndex, selectedMac},
+        showMessage(langText(key));
+    const QString selectedMac = removeSpaces(e.mac);
+    m_saver->start(plan, {e.socketIndex, selectedMac},
                    {m_q2SocketIndex, m_selectedMac.isEmpty() ? selectedMac : m_selectedMac},
                    m_login.user, m_login.password);
 }
 
-void TFrm_Main::applySettings(const AppSettings &settings)
+void MainWindow::applySettings(const AppSettings &settings)
 {
-    SetIsChinese(settings.language);
+    setIsChinese(settings.language);
     m_mniCn->setChecked(settings.language);
     m_mniEn->setChecked(!settings.language);
     m_mniHint->setChecked(settings.realTimeHelp);
 }
 
-AppSettings TFrm_Main::currentSettings() const
+AppSettings MainWindow::currentSettings() const
 {
     AppSettings s = m_settings;
-    s.language = IsChinese();
+    s.language = isChinese();
     s.realTimeHelp = m_mniHint->isChecked();
     // The serial tab shows the Q2 model after every start.
     s.qNum = 2;
@@ -367,19 +369,19 @@ AppSettings TFrm_Main::currentSettings() const
     return s;
 }
 
-void TFrm_Main::closeEvent(QCloseEvent *event)
+void MainWindow::closeEvent(QCloseEvent *event)
 {
     qApp->removeEventFilter(this);
-    m_saver->Stop();
+    m_saver->stop();
     delete m_udp;
     m_udp = nullptr;
-    SaveSettings(currentSettings());
+    saveSettings(currentSettings());
     event->accept();
 }
 
 // ---- layouts and logs ----
 
-void TFrm_Main::SetLayout(Layout layout)
+void MainWindow::setLayout(Layout layout)
 {
     m_layout = layout;
     const bool pages = layout != Layout::ListOnly;
@@ -397,101 +399,101 @@ void TFrm_Main::SetLayout(Layout layout)
         m_param->setCurrentIndex(2);
         break;
     }
-    const int width = pages ? Pnl1Width + ParamWidth + 24 : Pnl1Width + 14;
+    const int width = pages ? kPnl1Width + kParamWidth + 24 : kPnl1Width + 14;
     centralWidget()->layout()->activate();
     resize(width, qMax(height(), 560));
     updateContextMenuState();
 }
 
-void TFrm_Main::LogOk(const QString &text)
+void MainWindow::logOk(const QString &text)
 {
-    m_log->appendLine(text, LogColors::Ok);
+    m_log->appendLine(text, LogColors::kOk);
 }
 
-void TFrm_Main::LogColor(const QString &text, const QColor &color)
+void MainWindow::logColor(const QString &text, const QColor &color)
 {
     m_log->appendLine(text, color);
 }
 
-void TFrm_Main::HexColor(const QString &text, const QColor &color)
+void MainWindow::hexColor(const QString &text, const QColor &color)
 {
     m_hex->appendLine(text, color);
 }
 
-void TFrm_Main::HexLine(const QString &text)
+void MainWindow::hexLine(const QString &text)
 {
     m_hex->appendLine(text);
 }
 
-void TFrm_Main::showMessage(const QString &text)
+void MainWindow::showMessage(const QString &text)
 {
     messageSink()(this, text);
 }
 
 // ---- texts ----
 
-void TFrm_Main::ApplyMainTexts()
+void MainWindow::applyMainTexts()
 {
-    setWindowTitle(LangText(QStringLiteral("lang_Main_Title")) + QStringLiteral(" V") +
-                   ProgramVersionText());
-    QApplication::setApplicationDisplayName(LangText(QStringLiteral("lang_Main_AppTitle")));
+    setWindowTitle(langText(QStringLiteral("lang_Main_Title")) + QStringLiteral(" V") +
+                   programVersionText());
+    QApplication::setApplicationDisplayName(langText(QStringLiteral("lang_Main_AppTitle")));
 
-    m_mniFile->setTitle(LangText(QStringLiteral("lang_Menu_File")));
-    m_mniPswd->setText(LangText(QStringLiteral("lang_Menu_Pswd")));
-    m_mniExport->setText(LangText(QStringLiteral("lang_Menu_ExpDev")));
-    m_mniExit->setText(LangText(QStringLiteral("lang_Menu_Quit")));
-    m_mniLang->setTitle(LangText(QStringLiteral("lang_Menu_Lang")));
-    m_mniCn->setText(LangText(QStringLiteral("lang_Menu_Cn")));
-    m_mniEn->setText(LangText(QStringLiteral("lang_Menu_En")));
-    m_mniHelp->setTitle(LangText(QStringLiteral("lang_Menu_Help")));
-    m_mniAbout->setText(LangText(QStringLiteral("lang_Menu_About")));
-    m_mniHint->setText(LangText(QStringLiteral("lang_Menu_Hint")));
-    m_mniUp->setText(LangText(QStringLiteral("lang_Menu_Version")));
-    m_mniWorkOrder->setText(LangText(QStringLiteral("lang_Menu_WorkOrder")));
+    m_mniFile->setTitle(langText(QStringLiteral("lang_Menu_File")));
+    m_mniPswd->setText(langText(QStringLiteral("lang_Menu_Pswd")));
+    m_mniExport->setText(langText(QStringLiteral("lang_Menu_ExpDev")));
+    m_mniExit->setText(langText(QStringLiteral("lang_Menu_Quit")));
+    m_mniLang->setTitle(langText(QStringLiteral("lang_Menu_Lang")));
+    m_mniCn->setText(langText(QStringLiteral("lang_Menu_Cn")));
+    m_mniEn->setText(langText(QStringLiteral("lang_Menu_En")));
+    m_mniHelp->setTitle(langText(QStringLiteral("lang_Menu_Help")));
+    m_mniAbout->setText(langText(QStringLiteral("lang_Menu_About")));
+    m_mniHint->setText(langText(QStringLiteral("lang_Menu_Hint")));
+    m_mniUp->setText(langText(QStringLiteral("lang_Menu_Version")));
+    m_mniWorkOrder->setText(langText(QStringLiteral("lang_Menu_WorkOrder")));
 
     m_devices->setHeaderTexts(
-        {LangText(QStringLiteral("lang_Lv_DevIP")), LangText(QStringLiteral("lang_Lv_DevName")),
-         LangText(QStringLiteral("lang_Lv_MAC")), LangText(QStringLiteral("lang_Lv_Version"))});
+        {langText(QStringLiteral("lang_Lv_DevIP")), langText(QStringLiteral("lang_Lv_DevName")),
+         langText(QStringLiteral("lang_Lv_MAC")), langText(QStringLiteral("lang_Lv_Version"))});
 
-    m_mniOpenWeb->setText(LangText(QStringLiteral("lang_mni_OpenWeb")));
-    m_mniRestart->setText(LangText(QStringLiteral("lang_mni_Restart")));
-    m_mniFirmwareUp->setText(LangText(QStringLiteral("lang_mni_FirmwareUp")));
-    m_mniReset->setText(LangText(QStringLiteral("lang_mni_Reset")));
-    m_mniCopyTheMac->setText(LangText(QStringLiteral("lang_mni_CopyTheMac")));
-    m_mniCopeAllMac->setText(LangText(QStringLiteral("lang_mni_CopeAllMac")));
+    m_mniOpenWeb->setText(langText(QStringLiteral("lang_mni_OpenWeb")));
+    m_mniRestart->setText(langText(QStringLiteral("lang_mni_Restart")));
+    m_mniFirmwareUp->setText(langText(QStringLiteral("lang_mni_FirmwareUp")));
+    m_mniReset->setText(langText(QStringLiteral("lang_mni_Reset")));
+    m_mniCopyTheMac->setText(langText(QStringLiteral("lang_mni_CopyTheMac")));
+    m_mniCopeAllMac->setText(langText(QStringLiteral("lang_mni_CopeAllMac")));
 
-    m_btnSearch->setText(LangText(QStringLiteral("lang_btn_Search")));
-    m_srch->setTabText(0, LangText(QStringLiteral("lang_rztbsht_Net")));
-    m_srch->setTabText(1, LangText(QStringLiteral("lang_rztbsht_Com")));
-    m_logs->setTabText(0, LangText(QStringLiteral("lang_rztbsht_Log")));
-    m_logs->setTabText(1, LangText(QStringLiteral("lang_rztbsht_Hex")));
+    m_btnSearch->setText(langText(QStringLiteral("lang_btn_Search")));
+    m_srch->setTabText(0, langText(QStringLiteral("lang_rztbsht_Net")));
+    m_srch->setTabText(1, langText(QStringLiteral("lang_rztbsht_Com")));
+    m_logs->setTabText(0, langText(QStringLiteral("lang_rztbsht_Log")));
+    m_logs->setTabText(1, langText(QStringLiteral("lang_rztbsht_Hex")));
 
-    m_btnSearch->setToolTip(LangText(QStringLiteral("lang_H_btn_Search")));
-    m_lvDev->setToolTip(LangText(QStringLiteral("lang_H_lv_Dev")));
-    m_q2->ApplyQ2Texts();
-    m_lvDev->setAccessibleName(LangText(QStringLiteral("lang_rztbsht_Net")));
-    m_log->setAccessibleName(LangText(QStringLiteral("lang_rztbsht_Log")));
-    m_hex->setAccessibleName(LangText(QStringLiteral("lang_rztbsht_Hex")));
+    m_btnSearch->setToolTip(langText(QStringLiteral("lang_H_btn_Search")));
+    m_lvDev->setToolTip(langText(QStringLiteral("lang_H_lv_Dev")));
+    m_q2->applyQ2Texts();
+    m_lvDev->setAccessibleName(langText(QStringLiteral("lang_rztbsht_Net")));
+    m_log->setAccessibleName(langText(QStringLiteral("lang_rztbsht_Log")));
+    m_hex->setAccessibleName(langText(QStringLiteral("lang_rztbsht_Hex")));
     updateDeviceCount();
 }
 
-void TFrm_Main::chooseLanguage(bool chinese)
+void MainWindow::chooseLanguage(bool chinese)
 {
     (chinese ? m_mniCn : m_mniEn)->setChecked(true);
-    SetIsChinese(chinese);
-    ApplyMainTexts();
+    setIsChinese(chinese);
+    applyMainTexts();
     emit languageChanged();
-    SaveLanguageSetting(chinese);
+    saveLanguageSetting(chinese);
 }
 
-void TFrm_Main::toggleRealTimeHelp()
+void MainWindow::toggleRealTimeHelp()
 {
     // The action toggled its own check mark, which the tooltip filter reads.
     if (!m_mniHint->isChecked())
         QToolTip::hideText();
 }
 
-bool TFrm_Main::eventFilter(QObject *watched, QEvent *event)
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::ToolTip) {
         // Real-time help: hints show only while it is on, and then stay for ten minutes.
@@ -500,7 +502,7 @@ bool TFrm_Main::eventFilter(QObject *watched, QEvent *event)
             return true;
         if (widget && !widget->toolTip().isEmpty()) {
             QToolTip::showText(static_cast<QHelpEvent *>(event)->globalPos(), widget->toolTip(),
-                               widget, {}, HintDisplayMs);
+                               widget, {}, kHintDisplayMs);
             return true;
         }
         return false;
@@ -518,14 +520,14 @@ bool TFrm_Main::eventFilter(QObject *watched, QEvent *event)
 
 // ---- device list ----
 
-void TFrm_Main::updateDeviceCount()
+void MainWindow::updateDeviceCount()
 {
     m_deviceCount->setText(
-        LangText(QStringLiteral("lang_Status_DeviceCount"))
+        langText(QStringLiteral("lang_Status_DeviceCount"))
             .replace(QStringLiteral("%1"), QString::number(m_devices->rowCount())));
 }
 
-int TFrm_Main::selectedRow() const
+int MainWindow::selectedRow() const
 {
     const QModelIndexList rows = m_lvDev->selectionModel()->selectedRows();
     if (rows.isEmpty())
@@ -533,50 +535,50 @@ int TFrm_Main::selectedRow() const
     return m_sorted->mapToSource(rows.first()).row();
 }
 
-void TFrm_Main::btn_Click()
+void MainWindow::onSearchClicked()
 {
     if (sender() == m_btnSearch) {
         m_hex->clearLog();
         m_log->clearLog();
         m_devices->clear();
-        m_udp->Search();
+        m_udp->search();
     }
 }
 
-void TFrm_Main::onDeviceFound(const QString &ip, const QString &name, int socketIndex, int kind,
-                              const QString &version, const QString &mac)
+void MainWindow::onDeviceFound(const QString &ip, const QString &name, int socketIndex, int kind,
+                               const QString &version, const QString &mac)
 {
     m_devices->addDevice({ip, name, mac, version, kind, socketIndex});
 }
 
-void TFrm_Main::lv_DevClick(const QModelIndex &)
+void MainWindow::onDeviceClicked(const QModelIndex &)
 {
     const int row = selectedRow();
     if (row < 0) {
-        SetLayout(Layout::ListOnly);
+        setLayout(Layout::ListOnly);
         return;
     }
     const DeviceEntry &e = m_devices->entry(row);
-    m_selectedMac = RemoveSpaces(e.mac);
-    LogOk(LangText(QStringLiteral("lang_ts_Read")) + QStringLiteral(" [ Mac : ") + e.mac +
+    m_selectedMac = removeSpaces(e.mac);
+    logOk(langText(QStringLiteral("lang_ts_Read")) + QStringLiteral(" [ Mac : ") + e.mac +
           QStringLiteral(" ]"));
     switch (e.kind) {
     case KindQ2:
         m_q2SocketIndex = e.socketIndex;
-        m_q2->BeginRead();
-        m_udp->SendCommand(e.socketIndex, e.mac, 0x03, m_login.user, m_login.password);
+        m_q2->beginRead();
+        m_udp->sendCommand(e.socketIndex, e.mac, 0x03, m_login.user, m_login.password);
         break;
     case KindQ3:
-        m_udp->SendCommandQ3(e.socketIndex, e.mac, 0x03, m_login.user, m_login.password);
+        m_udp->sendCommandQ3(e.socketIndex, e.mac, 0x03, m_login.user, m_login.password);
         break;
     default:
-        SetLayout(Layout::ListOnly);
-        LogColor(LangText(QStringLiteral("lang_Hint_VerIncompatible")), LogColors::Error);
+        setLayout(Layout::ListOnly);
+        logColor(langText(QStringLiteral("lang_Hint_VerIncompatible")), LogColors::kError);
         break;
     }
 }
 
-void TFrm_Main::updateContextMenuState()
+void MainWindow::updateContextMenuState()
 {
     // The MAC copy items are always offered; the firmware upgrade waits for its window.
     const bool listOnly = m_layout == Layout::ListOnly;
@@ -587,28 +589,28 @@ void TFrm_Main::updateContextMenuState()
     m_mniFirmwareUp->setEnabled(false);
 }
 
-void TFrm_Main::showContextMenu(const QPoint &pos)
+void MainWindow::showContextMenu(const QPoint &pos)
 {
     // A right click reads the row first, like a left click, then shows the menu.
     const QModelIndex index = m_lvDev->indexAt(pos);
     if (index.isValid())
         m_lvDev->selectRow(index.row());
-    lv_DevClick(index);
+    onDeviceClicked(index);
     updateContextMenuState();
     m_pmNetDev->popup(m_lvDev->viewport()->mapToGlobal(pos));
 }
 
-const DeviceEntry *TFrm_Main::actionTarget()
+const DeviceEntry *MainWindow::actionTarget()
 {
     const int row = selectedRow();
     if (row >= 0)
         return &m_devices->entry(row);
     // An action that needs a module and has none falls back to the list.
-    SetLayout(Layout::ListOnly);
+    setLayout(Layout::ListOnly);
     return nullptr;
 }
 
-void TFrm_Main::openWebPage()
+void MainWindow::openWebPage()
 {
     const DeviceEntry *e = actionTarget();
     if (!e)
@@ -619,34 +621,34 @@ void TFrm_Main::openWebPage()
                             {QStringLiteral("/c"), QStringLiteral("arp -d")});
 #endif
     // The panel gives ":" + its web-server port, or ":80" when that field is empty.
-    OpenWebAddress(QStringLiteral("http://") + e->ip + m_q2->webServerPortText());
+    openWebAddress(QStringLiteral("http://") + e->ip + m_q2->webServerPortText());
 }
 
-void TFrm_Main::restartDevice()
+void MainWindow::restartDevice()
 {
     // Restart goes to port 1500 whatever the model.
     if (const DeviceEntry *e = actionTarget())
-        m_udp->SendCommand(e->socketIndex, e->mac, 0x02, m_login.user, m_login.password);
+        m_udp->sendCommand(e->socketIndex, e->mac, 0x02, m_login.user, m_login.password);
 }
 
-void TFrm_Main::factoryReset()
+void MainWindow::factoryReset()
 {
     const DeviceEntry *e = actionTarget();
     if (!e)
         return;
     if (e->kind == KindQ2)
-        m_udp->SendCommand(e->socketIndex, e->mac, 0x0B, m_login.user, m_login.password);
+        m_udp->sendCommand(e->socketIndex, e->mac, 0x0B, m_login.user, m_login.password);
     else if (e->kind == KindQ3)
-        m_udp->SendCommandQ3(e->socketIndex, e->mac, 0x0B, m_login.user, m_login.password);
+        m_udp->sendCommandQ3(e->socketIndex, e->mac, 0x0B, m_login.user, m_login.password);
 }
 
-void TFrm_Main::copySelectedMac()
+void MainWindow::copySelectedMac()
 {
     if (const DeviceEntry *e = actionTarget())
         QApplication::clipboard()->setText(e->mac);
 }
 
-void TFrm_Main::copyAllMacs()
+void MainWindow::copyAllMacs()
 {
     if (m_devices->rowCount() == 0)
         return;
@@ -656,7 +658,7 @@ void TFrm_Main::copyAllMacs()
     QApplication::clipboard()->setText(macs.join(QStringLiteral("\r\n")));
 }
 
-void TFrm_Main::firmwareUpgrade()
+void MainWindow::firmwareUpgrade()
 {
     const int row = selectedRow();
     if (row < 0) {
@@ -664,103 +666,103 @@ void TFrm_Main::firmwareUpgrade()
         return;
     }
     const DeviceEntry &e = m_devices->entry(row);
-    emit upgradeRequested(e.ip, RemoveSpaces(e.mac), m_udp->socketAddress(e.socketIndex));
+    emit upgradeRequested(e.ip, removeSpaces(e.mac), m_udp->socketAddress(e.socketIndex));
 }
 
-void TFrm_Main::exportDevices()
+void MainWindow::exportDevices()
 {
     if (m_devices->rowCount() == 0)
         return;
     const QString path =
-        DeviceExportFileName(ProgramFileFolder(), LangText(QStringLiteral("lang_Menu_ExpDev")),
+        deviceExportFileName(programFileFolder(), langText(QStringLiteral("lang_Menu_ExpDev")),
                              QDateTime::currentDateTime(), m_devices->rowCount());
-    if (!WriteFileAtomically(path, BuildDeviceCsv(m_devices->entries()))) {
-        LogColor(path, LogColors::Error);
+    if (!writeFileAtomically(path, buildDeviceCsv(m_devices->entries()))) {
+        logColor(path, LogColors::kError);
         showMessage(path);
         return;
     }
-    LogOk(path);
+    logOk(path);
     showMessage(path);
 }
 
 // ---- endpoint callbacks ----
 
-void TFrm_Main::onDataSent(const QByteArray &frame, const QString &destIp, const QString &localIp,
-                           quint16 destPort, quint16 localPort)
+void MainWindow::onDataSent(const QByteArray &frame, const QString &destIp, const QString &localIp,
+                            quint16 destPort, quint16 localPort)
 {
-    HexLine(QString());
-    HexColor(QStringLiteral("[ %1 : %2 ] → [ %3 : %4 ]")
+    hexLine(QString());
+    hexColor(QStringLiteral("[ %1 : %2 ] → [ %3 : %4 ]")
                  .arg(localIp)
                  .arg(localPort)
                  .arg(destIp)
                  .arg(destPort),
-             LogColors::Sent);
-    HexColor(QStringLiteral("[ Length : %1 ]").arg(frame.size()), LogColors::Sent);
-    HexLine(BytesToHexText(frame));
-    LogOk(LangText(QStringLiteral("lang_Hint_Sending")));
+             LogColors::kSent);
+    hexColor(QStringLiteral("[ Length : %1 ]").arg(frame.size()), LogColors::kSent);
+    hexLine(bytesToHexText(frame));
+    logOk(langText(QStringLiteral("lang_Hint_Sending")));
 }
 
-void TFrm_Main::onDataReceived(const QByteArray &datagram, const QString &peerIp,
-                               const QString &localIp, quint16 peerPort, quint16 localPort)
+void MainWindow::onDataReceived(const QByteArray &datagram, const QString &peerIp,
+                                const QString &localIp, quint16 peerPort, quint16 localPort)
 {
-    HexLine(QString());
-    HexColor(QStringLiteral("[ %1 : %2 ] ← [ %3 : %4 ]")
+    hexLine(QString());
+    hexColor(QStringLiteral("[ %1 : %2 ] ← [ %3 : %4 ]")
                  .arg(localIp)
                  .arg(localPort)
                  .arg(peerIp)
                  .arg(peerPort),
-             LogColors::Received);
-    HexColor(QStringLiteral("[ Length : %1 ]").arg(datagram.size()), LogColors::Received);
-    HexLine(BytesToHexText(datagram));
+             LogColors::kReceived);
+    hexColor(QStringLiteral("[ Length : %1 ]").arg(datagram.size()), LogColors::kReceived);
+    hexLine(bytesToHexText(datagram));
 }
 
-void TFrm_Main::onStatus(int code, const QString &text)
+void MainWindow::onStatus(int code, const QString &text)
 {
     switch (code) {
     case StSearchSent:
-        LogOk(LangText(QStringLiteral("lang_H_lv_Dev")));
+        logOk(langText(QStringLiteral("lang_H_lv_Dev")));
         break;
     case StCheckError:
-        LogColor(LangText(QStringLiteral("lang_Hint_CheckErr")) + text, LogColors::Error);
+        logColor(langText(QStringLiteral("lang_Hint_CheckErr")) + text, LogColors::kError);
         break;
     case StAck:
-        LogOk(LangText(QStringLiteral("lang_Hint_ACK")));
+        logOk(langText(QStringLiteral("lang_Hint_ACK")));
         break;
     case StOtherError:
-        LogColor(LangText(QStringLiteral("lang_Hint_OtherErr")), LogColors::Error);
+        logColor(langText(QStringLiteral("lang_Hint_OtherErr")), LogColors::kError);
         break;
     case StLoginError:
-        LogColor(LangText(QStringLiteral("lang_Hint_PswdErr")), LogColors::Error);
+        logColor(langText(QStringLiteral("lang_Hint_PswdErr")), LogColors::kError);
         emit loginRequested();
         break;
     case StPortInUse: {
-        const QString message = LangText(QStringLiteral("lang_Hint_UDPPortInUse"));
-        LogColor(QStringLiteral("1500") + message, LogColors::Error);
+        const QString message = langText(QStringLiteral("lang_Hint_UDPPortInUse"));
+        logColor(QStringLiteral("1500") + message, LogColors::kError);
         showMessage(message);
         break;
     }
     case StForeignModel:
-        SetLayout(Layout::ListOnly);
-        LogColor(LangText(QStringLiteral("lang_Hint_VerIncompatible")), LogColors::Error);
+        setLayout(Layout::ListOnly);
+        logColor(langText(QStringLiteral("lang_Hint_VerIncompatible")), LogColors::kError);
         break;
     case StUnknownLength:
-        LogColor(LangText(QStringLiteral("lang_Hint_ReceiveOther")) + text, LogColors::Error);
+        logColor(langText(QStringLiteral("lang_Hint_ReceiveOther")) + text, LogColors::kError);
         break;
     default:
         break;
     }
 }
 
-void TFrm_Main::onBaseParams(const QByteArray &block, int kind)
+void MainWindow::onBaseParams(const QByteArray &block, int kind)
 {
     // The answer counts only for the module that was clicked: its user MAC must match.
-    const TBaseParam base = ParseBaseParam(block);
-    if (RemoveSpaces(base.UserMac) != m_selectedMac)
+    const BaseParams base = parseBaseParam(block);
+    if (removeSpaces(base.userMac) != m_selectedMac)
         return;
-    m_udp->StoreReply(block);
+    m_udp->storeReply(block);
     if (kind == KindQ2) {
-        SetLayout(Layout::Q2);
-        m_q2->ShowQ2Params(base, ParsePortParam(PortBlock(block)));
+        setLayout(Layout::Q2);
+        m_q2->showQ2Params(base, parsePortParam(portBlock(block)));
     }
-    LogOk(LangText(QStringLiteral("lang_ts_Read")) + LangText(QStringLiteral("lang_ts_OK")));
+    logOk(langText(QStringLiteral("lang_ts_Read")) + langText(QStringLiteral("lang_ts_OK")));
 }

@@ -1,4 +1,4 @@
-#include "console/FrmAbout.h"
+#include "console/ConsoleAboutBox.h"
 
 #include "console/ConsolePictures.h"
 
@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-FrmAbout::FrmAbout(const QString &productLine, QWidget *parent)
+ConsoleAboutBox::ConsoleAboutBox(const QString &productLine, QWidget *parent)
     : QDialog(parent)
     , m_picture(new QLabel(this))
 {
@@ -31,9 +31,9 @@ FrmAbout::FrmAbout(const QString &productLine, QWidget *parent)
     layout->addLayout(buttons);
 }
 
-void FrmAbout::ShowAbout()
+void ConsoleAboutBox::showAbout()
 {
-    m_picture->setPixmap(AboutPicture());
+    m_picture->setPixmap(aboutPicture());
     show();
     raise();
     activateWindow();

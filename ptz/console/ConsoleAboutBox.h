@@ -6,15 +6,15 @@
 
 class QLabel;
 
-class FrmAbout : public QDialog
+class ConsoleAboutBox : public QDialog
 {
     Q_OBJECT
 
 public:
-    explicit FrmAbout(const QString &productLine, QWidget *parent = nullptr);
+    explicit ConsoleAboutBox(const QString &productLine, QWidget *parent = nullptr);
 
     // Loads the picture afresh and shows the box without blocking the console.
-    void ShowAbout();
+    void showAbout();
 
 private:
     QLabel *m_picture;

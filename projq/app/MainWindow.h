@@ -25,43 +25,43 @@ class QSortFilterProxyModel;
 class QTabWidget;
 class QTableView;
 class QLabel;
-class TUdpSvr;
-class TFrm_About;
-class TQ2Panel;
-class TSaveRunner;
+class ModuleEndpoint;
+class AboutBox;
+class Q2Panel;
+class SaveRunner;
 
-class TFrm_Main : public QMainWindow
+class MainWindow : public QMainWindow
 {
     Q_OBJECT
 public:
     enum class Layout { ListOnly, Q1, Q2, Q3 };
 
-    explicit TFrm_Main(QWidget *parent = nullptr);
-    ~TFrm_Main() override;
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
 
-    void SetLayout(Layout layout);
+    void setLayout(Layout layout);
     Layout currentLayout() const { return m_layout; }
 
-    void LogOk(const QString &text);
-    void LogColor(const QString &text, const QColor &color);
-    void HexColor(const QString &text, const QColor &color);
-    void HexLine(const QString &text);
+    void logOk(const QString &text);
+    void logColor(const QString &text, const QColor &color);
+    void hexColor(const QString &text, const QColor &color);
+    void hexLine(const QString &text);
 
-    void ApplyMainTexts();
+    void applyMainTexts();
 
-    TUdpSvr *endpoint() const { return m_udp; }
+    ModuleEndpoint *endpoint() const { return m_udp; }
     DeviceListModel *devices() const { return m_devices; }
     const LoginCredentials &credentials() const { return m_login; }
     void setCredentials(const LoginCredentials &login);
-    TFrm_Pswd *loginDialog() const { return m_pswd; }
-    TQ2Panel *q2Panel() const { return m_q2; }
-    TSaveRunner *saveRunner() const { return m_saver; }
-    TFrm_About *aboutBox() const { return m_about; }
+    LoginDialog *loginDialog() const { return m_pswd; }
+    Q2Panel *q2Panel() const { return m_q2; }
+    SaveRunner *saveRunner() const { return m_saver; }
+    AboutBox *aboutBox() const { return m_about; }
     // The settings as they would be written at close.
     AppSettings currentSettings() const;
 
     // Information message boxes go through here; tests replace it to read them.
-    static void SetMessageSink(std::function<void(QWidget *, const QString &)> sink);
+    static void setMessageSink(std::function<void(QWidget *, const QString &)> sink);
 
 signals:
     // The module refused the login, or the menu item was chosen: the login dialog should show.
@@ -84,14 +84,14 @@ private:
     void applySettings(const AppSettings &settings);
 
     // Device list
-    void lv_DevClick(const QModelIndex &index);
+    void onDeviceClicked(const QModelIndex &index);
     void showContextMenu(const QPoint &pos);
     int selectedRow() const; // source row, or -1
     // The selected module for a context-menu action; without one, the list-only layout.
     const DeviceEntry *actionTarget();
     void updateDeviceCount();
     void updateContextMenuState();
-    void btn_Click();
+    void onSearchClicked();
 
     // Context menu and main menu actions
     void openWebPage();
@@ -117,14 +117,14 @@ private:
     void saveQ2();
     void showMessage(const QString &text);
 
-    TUdpSvr *m_udp = nullptr;
+    ModuleEndpoint *m_udp = nullptr;
     DeviceListModel *m_devices = nullptr;
     QSortFilterProxyModel *m_sorted = nullptr;
     LoginCredentials m_login;
-    TFrm_Pswd *m_pswd = nullptr;
-    TFrm_About *m_about = nullptr;
-    TQ2Panel *m_q2 = nullptr;
-    TSaveRunner *m_saver = nullptr;
+    LoginDialog *m_pswd = nullptr;
+    AboutBox *m_about = nullptr;
+    Q2Panel *m_q2 = nullptr;
+    SaveRunner *m_saver = nullptr;
     Layout m_layout = Layout::ListOnly;
     AppSettings m_settings;
 

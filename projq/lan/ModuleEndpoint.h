@@ -15,62 +15,62 @@
 
 class QUdpSocket;
 
-class TUdpSvr : public QObject
+class ModuleEndpoint : public QObject
 {
     Q_OBJECT
 public:
-    explicit TUdpSvr(QObject *parent = nullptr);
-    ~TUdpSvr() override;
+    explicit ModuleEndpoint(QObject *parent = nullptr);
+    ~ModuleEndpoint() override;
 
-    // Makes the socket set follow GetLocalIPv4List(): rebinds when the list changed, keeps the
+    // Makes the socket set follow localIPv4List(): rebinds when the list changed, keeps the
     // sockets (and their ephemeral ports) when it did not. A bind failure reports StPortInUse.
-    void RefreshBindings();
+    void refreshBindings();
 
     // Rebinds if needed and broadcasts the search frame from every socket; 1 when handed out.
-    int Search();
+    int search();
 
-    void SendCommand(int socketIndex, const QString &mac, quint8 code, const QString &user,
+    void sendCommand(int socketIndex, const QString &mac, quint8 code, const QString &user,
                      const QString &password);
-    void SendCommandQ3(int socketIndex, const QString &mac, quint8 code, const QString &user,
+    void sendCommandQ3(int socketIndex, const QString &mac, quint8 code, const QString &user,
                        const QString &password);
-    void SendCommandData(int socketIndex, const QString &mac, quint8 code, const QString &user,
+    void sendCommandData(int socketIndex, const QString &mac, quint8 code, const QString &user,
                          const QString &password, const QByteArray &data);
-    void SendCommandDataQ3(int socketIndex, const QString &mac, quint8 code, const QString &user,
+    void sendCommandDataQ3(int socketIndex, const QString &mac, quint8 code, const QString &user,
                            const QString &password, const QByteArray &data);
 
     // Keeps a copy of a parameter answer as the template of the next write of that block. Every
     // answer is kept on arrival except the 130-byte parameter block, which the owner keeps once
     // its user MAC matches the module it asked.
-    void StoreReply(const QByteArray &answer);
+    void storeReply(const QByteArray &answer);
     // The stored answer of that length (50, 85, 87, 100, 130, 302), zero-filled until one came.
     QByteArray &storedReply(int length);
     // Every stored answer, with the remembered flag bytes of the last parameter block; the save
     // sequences build their blocks inside these.
-    TStoredAnswers &stored() { return m_stored; }
+    StoredAnswers &stored() { return m_stored; }
 
     int socketCount() const { return int(m_sockets.size()); }
     QString socketAddress(int index) const;
     quint16 socketPort(int index) const;
 
     // The receive path of every socket; public so that tests can feed it datagrams directly.
-    void HandleDatagram(const QByteArray &datagram, const QString &peerIp, quint16 peerPort,
+    void handleDatagram(const QByteArray &datagram, const QString &peerIp, quint16 peerPort,
                         int socketIndex);
 
 signals:
-    void OnDataSent(const QByteArray &frame, const QString &destIp, const QString &localIp,
-                    quint16 destPort, quint16 localPort);
-    void OnDataReceived(const QByteArray &datagram, const QString &peerIp, const QString &localIp,
-                        quint16 peerPort, quint16 localPort);
-    void OnDeviceFound(const QString &ip, const QString &name, int socketIndex, int kind,
-                       const QString &version, const QString &mac);
-    void OnBaseParams(const QByteArray &block, int kind);
-    void OnCloudParams(const QByteArray &block, int kind);
-    void OnHeartRegParams(const QByteArray &block, int kind);
-    void OnHttpdParams(const QByteArray &block);
-    void OnStatus(int code, const QString &text);
-    void OnModbusParams(const QByteArray &block, int length);
-    void OnModbusPackParams(const QByteArray &block, int length);
-    void OnModbusNewParams(const QByteArray &block, int length);
+    void dataSent(const QByteArray &frame, const QString &destIp, const QString &localIp,
+                  quint16 destPort, quint16 localPort);
+    void datagramReceived(const QByteArray &datagram, const QString &peerIp, const QString &localIp,
+                          quint16 peerPort, quint16 localPort);
+    void deviceFound(const QString &ip, const QString &name, int socketIndex, int kind,
+                     const QString &version, const QString &mac);
+    void baseParamsReceived(const QByteArray &block, int kind);
+    void cloudParamsReceived(const QByteArray &block, int kind);
+    void heartRegParamsReceived(const QByteArray &block, int kind);
+    void httpdParamsReceived(const QByteArray &block);
+    void statusReported(int code, const QString &text);
+    void modbusParamsReceived(const QByteArray &block, int length);
+    void modbusPackParamsReceived(const QByteArray &block, int length);
+    void modbusNewParamsReceived(const QByteArray &block, int length);
 
 private:
     void sendFrame(int socketIndex, const std::optional<QByteArray> &frame, quint16 port);
@@ -81,5 +81,5 @@ private:
 
     QVector<QUdpSocket *> m_sockets;
     QStringList m_addresses;
-    TStoredAnswers m_stored;
+    StoredAnswers m_stored;
 };

@@ -1,7 +1,7 @@
 // The endpoint against x7sim over loopback: bindings, the search on the wire, discovery rows.
 
 #include "lan/DeviceListModel.h"
-#include "lan/TUdpSvr.h"
+#include "lan/ModuleEndpoint.h"
 
 #include "common/ValueHelpers.h"
 #include "support/SimProcess.h"
@@ -11,12 +11,12 @@
 #include <QTest>
 #include <QUdpSocket>
 
-class TstUdpSvr : public QObject
+class TestUdpSvr : public QObject
 {
     Q_OBJECT
 private slots:
-    void init() { SetBindAddressOverride({QStringLiteral("127.0.0.1")}); }
-    void cleanup() { SetBindAddressOverride({}); }
+    void init() { setBindAddressOverride({QStringLiteral("127.0.0.1")}); }
+    void cleanup() { setBindAddressOverride({}); }
     void unchangedAddressesKeepSockets();
     void bindFailureReportsPortInUse();
     void searchLeavesEverySocketExactly();
@@ -24,56 +24,56 @@ private slots:
     void commandsLeaveFromTheChosenSocket();
 };
 
-void TstUdpSvr::unchangedAddressesKeepSockets()
+void TestUdpSvr::unchangedAddressesKeepSockets()
 {
-    TUdpSvr svr;
-    svr.RefreshBindings();
+    ModuleEndpoint svr;
+    svr.refreshBindings();
     QCOMPARE(svr.socketCount(), 1);
     const quint16 port = svr.socketPort(0);
     QVERIFY(port != 0);
-    svr.RefreshBindings();
+    svr.refreshBindings();
     QCOMPARE(svr.socketPort(0), port);
 
-    SetBindAddressOverride({QStringLiteral("127.0.0.1"), QStringLiteral("127.0.0.2")});
-    svr.RefreshBindings();
+    setBindAddressOverride({QStringLiteral("127.0.0.1"), QStringLiteral("127.0.0.2")});
+    svr.refreshBindings();
     QCOMPARE(svr.socketCount(), 2);
     QCOMPARE(svr.socketAddress(1), QStringLiteral("127.0.0.2"));
 
     // No address at all leaves the set as it is.
-    SetBindAddressOverride({});
+    setBindAddressOverride({});
     qputenv("X7_BIND_ADDRESSES", "none");
-    svr.RefreshBindings();
+    svr.refreshBindings();
     QCOMPARE(svr.socketCount(), 2);
     qputenv("X7_BIND_ADDRESSES", "127.0.0.1");
 }
 
-void TstUdpSvr::bindFailureReportsPortInUse()
+void TestUdpSvr::bindFailureReportsPortInUse()
 {
-    TUdpSvr svr;
-    QSignalSpy status(&svr, &TUdpSvr::OnStatus);
+    ModuleEndpoint svr;
+    QSignalSpy status(&svr, &ModuleEndpoint::statusReported);
     // 192.0.2.0/24 is reserved for documentation; no host here holds 192.0.2.254.
-    SetBindAddressOverride({QStringLiteral("192.0.2.254")});
-    svr.Search();
+    setBindAddressOverride({QStringLiteral("192.0.2.254")});
+    svr.search();
     QVERIFY(status.size() >= 1);
     QCOMPARE(status.at(0).at(0).toInt(), int(StPortInUse));
     QCOMPARE(status.at(0).at(1).toString(), QStringLiteral("port is used"));
     QCOMPARE(status.last().at(0).toInt(), int(StSearchSent));
 }
 
-void TstUdpSvr::searchLeavesEverySocketExactly()
+void TestUdpSvr::searchLeavesEverySocketExactly()
 {
     // A listener on the module port stands in for the modules.
     QUdpSocket module;
-    QVERIFY(module.bind(QHostAddress::AnyIPv4, CfgPort));
-    TUdpSvr svr;
-    SetBindAddressOverride({QStringLiteral("127.0.0.1"), QStringLiteral("127.0.0.2")});
-    QSignalSpy sent(&svr, &TUdpSvr::OnDataSent);
-    QSignalSpy status(&svr, &TUdpSvr::OnStatus);
-    QCOMPARE(svr.Search(), 1);
+    QVERIFY(module.bind(QHostAddress::AnyIPv4, kCfgPort));
+    ModuleEndpoint svr;
+    setBindAddressOverride({QStringLiteral("127.0.0.1"), QStringLiteral("127.0.0.2")});
+    QSignalSpy sent(&svr, &ModuleEndpoint::dataSent);
+    QSignalSpy status(&svr, &ModuleEndpoint::statusReported);
+    QCOMPARE(svr.search(), 1);
     QCOMPARE(sent.size(), 2);
     QCOMPARE(sent.at(0).at(1).toString(), QStringLiteral("255.255.255.255"));
     QCOMPARE(sent.at(1).at(2).toString(), QStringLiteral("127.0.0.2"));
-    QCOMPARE(sent.at(0).at(3).toInt(), int(CfgPort));
+    QCOMPARE(sent.at(0).at(3).toInt(), int(kCfgPort));
     QCOMPARE(status.last().at(0).toInt(), int(StSearchSent));
 
     QSet<QString> senders;
@@ -88,7 +88,7 @@ void TstUdpSvr::searchLeavesEverySocketExactly()
     QCOMPARE(senders, QSet<QString>({"127.0.0.1", "127.0.0.2"}));
 }
 
-void TstUdpSvr::discoveryAgainstSimulator()
+void TestUdpSvr::discoveryAgainstSimulator()
 {
     SimProcess sim;
     QVERIFY2(sim.start("X7SIM", {"--count", "4", "--model", "Q2,Q3,Q2,Q2", "--version",
@@ -96,16 +96,16 @@ void TstUdpSvr::discoveryAgainstSimulator()
                                  "D8B04C000001,D8B04C000002,D8B04C000003,D8B04C000004"}),
              sim.errors().constData());
 
-    SetBindAddressOverride({QStringLiteral("127.0.0.1"), QStringLiteral("127.0.0.2")});
-    TUdpSvr svr;
+    setBindAddressOverride({QStringLiteral("127.0.0.1"), QStringLiteral("127.0.0.2")});
+    ModuleEndpoint svr;
     DeviceListModel model;
-    connect(&svr, &TUdpSvr::OnDeviceFound, &model,
+    connect(&svr, &ModuleEndpoint::deviceFound, &model,
             [&](const QString &ip, const QString &name, int socketIndex, int kind,
                 const QString &version, const QString &mac) {
                 model.addDevice({ip, name, mac, version, kind, socketIndex});
             });
-    QSignalSpy found(&svr, &TUdpSvr::OnDeviceFound);
-    svr.Search();
+    QSignalSpy found(&svr, &ModuleEndpoint::deviceFound);
+    svr.search();
     // Every module answers on both sockets; each MAC becomes one row.
     QTRY_COMPARE(found.size(), 8);
     QCOMPARE(model.rowCount(), 4);
@@ -132,32 +132,32 @@ void TstUdpSvr::discoveryAgainstSimulator()
     // A second search starts from an empty list in the window; the model itself keeps rows
     // until cleared.
     model.clear();
-    svr.Search();
+    svr.search();
     QTRY_COMPARE(model.rowCount(), 4);
     QVERIFY(sim.output().contains("FF 01 01 02"));
 }
 
-void TstUdpSvr::commandsLeaveFromTheChosenSocket()
+void TestUdpSvr::commandsLeaveFromTheChosenSocket()
 {
     QUdpSocket q2, q3;
-    QVERIFY(q2.bind(QHostAddress::AnyIPv4, CfgPort));
-    QVERIFY(q3.bind(QHostAddress::AnyIPv4, CfgPortQ3));
-    SetBindAddressOverride({QStringLiteral("127.0.0.1"), QStringLiteral("127.0.0.2")});
-    TUdpSvr svr;
-    svr.RefreshBindings();
-    QSignalSpy sent(&svr, &TUdpSvr::OnDataSent);
-    svr.SendCommand(1, QStringLiteral("D8 B0 4C 00 12 34"), 0x03, QStringLiteral("qpwzk"),
+    QVERIFY(q2.bind(QHostAddress::AnyIPv4, kCfgPort));
+    QVERIFY(q3.bind(QHostAddress::AnyIPv4, kCfgPortQ3));
+    setBindAddressOverride({QStringLiteral("127.0.0.1"), QStringLiteral("127.0.0.2")});
+    ModuleEndpoint svr;
+    svr.refreshBindings();
+    QSignalSpy sent(&svr, &ModuleEndpoint::dataSent);
+    svr.sendCommand(1, QStringLiteral("D8 B0 4C 00 12 34"), 0x03, QStringLiteral("qpwzk"),
                     QStringLiteral("qpwzk"));
-    svr.SendCommandDataQ3(0, QStringLiteral("D8 B0 4C 00 12 34"), 0x05, QStringLiteral("u"),
+    svr.sendCommandDataQ3(0, QStringLiteral("D8 B0 4C 00 12 34"), 0x05, QStringLiteral("u"),
                           QStringLiteral("p"), QByteArray(67, 7));
-    svr.SendCommand(2, QStringLiteral("D8 B0 4C 00 12 34"), 0x03, {}, {}); // no such socket
-    svr.SendCommand(0, QStringLiteral("not a mac"), 0x03, {}, {});         // dropped silently
+    svr.sendCommand(2, QStringLiteral("D8 B0 4C 00 12 34"), 0x03, {}, {}); // no such socket
+    svr.sendCommand(0, QStringLiteral("not a mac"), 0x03, {}, {});         // dropped silently
     QCOMPARE(sent.size(), 2);
 
     QTRY_VERIFY(q2.hasPendingDatagrams());
     const QNetworkDatagram read = q2.receiveDatagram();
     QCOMPARE(QHostAddress(read.senderAddress().toIPv4Address()).toString(), "127.0.0.2");
-    QCOMPARE(read.data(), *BuildCommandFrame(QStringLiteral("D8B04C001234"), 3,
+    QCOMPARE(read.data(), *buildCommandFrame(QStringLiteral("D8B04C001234"), 3,
                                              QStringLiteral("qpwzk"), QStringLiteral("qpwzk")));
     QTRY_VERIFY(q3.hasPendingDatagrams());
     const QNetworkDatagram write = q3.receiveDatagram();
@@ -166,5 +166,5 @@ void TstUdpSvr::commandsLeaveFromTheChosenSocket()
     QVERIFY(!q2.hasPendingDatagrams());
 }
 
-QTEST_GUILESS_MAIN(TstUdpSvr)
-#include "tst_udpsvr.moc"
+QTEST_GUILESS_MAIN(TestUdpSvr)
+#include "tst_moduleendpoint.moc"

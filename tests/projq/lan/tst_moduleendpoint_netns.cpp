@@ -4,7 +4,7 @@
 // root (ip netns); skips with a message otherwise. Nothing is sent on a real interface.
 
 #include "lan/DeviceListModel.h"
-#include "lan/TUdpSvr.h"
+#include "lan/ModuleEndpoint.h"
 
 #include "common/ValueHelpers.h"
 
@@ -39,7 +39,7 @@ struct Link
 
 } // namespace
 
-class TstUdpSvrNetns : public QObject
+class TestUdpSvrNetns : public QObject
 {
     Q_OBJECT
 private slots:
@@ -55,7 +55,7 @@ private:
     QList<QProcess *> m_sims;
 };
 
-bool TstUdpSvrNetns::setUpLink(const Link &link, int subnet, QString *error)
+bool TestUdpSvrNetns::setUpLink(const Link &link, int subnet, QString *error)
 {
     const QString host = QStringLiteral("10.77.%1.1/24").arg(subnet);
     const QString far = QStringLiteral("10.77.%1.2/24").arg(subnet);
@@ -69,7 +69,7 @@ bool TstUdpSvrNetns::setUpLink(const Link &link, int subnet, QString *error)
            run({"-n", link.ns, "link", "set", "lo", "up"}, error);
 }
 
-void TstUdpSvrNetns::initTestCase()
+void TestUdpSvrNetns::initTestCase()
 {
     const QString tag = QString::number(QCoreApplication::applicationPid() % 100000);
     for (int i = 0; i < 2; ++i) {
@@ -88,7 +88,7 @@ void TstUdpSvrNetns::initTestCase()
     }
 }
 
-void TstUdpSvrNetns::tearDown()
+void TestUdpSvrNetns::tearDown()
 {
     for (QProcess *sim : std::as_const(m_sims)) {
         sim->kill();
@@ -103,13 +103,13 @@ void TstUdpSvrNetns::tearDown()
     m_links.clear();
 }
 
-void TstUdpSvrNetns::cleanupTestCase()
+void TestUdpSvrNetns::cleanupTestCase()
 {
     tearDown();
-    SetBindAddressOverride({});
+    setBindAddressOverride({});
 }
 
-void TstUdpSvrNetns::answersCarryTheirSocketIndex()
+void TestUdpSvrNetns::answersCarryTheirSocketIndex()
 {
     const QString simPath = QString::fromLocal8Bit(qgetenv("X7SIM"));
     QVERIFY(!simPath.isEmpty());
@@ -128,17 +128,17 @@ void TstUdpSvrNetns::answersCarryTheirSocketIndex()
         }
     }
 
-    SetBindAddressOverride({m_links.at(0).hostIp, m_links.at(1).hostIp});
-    TUdpSvr svr;
-    QSignalSpy sent(&svr, &TUdpSvr::OnDataSent);
-    QSignalSpy found(&svr, &TUdpSvr::OnDeviceFound);
+    setBindAddressOverride({m_links.at(0).hostIp, m_links.at(1).hostIp});
+    ModuleEndpoint svr;
+    QSignalSpy sent(&svr, &ModuleEndpoint::dataSent);
+    QSignalSpy found(&svr, &ModuleEndpoint::deviceFound);
     DeviceListModel model;
-    connect(&svr, &TUdpSvr::OnDeviceFound, &model,
+    connect(&svr, &ModuleEndpoint::deviceFound, &model,
             [&](const QString &ip, const QString &name, int socketIndex, int kind,
                 const QString &version, const QString &mac) {
                 model.addDevice({ip, name, mac, version, kind, socketIndex});
             });
-    QCOMPARE(svr.Search(), 1);
+    QCOMPARE(svr.search(), 1);
     QCOMPARE(svr.socketCount(), 2);
     QCOMPARE(sent.size(), 2);
     QCOMPARE(sent.at(0).at(2).toString(), m_links.at(0).hostIp);
@@ -155,5 +155,5 @@ void TstUdpSvrNetns::answersCarryTheirSocketIndex()
     QCOMPARE(found.size(), 2);
 }
 
-QTEST_GUILESS_MAIN(TstUdpSvrNetns)
-#include "tst_udpsvr_netns.moc"
+QTEST_GUILESS_MAIN(TestUdpSvrNetns)
+#include "tst_moduleendpoint_netns.moc"
