@@ -2,7 +2,8 @@
 # Installs the Debian packages the build and the tests need, only when one is missing.
 set -euo pipefail
 packages=(cmake ninja-build g++ qt6-base-dev libqt6serialport6-dev qt6-serialport-dev
-          fonts-noto-cjk socat iproute2 ccache)
+          fonts-noto-cjk socat iproute2 ccache
+          desktop-file-utils appstream dpkg-dev help2man file)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

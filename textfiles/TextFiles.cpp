@@ -31,13 +31,31 @@ QString folder()
     }
     static const QString chosen = [] {
         const QString exeFolder = QCoreApplication::applicationDirPath();
-        if (!exeFolder.isEmpty() && folderIsWritable(exeFolder))
+        if (!exeFolder.isEmpty() && !isInstalledFolder(exeFolder) && folderIsWritable(exeFolder))
             return exeFolder;
         const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
         QDir().mkpath(data);
         return data;
     }();
     return chosen;
+}
+
+bool isInstalledFolder(const QString &exeFolder)
+{
+    const QString folder = QDir::cleanPath(exeFolder);
+#ifdef X7_INSTALL_BINDIR
+    if (folder == QDir::cleanPath(QStringLiteral(X7_INSTALL_BINDIR)))
+        return true;
+#endif
+    const QDir entries(folder + QStringLiteral("/../share/applications"));
+    if (!entries.entryList({QStringLiteral("org.x7tools.*.desktop")}, QDir::Files).isEmpty())
+        return true;
+#ifdef Q_OS_UNIX
+    return folder.startsWith(QLatin1String("/usr/")) || folder == QLatin1String("/bin") ||
+           folder == QLatin1String("/sbin");
+#else
+    return false;
+#endif
 }
 
 QString path(const QString &fileName)

@@ -14,9 +14,14 @@
 
 namespace TextFiles {
 
-// The folder of the program's files: the executable's folder when it is writable, else the
+// The folder of the program's files: the executable's folder when it is writable and the program
+// is not installed (a copy unpacked into a folder of its own keeps its files beside it), else the
 // per-user application data folder. X7_FILES_DIR overrides it (tests point it elsewhere).
 QString folder();
+// True for the folder the programs are installed to (a `bin` folder beside the `share` folder
+// that holds our desktop entries, or the configured install folder) and for system folders
+// (/usr/...): files never go there, even when the user may write there (root).
+bool isInstalledFolder(const QString &exeFolder);
 QString path(const QString &fileName);
 
 bool isValidUtf8(const QByteArray &bytes);

@@ -35,6 +35,9 @@ private slots:
     void replaceIsWholeAndReported();
     void ownerOnly();
     void folderOverride();
+    void installedFolders_data();
+    void installedFolders();
+    void installedPrefixElsewhere();
 };
 
 void TestTextFiles::decoding_data()
@@ -134,6 +137,40 @@ void TestTextFiles::folderOverride()
     qunsetenv("X7_FILES_DIR");
     QVERIFY(!TextFiles::folder().isEmpty());
     QVERIFY(QFileInfo(TextFiles::folder()).isDir());
+}
+
+void TestTextFiles::installedFolders_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<bool>("installed");
+    QTest::newRow("/usr/bin") << "/usr/bin" << true;
+    QTest::newRow("/usr/local/bin/") << "/usr/local/bin/" << true;
+    QTest::newRow("/bin") << "/bin" << true;
+    QTest::newRow("a build tree") << "/home/tech/x7/build/dev/bin" << false;
+    QTest::newRow("an unpacked copy") << "/opt-like/tools/Proj_Q" << false;
+    QTest::newRow("a folder named usr elsewhere") << "/home/usr/bin" << false;
+}
+
+void TestTextFiles::installedFolders()
+{
+    QFETCH(QString, folder);
+    QFETCH(bool, installed);
+#ifndef Q_OS_UNIX
+    QSKIP("system folders are Unix paths");
+#endif
+    QCOMPARE(TextFiles::isInstalledFolder(folder), installed);
+}
+
+void TestTextFiles::installedPrefixElsewhere()
+{
+    // An installation into any prefix is recognised by its desktop entries beside `bin`.
+    QTemporaryDir prefix;
+    QVERIFY(QDir(prefix.path()).mkpath("bin"));
+    QVERIFY(!TextFiles::isInstalledFolder(prefix.filePath("bin")));
+    QVERIFY(QDir(prefix.path()).mkpath("share/applications"));
+    QVERIFY(TextFiles::writeAtomically(
+        prefix.filePath("share/applications/org.x7tools.ProjQ.desktop"), "[Desktop Entry]\n"));
+    QVERIFY(TextFiles::isInstalledFolder(prefix.filePath("bin")));
 }
 
 QTEST_GUILESS_MAIN(TestTextFiles)
