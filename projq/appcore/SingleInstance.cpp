@@ -4,6 +4,8 @@
 #include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QLockFile>
+#include <QThread>
 
 namespace {
 
@@ -28,7 +30,12 @@ SingleInstance::SingleInstance(const QString &key, QObject *parent)
 {
 }
 
-SingleInstance::~SingleInstance() = default;
+SingleInstance::~SingleInstance()
+{
+    // Stop listening before the lock is given up, so a next start never finds our socket.
+    delete m_server;
+    m_server = nullptr;
+}
 
 QString SingleInstance::defaultKey()
 {
@@ -37,12 +44,24 @@ QString SingleInstance::defaultKey()
 
 bool SingleInstance::claim()
 {
-    if (m_server)
+    if (m_server || m_lock)
         return true;
-    if (askRunningInstanceToRaise())
+    auto lock = std::make_unique<QLockFile>(QDir::temp().filePath(m_serverName + ".lock"));
+    // A lock whose process is gone counts as stale and is taken over.
+    if (!lock->tryLock(0)) {
+        if (lock->error() != QLockFile::LockFailedError)
+            return true; // no lock can be made here: run unguarded rather than not at all
+        // Another instance holds the lock. It may still be on its way to listening.
+        for (int attempt = 0; attempt < 20; ++attempt) {
+            if (askRunningInstanceToRaise())
+                return false;
+            QThread::msleep(25);
+        }
         return false;
+    }
+    m_lock = std::move(lock);
 
-    // Nobody answered: a socket left behind by an instance that crashed is stale.
+    // The lock is ours: a socket left behind by an instance that crashed is stale.
     QLocalServer::removeServer(m_serverName);
     auto *server = new QLocalServer(this);
     server->setSocketOptions(QLocalServer::UserAccessOption);

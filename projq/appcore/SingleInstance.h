@@ -3,10 +3,15 @@
 #include <QObject>
 #include <QString>
 
-class QLocalServer;
+#include <memory>
 
-// Keeps one running instance per user. The first start listens on a local socket; a later start
-// finds it there, asks it to raise its window and then must exit.
+class QLocalServer;
+class QLockFile;
+
+// Keeps one running instance per user. The first start takes a lock file (an atomic claim that
+// a killed instance does not keep: its lock is stale once its process is gone) and then listens
+// on a local socket; a later start finds the lock taken, asks the running instance over the
+// socket to raise its window and then must exit.
 class SingleInstance : public QObject
 {
     Q_OBJECT
@@ -17,8 +22,9 @@ public:
     ~SingleInstance() override;
 
     // True when this process is the first instance (or no guard could be set up, so it runs as
-    // one); false when another instance runs and has been asked to raise its window. Never
-    // waits: connecting to a local socket completes at once.
+    // one); false when another instance runs (asked to raise its window when it already
+    // listens). Called before the event loop runs; waits at most a few hundred milliseconds,
+    // for an instance that has its lock but is not yet listening.
     bool claim();
 
     QString serverName() const { return m_serverName; }
@@ -34,4 +40,5 @@ private:
 
     QString m_serverName;
     QLocalServer *m_server = nullptr;
+    std::unique_ptr<QLockFile> m_lock;
 };

@@ -1,7 +1,7 @@
 #include "appcore/IniText.h"
 #include "appcore/Settings.h"
-#include "textfiles/TextFiles.h"
 #include "common/TextCodec.h"
+#include "textfiles/TextFiles.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -4,8 +4,12 @@
 #include <QLocalSocket>
 #include <QProcess>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QUuid>
+
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -42,6 +46,7 @@ private slots:
     void staleSocketOfACrashedInstanceIsTakenOver();
     void guardIsFreedWithItsOwner();
     void keysAndJunkDoNotInterfere();
+    void simultaneousStartsGiveOneInstance();
 };
 
 void TestSingleInstance::secondStartExitsAndRaisesTheFirst()
@@ -129,6 +134,40 @@ void TestSingleInstance::keysAndJunkDoNotInterfere()
     stranger.write("raise\n");
     QTRY_COMPARE(stranger.state(), QLocalSocket::UnconnectedState);
     QCOMPARE(raised.count(), 0);
+}
+
+void TestSingleInstance::simultaneousStartsGiveOneInstance()
+{
+    // Twenty starts within a few milliseconds: one runs, every other one exits.
+    const QString key = freshKey();
+    const int starts = 20;
+    QTemporaryDir dir;
+    const QString go = dir.filePath("go");
+    std::vector<std::unique_ptr<QProcess>> processes;
+    for (int i = 0; i < starts; ++i) {
+        processes.push_back(std::make_unique<QProcess>());
+        processes.back()->start(QStringLiteral(SINGLEINSTANCE_HELPER), {key, go});
+        QVERIFY(processes.back()->waitForStarted());
+    }
+    QTest::qWait(300); // every helper is waiting for the file
+    QFile(go).open(QIODevice::WriteOnly);
+    int exited = 0;
+    for (auto &p : processes) {
+        if (p->waitForFinished(3000)) {
+            QCOMPARE(p->exitCode(), 3);
+            ++exited;
+        }
+    }
+    QCOMPARE(exited, starts - 1);
+    for (auto &p : processes) {
+        if (p->state() == QProcess::NotRunning)
+            continue;
+        // The one that runs holds the guard.
+        QByteArray out;
+        QTRY_VERIFY((out += p->readAllStandardOutput()).contains("primary"));
+        p->kill();
+        p->waitForFinished();
+    }
 }
 
 QTEST_GUILESS_MAIN(TestSingleInstance)
