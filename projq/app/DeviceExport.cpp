@@ -4,8 +4,13 @@
 
 namespace {
 
-QString csvField(const QString &field)
+QString csvField(QString field)
 {
+    // A module name is whatever the module sends: a cell that starts like a formula would be
+    // run by a spreadsheet, so it is written as text.
+    static const QString formulaStarts = QStringLiteral("=+-@\t\r");
+    if (!field.isEmpty() && formulaStarts.contains(field.front()))
+        field.prepend(QLatin1Char('\''));
     if (!field.contains(QLatin1Char(',')) && !field.contains(QLatin1Char('"')) &&
         !field.contains(QLatin1Char('\n')) && !field.contains(QLatin1Char('\r')))
         return field;

@@ -33,6 +33,13 @@ void TestDeviceExport::fieldsThatNeedQuoting_data()
     QTest::newRow("comma") << "Pump, north" << QByteArray("1.2.3.4,\"Pump, north\",M,1\r\n");
     QTest::newRow("quote") << "5\" pipe" << QByteArray("1.2.3.4,\"5\"\" pipe\",M,1\r\n");
     QTest::newRow("chinese") << QStringLiteral("泵站") << QByteArray("1.2.3.4,泵站,M,1\r\n");
+    // Cells a spreadsheet would run as a formula are written as text.
+    QTest::newRow("formula =") << "=HYPERLINK(\"x\")"
+                               << QByteArray("1.2.3.4,\"'=HYPERLINK(\"\"x\"\")\",M,1\r\n");
+    QTest::newRow("formula +") << "+1" << QByteArray("1.2.3.4,'+1,M,1\r\n");
+    QTest::newRow("formula -") << "-2+3" << QByteArray("1.2.3.4,'-2+3,M,1\r\n");
+    QTest::newRow("formula @") << "@SUM(A1)" << QByteArray("1.2.3.4,'@SUM(A1),M,1\r\n");
+    QTest::newRow("inner = is plain") << "a=b" << QByteArray("1.2.3.4,a=b,M,1\r\n");
 }
 
 void TestDeviceExport::fieldsThatNeedQuoting()
