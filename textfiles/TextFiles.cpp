@@ -102,16 +102,42 @@ bool isValidUtf8(const QByteArray &bytes)
     return true;
 }
 
+namespace {
+
+QString decodeLine(QByteArrayView line)
+{
+    if (isValidUtf8(line.toByteArray()))
+        return QString::fromUtf8(line);
+    QStringDecoder gb18030("GB18030", QStringDecoder::Flag::Stateless);
+    if (!gb18030.isValid())
+        return QString::fromLatin1(line);
+    return gb18030.decode(line);
+}
+
+} // namespace
+
 QString decode(const QByteArray &bytes)
 {
     if (bytes.startsWith("\xEF\xBB\xBF"))
-        return QString::fromUtf8(bytes.mid(3));
+        return decode(bytes.mid(3));
+    // Notepad's "Unicode" files.
+    if (bytes.startsWith("\xFF\xFE"))
+        return QStringDecoder(QStringDecoder::Utf16LE).decode(QByteArrayView(bytes).sliced(2));
+    if (bytes.startsWith("\xFE\xFF"))
+        return QStringDecoder(QStringDecoder::Utf16BE).decode(QByteArrayView(bytes).sliced(2));
     if (isValidUtf8(bytes))
         return QString::fromUtf8(bytes);
-    QStringDecoder gb18030("GB18030", QStringDecoder::Flag::Stateless);
-    if (!gb18030.isValid())
-        return QString::fromLatin1(bytes);
-    return gb18030.decode(bytes);
+    // Line by line: one stray byte, or a line pasted from another program, must not turn the
+    // rest of a UTF-8 file into mojibake.
+    QString text;
+    qsizetype start = 0;
+    while (start < bytes.size()) {
+        qsizetype end = bytes.indexOf('\n', start);
+        end = end < 0 ? bytes.size() : end + 1;
+        text += decodeLine(QByteArrayView(bytes).sliced(start, end - start));
+        start = end;
+    }
+    return text;
 }
 
 QByteArray encode(const QString &text)

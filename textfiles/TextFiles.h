@@ -26,7 +26,8 @@ QString path(const QString &fileName);
 
 bool isValidUtf8(const QByteArray &bytes);
 
-// UTF-8 when the bytes are valid UTF-8 (a BOM is dropped), else GB18030.
+// UTF-16 with its BOM; else UTF-8 when the bytes are valid UTF-8 (a BOM is dropped); else line
+// by line, each line UTF-8 when it is valid UTF-8, else GB18030.
 QString decode(const QByteArray &bytes);
 // The text in the system's 8-bit encoding.
 QByteArray encode(const QString &text);

@@ -50,6 +50,18 @@ void TestTextFiles::decoding_data()
     QTest::newRow("GBK from the Windows programs") << gbk(text) << text;
     QTest::newRow("ascii") << QByteArray("a|b\r\n") << QStringLiteral("a|b\r\n");
     QTest::newRow("empty") << QByteArray() << QString();
+    QTest::newRow("UTF-16 LE from Notepad")
+        << QByteArray("\xFF\xFE") +
+               QByteArray(reinterpret_cast<const char *>(text.utf16()), text.size() * 2)
+        << text;
+    QTest::newRow("UTF-16 BE") << QByteArray::fromHex("FEFF00414E2D") << QStringLiteral("A中");
+    // One stray byte on one line leaves the other lines as they were.
+    QTest::newRow("utf-8 with one stray byte")
+        << QByteArray("[System]\r\nNote=\xA0\r\n") + text.toUtf8() + "\r\n"
+        << QStringLiteral("[System]\r\nNote=\uFFFD") + QStringLiteral("\r\n") + text +
+               QStringLiteral("\r\n");
+    QTest::newRow("utf-8 and GBK lines mixed") << text.toUtf8() + "\r\n" + gbk(text) + "\r\n"
+                                               << text + "\r\n" + text + "\r\n";
     // Not valid UTF-8 as a whole (cut inside a character), so the whole file is GB18030.
     QTest::newRow("utf-8 cut inside a character") << QByteArray("ok\xE5\xBC") << "ok\u5BEE";
     // An overlong UTF-8 form is not UTF-8; as GB18030 the two bytes are one character.
