@@ -9,6 +9,8 @@
 #include <QStringEncoder>
 #include <QTemporaryFile>
 
+#include <optional>
+
 namespace TextFiles {
 
 namespace {
@@ -114,17 +116,27 @@ QString decodeLine(QByteArrayView line)
     return gb18030.decode(line);
 }
 
+std::optional<QString> decodeUtf16(const QByteArray &bytes)
+{
+    const bool le = bytes.startsWith("\xFF\xFE");
+    if ((!le && !bytes.startsWith("\xFE\xFF")) || bytes.size() % 2 != 0)
+        return std::nullopt;
+    QStringDecoder decoder(le ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE);
+    const QString text = decoder.decode(QByteArrayView(bytes).sliced(2));
+    if (decoder.hasError())
+        return std::nullopt;
+    return text;
+}
+
 } // namespace
 
 QString decode(const QByteArray &bytes)
 {
     if (bytes.startsWith("\xEF\xBB\xBF"))
         return decode(bytes.mid(3));
-    // Notepad's "Unicode" files.
-    if (bytes.startsWith("\xFF\xFE"))
-        return QStringDecoder(QStringDecoder::Utf16LE).decode(QByteArrayView(bytes).sliced(2));
-    if (bytes.startsWith("\xFE\xFF"))
-        return QStringDecoder(QStringDecoder::Utf16BE).decode(QByteArrayView(bytes).sliced(2));
+    // Notepad's "Unicode" files: the BOM, then whole UTF-16 units that decode cleanly.
+    if (const auto utf16 = decodeUtf16(bytes))
+        return *utf16;
     if (isValidUtf8(bytes))
         return QString::fromUtf8(bytes);
     // Line by line: one stray byte, or a line pasted from another program, must not turn the
