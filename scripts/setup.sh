@@ -3,7 +3,8 @@
 set -euo pipefail
 packages=(cmake ninja-build g++ qt6-base-dev libqt6serialport6-dev qt6-serialport-dev
           fonts-noto-cjk socat iproute2 ccache
-          desktop-file-utils appstream dpkg-dev help2man file)
+          desktop-file-utils appstream dpkg-dev help2man file
+          clang-14 libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
