@@ -98,6 +98,17 @@ MainWindow::MainWindow(QWidget *parent)
     statusBar()->addWidget(m_deviceCount);
 
     applySettings(m_settings);
+    // Connected only now: showing the stored choice is not a switch. The language follows the
+    // checked item however it got checked (a click, the keyboard, an accessibility tool).
+    connect(m_mniCn, &QAction::toggled, this, [this](bool on) {
+        if (on)
+            chooseLanguage(true);
+    });
+    connect(m_mniEn, &QAction::toggled, this, [this](bool on) {
+        if (on)
+            chooseLanguage(false);
+    });
+    connect(m_mniHint, &QAction::toggled, this, &MainWindow::toggleRealTimeHelp);
     applyMainTexts();
     setLayout(Layout::ListOnly);
     connectEndpoint();
@@ -186,8 +197,6 @@ void MainWindow::buildMenus()
         group->addAction(a);
         m_mniLang->addAction(a);
     }
-    connect(m_mniCn, &QAction::triggered, this, [this] { chooseLanguage(true); });
-    connect(m_mniEn, &QAction::triggered, this, [this] { chooseLanguage(false); });
 
     m_mniHelp = menuBar()->addMenu(QStringLiteral("帮助(&H)"));
     m_mniHelp->setObjectName(QStringLiteral("mni_Help"));
@@ -202,7 +211,6 @@ void MainWindow::buildMenus()
     m_mniUp->setVisible(false);
     m_mniWorkOrder->setVisible(false);
     connect(m_mniAbout, &QAction::triggered, this, &MainWindow::aboutRequested);
-    connect(m_mniHint, &QAction::triggered, this, &MainWindow::toggleRealTimeHelp);
 }
 
 void MainWindow::buildLeftSide()
