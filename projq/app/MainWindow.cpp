@@ -25,10 +25,10 @@
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QKeyEvent>
-#include <QMouseEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QProcess>
 #include <QPushButton>
 #include <QSortFilterProxyModel>
@@ -117,9 +117,9 @@ MainWindow::MainWindow(QWidget *parent)
     // While a save (or any other timed operation) runs, nothing else may send a frame between
     // its frames, and the window closes only once it has ended.
     m_guard->watch(m_saver);
-    for (QWidget *control : {static_cast<QWidget *>(m_btnSearch), static_cast<QWidget *>(m_lvDev),
-                             static_cast<QWidget *>(m_q2->btn_Q2NetSet),
-                             static_cast<QWidget *>(m_q2->btn_Q2ComSet)})
+    for (QWidget *control :
+         {static_cast<QWidget *>(m_btnSearch), static_cast<QWidget *>(m_lvDev),
+          static_cast<QWidget *>(m_q2->btn_Q2NetSet), static_cast<QWidget *>(m_q2->btn_Q2ComSet)})
         addFrameSendingControl(control);
     connect(m_guard, &OperationGuard::busyChanged, this, &MainWindow::updateContextMenuState);
     connect(m_guard, &OperationGuard::readyToClose, this, &QWidget::close, Qt::QueuedConnection);
@@ -752,8 +752,8 @@ void MainWindow::exportDevices()
                              QDateTime::currentDateTime(), m_devices->rowCount());
     QString error;
     if (!writeFileAtomically(path, buildDeviceCsv(entriesAsShown()), false, &error)) {
-        const QString text =
-            langText(QStringLiteral("lang_Hint_ExportFailed")) + path + QStringLiteral(": ") + error;
+        const QString text = langText(QStringLiteral("lang_Hint_ExportFailed")) + path +
+                             QStringLiteral(": ") + error;
         logColor(text, LogColors::kError);
         showMessage(text);
         return;

@@ -177,7 +177,7 @@ SimReply SimModule::handle(const QByteArray &datagram, quint16 localPort, qint64
         return {{},
                 QStringLiteral("%1 on port %2, but a %3 takes commands on %4 only: ignored")
                     .arg(codeText(quint8(datagram.at(2))) + QLatin1Char(' ') +
-                             commandName(quint8(datagram.at(2))))
+                         commandName(quint8(datagram.at(2))))
                     .arg(localPort)
                     .arg(m_config.model == SimModuleConfig::Q3 ? "Q3" : "Q2")
                     .arg(port()),

@@ -16,9 +16,9 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QMap>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QMap>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
@@ -297,14 +297,18 @@ void TestE2eQ2Save::refusedSaveNamesAndFocusesTheField_data()
     QTest::addColumn<bool>("hexHeartbeat"); // a custom heartbeat with its data as hex digits
 
     // 300.1.2.3 must not become 44.1.2.3 on the module.
-    QTest::newRow("IP part above 255")
-        << "edt_StaticIP" << "300.1.2.3" << "lang_Lbl_StaticIP" << false;
-    QTest::newRow("gateway of three parts")
-        << "edt_GatewayIP" << "192.168.0" << "lang_Lbl_Gateway" << false;
-    QTest::newRow("mask part above 255")
-        << "edt_SubnetMask" << "255.255.256.0" << "lang_Lbl_SubnetMask" << false;
-    QTest::newRow("bad hex pair in the heartbeat data")
-        << "edtHeartDt" << "313G" << "lang_lblHeartDt" << true;
+    QTest::newRow("IP part above 255") << "edt_StaticIP"
+                                       << "300.1.2.3"
+                                       << "lang_Lbl_StaticIP" << false;
+    QTest::newRow("gateway of three parts") << "edt_GatewayIP"
+                                            << "192.168.0"
+                                            << "lang_Lbl_Gateway" << false;
+    QTest::newRow("mask part above 255") << "edt_SubnetMask"
+                                         << "255.255.256.0"
+                                         << "lang_Lbl_SubnetMask" << false;
+    QTest::newRow("bad hex pair in the heartbeat data") << "edtHeartDt"
+                                                        << "313G"
+                                                        << "lang_lblHeartDt" << true;
 }
 
 void TestE2eQ2Save::refusedSaveNamesAndFocusesTheField()

@@ -18,21 +18,21 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
+#include <QDir>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QSortFilterProxyModel>
-#include <QToolTip>
-#include <QClipboard>
-#include <QDir>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSortFilterProxyModel>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolTip>
 
 namespace {
 
@@ -328,7 +328,8 @@ void TestMainWindow::statusReactions()
     QCOMPARE(log->lines().last(), langText(QStringLiteral("lang_Hint_VerIncompatible")));
     // A port in use: the message box says what the log line says, port number first.
     emit udp->statusReported(StPortInUse, QString());
-    const QString inUse = QStringLiteral("1500") + langText(QStringLiteral("lang_Hint_UDPPortInUse"));
+    const QString inUse =
+        QStringLiteral("1500") + langText(QStringLiteral("lang_Hint_UDPPortInUse"));
     QCOMPARE(log->lines().last(), inUse);
     QCOMPARE(m_messages, QStringList({inUse}));
 }
@@ -465,7 +466,8 @@ void TestMainWindow::windowTitlesReadAsTheirTexts()
         QVERIFY(m_window->windowTitle().startsWith(langText(QStringLiteral("lang_Main_Title")) +
                                                    QStringLiteral(" V")));
         QCOMPARE(m_window->aboutBox()->windowTitle(), langText(QStringLiteral("lang_About_Title")));
-        QCOMPARE(m_window->loginDialog()->windowTitle(), langText(QStringLiteral("lang_Log_Title")));
+        QCOMPARE(m_window->loginDialog()->windowTitle(),
+                 langText(QStringLiteral("lang_Log_Title")));
     }
 }
 
@@ -473,7 +475,8 @@ void TestMainWindow::hintWrapping_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addRow("English") << langText(QStringLiteral("lang_lbl_H_StaticIP")).repeated(3);
-    QTest::addRow("Chinese without blanks") << QStringLiteral("搜索局域网内的设备需要将引脚悬空").repeated(4);
+    QTest::addRow("Chinese without blanks")
+        << QStringLiteral("搜索局域网内的设备需要将引脚悬空").repeated(4);
     QTest::addRow("one word wider than the box") << QStringLiteral("x").repeated(120);
     QTest::addRow("own line breaks kept") << QStringLiteral("first line\nsecond line");
 }
@@ -541,8 +544,8 @@ void TestMainWindow::languageFollowsTheCheckedItem()
         QCOMPARE(isChinese(), chinese);
         QCOMPARE(cn->isChecked(), chinese);
         QCOMPARE(en->isChecked(), !chinese);
-        QCOMPARE(searchButton->text(), chinese ? QStringLiteral("搜索设备")
-                                               : QStringLiteral("Search Device"));
+        QCOMPARE(searchButton->text(),
+                 chinese ? QStringLiteral("搜索设备") : QStringLiteral("Search Device"));
         QFile cfg(QDir(m_files.path()).filePath(QStringLiteral("Cfg.ini")));
         QVERIFY(cfg.open(QIODevice::ReadOnly));
         QVERIFY(cfg.readAll().contains(chinese ? "Language=1" : "Language=0"));
