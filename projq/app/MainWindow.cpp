@@ -5,7 +5,6 @@
 #include "LogView.h"
 #include "OperationGuard.h"
 
-#include "common/AppFiles.h"
 #include "common/ParamBlocks.h"
 #include "common/ValueHelpers.h"
 #include "dialogs/AboutBox.h"
@@ -16,6 +15,7 @@
 #include "lang/LangList.h"
 #include "lang/ProgramVersion.h"
 #include "q2panel/Q2Panel.h"
+#include "textfiles/TextFiles.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -748,10 +748,10 @@ void MainWindow::exportDevices()
     if (m_devices->rowCount() == 0)
         return;
     const QString path =
-        deviceExportFileName(programFileFolder(), langText(QStringLiteral("lang_Menu_ExpDev")),
+        deviceExportFileName(TextFiles::folder(), langText(QStringLiteral("lang_Menu_ExpDev")),
                              QDateTime::currentDateTime(), m_devices->rowCount());
     QString error;
-    if (!writeFileAtomically(path, buildDeviceCsv(entriesAsShown()), false, &error)) {
+    if (!TextFiles::writeAtomically(path, buildDeviceCsv(entriesAsShown()), false, &error)) {
         const QString text = langText(QStringLiteral("lang_Hint_ExportFailed")) + path +
                              QStringLiteral(": ") + error;
         logColor(text, LogColors::kError);
