@@ -168,19 +168,25 @@ QByteArray encodeLines(const QStringList &lines)
     return encode(text);
 }
 
-bool writeAtomically(const QString &path, const QByteArray &bytes, bool ownerOnly)
+bool writeAtomically(const QString &path, const QByteArray &bytes, bool ownerOnly, QString *error)
 {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    const auto fail = [&] {
+        if (error)
+            *error = file.errorString();
         return false;
+    };
+    if (!file.open(QIODevice::WriteOnly))
+        return fail();
     if (ownerOnly)
         file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     if (file.write(bytes) != bytes.size()) {
+        const bool failed = fail();
         file.cancelWriting();
-        return false;
+        return failed;
     }
     if (!file.commit())
-        return false;
+        return fail();
     if (ownerOnly)
         QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     return true;

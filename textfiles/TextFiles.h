@@ -35,9 +35,10 @@ QByteArray encode(const QString &text);
 QByteArray encodeLines(const QStringList &lines);
 
 // Replaces `path` whole and atomically with `bytes` (a crash mid-write leaves the old file);
-// false when it could not be written. `ownerOnly` makes the file readable and writable by its
-// owner only (files holding a password).
-bool writeAtomically(const QString &path, const QByteArray &bytes, bool ownerOnly = false);
+// false when it could not be written, with the system's reason in `error` when given.
+// `ownerOnly` makes the file readable and writable by its owner only (files holding a password).
+bool writeAtomically(const QString &path, const QByteArray &bytes, bool ownerOnly = false,
+                     QString *error = nullptr);
 
 // The whole file, or an empty array when it is missing or unreadable.
 QByteArray readAll(const QString &path);

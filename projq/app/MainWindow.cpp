@@ -1,9 +1,10 @@
 #include "MainWindow.h"
 
 #include "DeviceExport.h"
+#include "HintStyle.h"
 #include "LogView.h"
+#include "OperationGuard.h"
 
-#include "textfiles/TextFiles.h"
 #include "common/ParamBlocks.h"
 #include "common/ValueHelpers.h"
 #include "dialogs/AboutBox.h"
@@ -14,6 +15,7 @@
 #include "lang/LangList.h"
 #include "lang/ProgramVersion.h"
 #include "q2panel/Q2Panel.h"
+#include "textfiles/TextFiles.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -26,6 +28,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QProcess>
 #include <QPushButton>
 #include <QSortFilterProxyModel>
@@ -72,12 +75,14 @@ MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("Frm_Main"));
+    installHintStyle();
     initLanguage();
     addWindowTexts();
     m_settings = loadSettings();
 
     m_udp = new ModuleEndpoint(this);
     m_devices = new DeviceListModel(this);
+    m_guard = new OperationGuard(this);
 
     buildMenus();
     buildLeftSide();
@@ -93,10 +98,31 @@ MainWindow::MainWindow(QWidget *parent)
     statusBar()->addWidget(m_deviceCount);
 
     applySettings(m_settings);
+    // Connected only now: showing the stored choice is not a switch. The language follows the
+    // checked item however it got checked (a click, the keyboard, an accessibility tool).
+    connect(m_mniCn, &QAction::toggled, this, [this](bool on) {
+        if (on)
+            chooseLanguage(true);
+    });
+    connect(m_mniEn, &QAction::toggled, this, [this](bool on) {
+        if (on)
+            chooseLanguage(false);
+    });
+    connect(m_mniHint, &QAction::toggled, this, &MainWindow::toggleRealTimeHelp);
     applyMainTexts();
     setLayout(Layout::ListOnly);
     connectEndpoint();
     updateDeviceCount();
+
+    // While a save (or any other timed operation) runs, nothing else may send a frame between
+    // its frames, and the window closes only once it has ended.
+    m_guard->watch(m_saver);
+    for (QWidget *control :
+         {static_cast<QWidget *>(m_btnSearch), static_cast<QWidget *>(m_lvDev),
+          static_cast<QWidget *>(m_q2->btn_Q2NetSet), static_cast<QWidget *>(m_q2->btn_Q2ComSet)})
+        addFrameSendingControl(control);
+    connect(m_guard, &OperationGuard::busyChanged, this, &MainWindow::updateContextMenuState);
+    connect(m_guard, &OperationGuard::readyToClose, this, &QWidget::close, Qt::QueuedConnection);
 
     qApp->installEventFilter(this);
 
@@ -115,10 +141,27 @@ void MainWindow::addWindowTexts()
     // Texts of this window that the classic table does not have; a Lang.txt entry of the same
     // key still relabels them.
     LangList &list = langList();
-    if (list.lookup(QStringLiteral("lang_Status_DeviceCount")) ==
-        QLatin1String("lang_Status_DeviceCount"))
-        list.addBuiltIn(QStringLiteral("lang_Status_DeviceCount"),
-                        QStringLiteral("已找到 %1 台设备"), QStringLiteral("%1 device(s) found"));
+    const struct
+    {
+        const char *key;
+        const char *chinese;
+        const char *english;
+    } texts[] = {
+        {"lang_Status_DeviceCount", "已找到 %1 台设备", "%1 device(s) found"},
+        {"lang_Hint_CloseWaits", "正在与模块通讯的操作尚未结束，结束后窗口将自动关闭。",
+         "An operation is still writing to a module; the window closes as soon as it ends."},
+        {"lang_Hint_ExportFailed", "导出失败：", "Export failed: "},
+    };
+    for (const auto &t : texts) {
+        const QString key = QString::fromLatin1(t.key);
+        if (list.lookup(key) == key)
+            list.addBuiltIn(key, QString::fromUtf8(t.chinese), QString::fromUtf8(t.english));
+    }
+}
+
+void MainWindow::addFrameSendingControl(QWidget *control)
+{
+    m_guard->addControl(control);
 }
 
 void MainWindow::setCredentials(const LoginCredentials &login)
@@ -154,8 +197,6 @@ void MainWindow::buildMenus()
         group->addAction(a);
         m_mniLang->addAction(a);
     }
-    connect(m_mniCn, &QAction::triggered, this, [this] { chooseLanguage(true); });
-    connect(m_mniEn, &QAction::triggered, this, [this] { chooseLanguage(false); });
 
     m_mniHelp = menuBar()->addMenu(QStringLiteral("帮助(&H)"));
     m_mniHelp->setObjectName(QStringLiteral("mni_Help"));
@@ -170,7 +211,6 @@ void MainWindow::buildMenus()
     m_mniUp->setVisible(false);
     m_mniWorkOrder->setVisible(false);
     connect(m_mniAbout, &QAction::triggered, this, &MainWindow::aboutRequested);
-    connect(m_mniHint, &QAction::triggered, this, &MainWindow::toggleRealTimeHelp);
 }
 
 void MainWindow::buildLeftSide()
@@ -218,7 +258,7 @@ void MainWindow::buildLeftSide()
     connect(m_devices, &QAbstractItemModel::modelReset, this, &MainWindow::updateDeviceCount);
     m_btnSearch = new QPushButton(QStringLiteral("搜索设备"), net);
     m_btnSearch->setObjectName(QStringLiteral("btn_Search"));
-    connect(m_btnSearch, &QPushButton::clicked, this, &MainWindow::onSearchClicked);
+    connect(m_btnSearch, &QPushButton::clicked, this, &MainWindow::startSearch);
     netColumn->addWidget(m_lvDev, 1);
     netColumn->addWidget(m_btnSearch);
     m_srch->addTab(net, QStringLiteral("通过网络操作"));
@@ -286,8 +326,6 @@ void MainWindow::buildParameterPages()
     m_param->setTabEnabled(2, false);
     m_saver = new SaveRunner(m_udp, this);
     connect(m_q2, &Q2Panel::q2NetSetClicked, this, &MainWindow::saveQ2);
-    connect(m_saver, &SaveRunner::started, m_q2, [this] { m_q2->setSavesEnabled(false); });
-    connect(m_saver, &SaveRunner::finished, m_q2, [this] { m_q2->setSavesEnabled(true); });
 }
 
 void MainWindow::connectEndpoint()
@@ -332,13 +370,17 @@ void MainWindow::saveQ2()
         return;
     }
     const DeviceEntry &e = m_devices->entry(row);
-    if (e.kind != KindQ2 || m_saver->isRunning())
+    if (e.kind != KindQ2 || m_guard->isBusy())
         return;
     const SavePlan plan = m_q2->prepareQ2Save(e.version.toInt(), m_udp->stored());
     if (plan.refused()) {
+        // The check's own refusals have shown their message; the others show theirs here.
         const QString text = saveRefusalText(plan);
-        if (!text.isEmpty())
+        if (!text.isEmpty()) {
             logColor(text, LogColors::kError);
+            showMessage(text);
+            m_q2->focusRefusedField(plan);
+        }
         return;
     }
     for (const QString &key : plan.messageKeys)
@@ -371,8 +413,14 @@ AppSettings MainWindow::currentSettings() const
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    // Cutting a save short could leave a module with a new base block, no port block and no
+    // restart: the window closes once the operation has ended.
+    if (!m_guard->mayClose()) {
+        logColor(langText(QStringLiteral("lang_Hint_CloseWaits")), LogColors::kInstruction);
+        event->ignore();
+        return;
+    }
     qApp->removeEventFilter(this);
-    m_saver->stop();
     delete m_udp;
     m_udp = nullptr;
     saveSettings(currentSettings());
@@ -436,7 +484,8 @@ void MainWindow::applyMainTexts()
 {
     setWindowTitle(langText(QStringLiteral("lang_Main_Title")) + QStringLiteral(" V") +
                    programVersionText());
-    QApplication::setApplicationDisplayName(langText(QStringLiteral("lang_Main_AppTitle")));
+    // The application title (lang_Main_AppTitle) is not made the display name: Qt would add it
+    // to every window title, which must read exactly as its text.
 
     m_mniFile->setTitle(langText(QStringLiteral("lang_Menu_File")));
     m_mniPswd->setText(langText(QStringLiteral("lang_Menu_Pswd")));
@@ -501,14 +550,23 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
         if (!m_mniHint->isChecked())
             return true;
         if (widget && !widget->toolTip().isEmpty()) {
-            QToolTip::showText(static_cast<QHelpEvent *>(event)->globalPos(), widget->toolTip(),
-                               widget, {}, kHintDisplayMs);
+            QToolTip::showText(static_cast<QHelpEvent *>(event)->globalPos(),
+                               wrapHintText(widget->toolTip(), QToolTip::font()), widget, {},
+                               kHintDisplayMs);
             return true;
         }
         return false;
     }
     if (watched == m_lvDev && event->type() == QEvent::KeyPress)
         return true; // the selection changes by mouse only
+    if (watched == m_lvDev->viewport() && event->type() == QEvent::MouseButtonRelease) {
+        // A click on the empty space below the rows selects nothing: back to the list alone.
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        if (mouse->button() == Qt::LeftButton && !m_lvDev->indexAt(mouse->pos()).isValid()) {
+            m_lvDev->clearSelection();
+            onDeviceClicked(QModelIndex());
+        }
+    }
     if (event->type() == QEvent::Enter || event->type() == QEvent::MouseMove) {
         if (watched == m_lvDev->viewport() && !m_lvDev->hasFocus())
             m_lvDev->setFocus(Qt::MouseFocusReason);
@@ -535,14 +593,14 @@ int MainWindow::selectedRow() const
     return m_sorted->mapToSource(rows.first()).row();
 }
 
-void MainWindow::onSearchClicked()
+void MainWindow::startSearch()
 {
-    if (sender() == m_btnSearch) {
-        m_hex->clearLog();
-        m_log->clearLog();
-        m_devices->clear();
-        m_udp->search();
-    }
+    if (m_guard->isBusy())
+        return;
+    m_hex->clearLog();
+    m_log->clearLog();
+    m_devices->clear();
+    m_udp->search();
 }
 
 void MainWindow::onDeviceFound(const QString &ip, const QString &name, int socketIndex, int kind,
@@ -553,6 +611,8 @@ void MainWindow::onDeviceFound(const QString &ip, const QString &name, int socke
 
 void MainWindow::onDeviceClicked(const QModelIndex &)
 {
+    if (m_guard->isBusy())
+        return;
     const int row = selectedRow();
     if (row < 0) {
         setLayout(Layout::ListOnly);
@@ -581,11 +641,13 @@ void MainWindow::onDeviceClicked(const QModelIndex &)
 void MainWindow::updateContextMenuState()
 {
     // The MAC copy items are always offered; the firmware upgrade waits for its window.
+    // Restart and factory reset send frames, so they wait while an operation runs.
     const bool listOnly = m_layout == Layout::ListOnly;
     const bool q1 = m_layout == Layout::Q1;
+    const bool busy = m_guard->isBusy();
     m_mniOpenWeb->setEnabled(!listOnly && !q1);
-    m_mniRestart->setEnabled(!listOnly && !q1);
-    m_mniReset->setEnabled(!listOnly);
+    m_mniRestart->setEnabled(!listOnly && !q1 && !busy);
+    m_mniReset->setEnabled(!listOnly && !busy);
     m_mniFirmwareUp->setEnabled(false);
 }
 
@@ -598,6 +660,14 @@ void MainWindow::showContextMenu(const QPoint &pos)
     onDeviceClicked(index);
     updateContextMenuState();
     m_pmNetDev->popup(m_lvDev->viewport()->mapToGlobal(pos));
+}
+
+QVector<DeviceEntry> MainWindow::entriesAsShown() const
+{
+    QVector<DeviceEntry> rows;
+    for (int r = 0; r < m_sorted->rowCount(); ++r)
+        rows << m_devices->entry(m_sorted->mapToSource(m_sorted->index(r, 0)).row());
+    return rows;
 }
 
 const DeviceEntry *MainWindow::actionTarget()
@@ -627,12 +697,16 @@ void MainWindow::openWebPage()
 void MainWindow::restartDevice()
 {
     // Restart goes to port 1500 whatever the model.
+    if (m_guard->isBusy())
+        return;
     if (const DeviceEntry *e = actionTarget())
         m_udp->sendCommand(e->socketIndex, e->mac, 0x02, m_login.user, m_login.password);
 }
 
 void MainWindow::factoryReset()
 {
+    if (m_guard->isBusy())
+        return;
     const DeviceEntry *e = actionTarget();
     if (!e)
         return;
@@ -653,7 +727,7 @@ void MainWindow::copyAllMacs()
     if (m_devices->rowCount() == 0)
         return;
     QStringList macs;
-    for (const DeviceEntry &e : m_devices->entries())
+    for (const DeviceEntry &e : entriesAsShown())
         macs << e.mac;
     QApplication::clipboard()->setText(macs.join(QStringLiteral("\r\n")));
 }
@@ -676,9 +750,12 @@ void MainWindow::exportDevices()
     const QString path =
         deviceExportFileName(TextFiles::folder(), langText(QStringLiteral("lang_Menu_ExpDev")),
                              QDateTime::currentDateTime(), m_devices->rowCount());
-    if (!TextFiles::writeAtomically(path, buildDeviceCsv(m_devices->entries()))) {
-        logColor(path, LogColors::kError);
-        showMessage(path);
+    QString error;
+    if (!TextFiles::writeAtomically(path, buildDeviceCsv(entriesAsShown()), false, &error)) {
+        const QString text = langText(QStringLiteral("lang_Hint_ExportFailed")) + path +
+                             QStringLiteral(": ") + error;
+        logColor(text, LogColors::kError);
+        showMessage(text);
         return;
     }
     logOk(path);
@@ -736,8 +813,9 @@ void MainWindow::onStatus(int code, const QString &text)
         emit loginRequested();
         break;
     case StPortInUse: {
-        const QString message = langText(QStringLiteral("lang_Hint_UDPPortInUse"));
-        logColor(QStringLiteral("1500") + message, LogColors::kError);
+        const QString message =
+            QStringLiteral("1500") + langText(QStringLiteral("lang_Hint_UDPPortInUse"));
+        logColor(message, LogColors::kError);
         showMessage(message);
         break;
     }

@@ -29,6 +29,7 @@ class ModuleEndpoint;
 class AboutBox;
 class Q2Panel;
 class SaveRunner;
+class OperationGuard;
 
 class MainWindow : public QMainWindow
 {
@@ -49,6 +50,9 @@ public:
 
     void applyMainTexts();
 
+    // The search button's action: clears the logs and the list, then broadcasts the search.
+    void startSearch();
+
     ModuleEndpoint *endpoint() const { return m_udp; }
     DeviceListModel *devices() const { return m_devices; }
     const LoginCredentials &credentials() const { return m_login; }
@@ -56,6 +60,10 @@ public:
     LoginDialog *loginDialog() const { return m_pswd; }
     Q2Panel *q2Panel() const { return m_q2; }
     SaveRunner *saveRunner() const { return m_saver; }
+    // Keeps timed operations whole; other operations register here (see OperationGuard.h).
+    OperationGuard *operationGuard() const { return m_guard; }
+    // Registers a control that sends frames to modules, e.g. a serial read button.
+    void addFrameSendingControl(QWidget *control);
     AboutBox *aboutBox() const { return m_about; }
     // The settings as they would be written at close.
     AppSettings currentSettings() const;
@@ -89,9 +97,10 @@ private:
     int selectedRow() const; // source row, or -1
     // The selected module for a context-menu action; without one, the list-only layout.
     const DeviceEntry *actionTarget();
+    // The rows in the order the list shows them (sorted or not).
+    QVector<DeviceEntry> entriesAsShown() const;
     void updateDeviceCount();
     void updateContextMenuState();
-    void onSearchClicked();
 
     // Context menu and main menu actions
     void openWebPage();
@@ -125,6 +134,7 @@ private:
     AboutBox *m_about = nullptr;
     Q2Panel *m_q2 = nullptr;
     SaveRunner *m_saver = nullptr;
+    OperationGuard *m_guard = nullptr;
     Layout m_layout = Layout::ListOnly;
     AppSettings m_settings;
 

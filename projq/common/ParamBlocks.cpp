@@ -161,12 +161,19 @@ quint8 withBit(quint8 value, quint8 mask, bool on)
     return on ? quint8(value | mask) : quint8(value & ~mask);
 }
 
-// An address field: exactly four dotted numbers (blanks ignored), each kept modulo 256. Fewer
-// parts would leave bytes of the module's previous address in the new one.
+// An address field: exactly four dotted numbers from 0 to 255 (blanks ignored). Fewer parts would
+// leave bytes of the module's previous address in the new one, and a part above 255 kept modulo
+// 256 would move the module to an address nobody typed (300.1.2.3 to 44.1.2.3).
 std::optional<QByteArray> addressBytes(const QString &text)
 {
-    if (removeSpaces(text).count(QLatin1Char('.')) != 3)
+    const QStringList parts = removeSpaces(text).split(QLatin1Char('.'));
+    if (parts.size() != 4)
         return std::nullopt;
+    for (const QString &part : parts) {
+        bool ok = false;
+        if (part.toUInt(&ok, 10) > 255)
+            return std::nullopt;
+    }
     return ipTextToBytes(text);
 }
 

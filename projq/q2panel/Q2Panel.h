@@ -85,6 +85,10 @@ public:
     // The network save of this panel: validates (showing the message), then builds the blocks
     // inside `stored` and lists the frames. A refused plan sends nothing and leaves `stored`.
     SavePlan prepareQ2Save(int version, StoredAnswers &stored);
+    // After a refused plan: scrolls to the field it names and gives it the focus.
+    void focusRefusedField(const SavePlan &plan);
+    // The field a refused plan names, or null (a plan refused before any field was read).
+    QWidget *refusedField(const SavePlan &plan) const;
 
     // ---- For the main window -----------------------------------------------------------------
 
@@ -138,8 +142,9 @@ private:
     void hexToggled(QLineEdit *field, bool hex);
     void baudRateActivated(int index);
     void showMessage(const QString &text);
-    bool checkField(const QLineEdit *field, const char *labelKey, bool digits);
-    bool checkText(const QString &text, const QString &label);
+    bool checkField(QLineEdit *field, const char *labelKey, bool digits);
+    bool checkText(const QString &text, const QString &label, QWidget *field);
+    void focusField(QWidget *field);
 
     // Showing (Q2PanelShow.cpp).
     void fillWorkModeList(bool isT0);

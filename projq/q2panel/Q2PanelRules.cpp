@@ -5,6 +5,8 @@
 
 #include "PanelFields.h"
 
+#include "common/ParamBlocks.h"
+
 #include "lang/LangList.h"
 
 #include <QCheckBox>
@@ -15,6 +17,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QScrollArea>
 
 namespace {
 
@@ -171,21 +174,31 @@ void Q2Panel::showMessage(const QString &text)
         m_message(this, text);
 }
 
-bool Q2Panel::checkText(const QString &text, const QString &label)
+void Q2Panel::focusField(QWidget *field)
+{
+    if (!field)
+        return;
+    m_scroll->ensureWidgetVisible(field);
+    field->setFocus(Qt::OtherFocusReason);
+}
+
+bool Q2Panel::checkText(const QString &text, const QString &label, QWidget *field)
 {
     if (!text.trimmed().isEmpty())
         return true;
     showMessage(label + langText(QStringLiteral("lang_IsNull")));
+    focusField(field);
     return false;
 }
 
-bool Q2Panel::checkField(const QLineEdit *field, const char *labelKey, bool digits)
+bool Q2Panel::checkField(QLineEdit *field, const char *labelKey, bool digits)
 {
     const QString label = langText(QLatin1String(labelKey));
-    if (!checkText(field->text(), label))
+    if (!checkText(field->text(), label, field))
         return false;
     if (digits && !onlyDigits(field->text().trimmed())) {
         showMessage(label + langText(QStringLiteral("lang_IsNotNum")));
+        focusField(field);
         return false;
     }
     return true;
@@ -195,7 +208,7 @@ bool Q2Panel::validateQ2Panel()
 {
     struct Check
     {
-        const QLineEdit *field;
+        QLineEdit *field;
         const char *labelKey;
         bool digits;
     };
@@ -243,8 +256,8 @@ bool Q2Panel::validateQ2Panel()
         !checkField(edtwaittime, "lang_lblhearttime", true))
         return false;
     if (httpdGroupShown() &&
-        !(checkText(labeledEdit2->text(), QStringLiteral("Httpd URL")) &&
-          checkText(rzRichEdit1->toPlainText(), QStringLiteral("Httpd Header"))))
+        !(checkText(labeledEdit2->text(), QStringLiteral("Httpd URL"), labeledEdit2) &&
+          checkText(rzRichEdit1->toPlainText(), QStringLiteral("Httpd Header"), rzRichEdit1)))
         return false;
     return true;
 }
@@ -257,4 +270,42 @@ SavePlan Q2Panel::prepareQ2Save(int version, StoredAnswers &stored)
         return refused;
     }
     return buildQ2SavePlan(collectSaveInput(version), stored);
+}
+
+QWidget *Q2Panel::refusedField(const SavePlan &plan) const
+{
+    if (plan.refusal != SaveRefusal::BadField)
+        return nullptr;
+    const QString &f = plan.badField;
+    if (f == QLatin1String("Ip"))
+        return edt_StaticIP;
+    if (f == QLatin1String("Gateway"))
+        return edt_GatewayIP;
+    if (f == QLatin1String("Mask"))
+        return edt_SubnetMask;
+    if (f == QLatin1String("Dns"))
+        return edtDns;
+    if (f == QLatin1String("UserMac"))
+        return edt_UserMAC;
+    if (f == QLatin1String("HeartData"))
+        return edtHeartDt;
+    if (f == QLatin1String("RegData"))
+        return edtRegDt;
+    if (f == QLatin1String("PollTime"))
+        return edtwaittime;
+    // The packing block is built before the newer one, so a bad time is the packing block's
+    // when its group is shown and its own text does not convert.
+    const bool timeout = f == QLatin1String("Timeout");
+    if (timeout || f == QLatin1String("Interval")) {
+        QLineEdit *pack = timeout ? edtModbusTimeout : edtModbusInterval;
+        QLineEdit *newer = timeout ? edtModbusTimeout1 : edtModbusInterval1;
+        const bool packBad = !pack->text().trimmed().isEmpty() && !decimalFieldValue(pack->text());
+        return modbusPackShown() && packBad ? pack : newer;
+    }
+    return nullptr;
+}
+
+void Q2Panel::focusRefusedField(const SavePlan &plan)
+{
+    focusField(refusedField(plan));
 }

@@ -169,6 +169,19 @@ SimReply SimModule::handle(const QByteArray &datagram, quint16 localPort, qint64
             return {};
         return {{SimAnswer{searchAnswer(), port(), QStringLiteral("search answer")}}, {}, false};
     }
+    // A module takes commands on its own family's port only: a frame for it that came in on the
+    // other port is logged and ignored, so a program that picks the wrong port is seen. The one
+    // exception is the restart on 1500, which the device list sends to a module of either model.
+    const bool restartOn1500 = quint8(datagram.at(2)) == 0x02 && localPort == 1500;
+    if (localPort != port() && !restartOn1500)
+        return {{},
+                QStringLiteral("%1 on port %2, but a %3 takes commands on %4 only: ignored")
+                    .arg(codeText(quint8(datagram.at(2))) + QLatin1Char(' ') +
+                         commandName(quint8(datagram.at(2))))
+                    .arg(localPort)
+                    .arg(m_config.model == SimModuleConfig::Q3 ? "Q3" : "Q2")
+                    .arg(port()),
+                false};
     return command(datagram, nowMs);
 }
 

@@ -65,6 +65,8 @@ int main(int argc, char *argv[])
         "302-byte HTTPD block and a Modbus block of 1, 4, 87 or 100 bytes, with factory\n"
         "contents that match its search answer (the user MAC is its MAC, the static IP its IP,\n"
         "the name its name). Bytes that carry no setting hold A0 + (offset in the block mod 16).\n"
+        "A module takes command frames on its own port only (a Q2 on 1500, a Q3 on 1901; the\n"
+        "restart 0x02 on 1500 too): a frame on the other port is logged and ignored.\n"
         "A command frame is checked in this order: length byte, checksum (a bad one is answered\n"
         "45 and the expected sum), user name and password (wrong: FF 01 <code> 50 'P'), then\n"
         "the command and its data length (refused: FF 01 <code> 45 'E'). Accepted: 0x03 read\n"

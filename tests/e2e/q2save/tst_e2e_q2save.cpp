@@ -14,9 +14,11 @@
 #include "support/SimProcess.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QMap>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
@@ -32,17 +34,42 @@ struct Sent
     qint64 atMs;
 };
 
-// The last dump of one block of one module: "block <MAC> <name> <hex>".
-QByteArray lastBlock(const QByteArray &output, const QByteArray &mac, const QByteArray &name)
+// One module's blocks as the simulator printed them: name -> bytes.
+using Blocks = QMap<QByteArray, QByteArray>;
+
+Blocks blocksOf(const QByteArray &output, const QByteArray &mac)
 {
-    QByteArray found;
+    Blocks blocks;
     for (const QByteArray &line : output.split('\n')) {
         const QList<QByteArray> parts = line.trimmed().split(' ');
-        if (parts.size() == 4 && parts.at(0) == "block" && parts.at(1) == mac &&
-            parts.at(2) == name)
-            found = QByteArray::fromHex(parts.at(3));
+        if (parts.size() == 4 && parts.at(0) == "block" && parts.at(1) == mac)
+            blocks.insert(parts.at(2), QByteArray::fromHex(parts.at(3)));
     }
-    return found;
+    return blocks;
+}
+
+// Every byte of every block that differs, as "name[offset] before -> after" lines.
+QStringList differences(const Blocks &expected, const Blocks &actual)
+{
+    QStringList out;
+    if (expected.keys() != actual.keys())
+        out << QStringLiteral("blocks %1 -> %2")
+                   .arg(QString::fromLatin1(expected.keys().join(',')),
+                        QString::fromLatin1(actual.keys().join(',')));
+    for (auto it = expected.begin(); it != expected.end(); ++it) {
+        const QByteArray &a = it.value();
+        const QByteArray b = actual.value(it.key());
+        if (a.size() != b.size())
+            out << QStringLiteral("%1: %2 bytes -> %3").arg(it.key()).arg(a.size()).arg(b.size());
+        for (int i = 0; i < qMin(a.size(), b.size()); ++i)
+            if (a.at(i) != b.at(i))
+                out << QStringLiteral("%1[%2] %3 -> %4")
+                           .arg(QString::fromLatin1(it.key()))
+                           .arg(i)
+                           .arg(quint8(a.at(i)), 2, 16, QLatin1Char('0'))
+                           .arg(quint8(b.at(i)), 2, 16, QLatin1Char('0'));
+    }
+    return out;
 }
 
 } // namespace
@@ -56,6 +83,9 @@ private slots:
     void cleanup();
     void readFillsThePanel();
     void saveWritesTheEditsOnly();
+    void saveCannotBeCutOrInterleaved();
+    void refusedSaveNamesAndFocusesTheField_data();
+    void refusedSaveNamesAndFocusesTheField();
     void oldFirmwareGetsNoHeartbeatOrHttpdFrames();
     void emptyDnsStopsTheSave();
     void wrongLoginOpensTheLoginDialog();
@@ -63,6 +93,10 @@ private slots:
 
 private:
     void searchAndClick(const QString &mac);
+    // Reads the module as the user does and waits for every block of the answer.
+    void readModule(const QString &mac);
+    // The simulator's memory of one module, asked for on its standard input.
+    Blocks simMemory(const QByteArray &mac);
     template<typename T> T *child(const char *name)
     {
         T *w = m_window->findChild<T *>(QString::fromLatin1(name));
@@ -125,6 +159,25 @@ void TestE2eQ2Save::searchAndClick(const QString &mac)
     QTRY_COMPARE(m_window->currentLayout(), MainWindow::Layout::Q2);
 }
 
+void TestE2eQ2Save::readModule(const QString &mac)
+{
+    searchAndClick(mac);
+    QTRY_VERIFY(!child<QLineEdit>("edt_StaticIP")->text().isEmpty());
+    QTest::qWait(300); // the remaining blocks of the read
+}
+
+Blocks TestE2eQ2Save::simMemory(const QByteArray &mac)
+{
+    const qsizetype from = m_sim.output().size();
+    m_sim.process().write("dump\n");
+    QByteArray dump;
+    for (int i = 0; i < 100 && !dump.contains("dump end"); ++i) {
+        QTest::qWait(20);
+        dump = m_sim.output().mid(from);
+    }
+    return blocksOf(dump.left(dump.indexOf("dump end")), mac);
+}
+
 void TestE2eQ2Save::readFillsThePanel()
 {
     searchAndClick(QStringLiteral("D8 B0 4C 00 A0 01"));
@@ -137,18 +190,19 @@ void TestE2eQ2Save::readFillsThePanel()
 
 void TestE2eQ2Save::saveWritesTheEditsOnly()
 {
-    searchAndClick(QStringLiteral("D8 B0 4C 00 A0 01"));
+    readModule(QStringLiteral("D8 B0 4C 00 A0 01"));
     QTRY_COMPARE(child<QLineEdit>("edt_StaticIP")->text(), QStringLiteral("192.168.0.7"));
-    QTest::qWait(300); // the remaining blocks of the read
-    // What the module sent at the read, as the endpoint stored it.
-    const QByteArray baseBefore = m_window->endpoint()->stored().param;
-    QCOMPARE(baseBefore.size(), 130);
+    // The module's memory before, from the simulator itself.
+    const Blocks before = simMemory("D8B04C00A001");
+    QCOMPARE(before.value("base").size(), 130);
+    QVERIFY(before.contains("heart") && before.contains("httpd") && before.contains("cloud"));
 
     child<QComboBox>("cbb_AddrType")->setCurrentIndex(1);
     auto *ip = child<QLineEdit>("edt_StaticIP");
     ip->clear();
     QTest::keyClicks(ip, QStringLiteral("192.168.0.77"));
     const int first = int(m_sent.size());
+    const qsizetype simFrom = m_sim.output().size();
     QSignalSpy finished(m_window->saveRunner(), &SaveRunner::finished);
     child<QPushButton>("btn_Q2NetSet")->click();
     QVERIFY(!child<QPushButton>("btn_Q2NetSet")->isEnabled()); // disabled while the plan runs
@@ -156,26 +210,139 @@ void TestE2eQ2Save::saveWritesTheEditsOnly()
     QVERIFY(child<QPushButton>("btn_Q2NetSet")->isEnabled());
 
     const QList<Sent> frames = m_sent.mid(first);
-    QVERIFY(frames.size() >= 3);
-    QCOMPARE(frames.first().code, quint8(0x05));
-    QCOMPARE(frames.at(1).code, quint8(0x06));
-    QCOMPARE(frames.last().code, quint8(0x02));
+    QList<quint8> codes;
+    for (const Sent &s : frames) {
+        codes << s.code;
+        QCOMPARE(s.port, quint16(1500)); // a Q2 takes its commands on 1500
+    }
+    // Version 4017 gets its heartbeat/registration block; no cloud registration, no HTTPD
+    // client and no Modbus block, so nothing else.
+    QCOMPARE(codes, QList<quint8>({0x05, 0x06, 0x21, 0x02}));
     QVERIFY(frames.at(1).atMs - frames.at(0).atMs >= 490);
     QVERIFY(frames.last().atMs - frames.at(frames.size() - 2).atMs >= 1490);
-    QList<quint8> codes;
-    for (const Sent &s : frames)
-        codes << s.code;
-    QVERIFY(codes.contains(0x21)); // version 4017 writes its heartbeat and registration block
+    // The module took every frame on its port and acknowledged each one.
+    QTRY_COMPARE(m_sim.output().mid(simFrom).count("K for 0x"), qsizetype(4));
+    const QByteArray simLog = m_sim.output().mid(simFrom);
+    QCOMPARE(simLog.count("-> :1500  FF"), qsizetype(4));
+    QVERIFY(!simLog.contains("ignored"));
 
-    // The module's memory now holds the new address (stored low byte first) and static mode;
-    // every byte the panel does not define is as it was.
-    QTRY_COMPARE(lastBlock(m_sim.output(), "D8B04C00A001", "base").size(), 130);
-    const QByteArray baseAfter = lastBlock(m_sim.output(), "D8B04C00A001", "base");
-    QCOMPARE(baseAfter.mid(9, 4), QByteArray::fromHex("4D00A8C0"));
-    QVERIFY(quint8(baseAfter.at(3)) & 0x80);
-    // Bytes the program does not interpret go back as the module sent them.
-    for (int i : {0, 1, 2, 8, 49, 50, 51})
-        QCOMPARE(quint8(baseAfter.at(i)), quint8(baseBefore.at(i)));
+    // Every byte of every block is as it was, fill bytes and flag bits included, except the new
+    // address (stored low byte first) and the static-address flag.
+    Blocks expected = before;
+    expected["base"].replace(9, 4, QByteArray::fromHex("4D00A8C0"));
+    expected["base"][3] = char(quint8(before.value("base").at(3)) | 0x80);
+    const QStringList diff = differences(expected, simMemory("D8B04C00A001"));
+    QVERIFY2(diff.isEmpty(), qPrintable(diff.join(QLatin1Char('\n'))));
+}
+
+void TestE2eQ2Save::saveCannotBeCutOrInterleaved()
+{
+    readModule(QStringLiteral("D8 B0 4C 00 A0 01"));
+    const Blocks before = simMemory("D8B04C00A001");
+    auto *name = child<QLineEdit>("edt_ModName");
+    name->setText(QStringLiteral("Kept-Whole"));
+    auto *log = child<LogView>("redt_Log");
+    auto *search = child<QPushButton>("btn_Search");
+    auto *list = child<QTableView>("lv_Dev");
+    auto *restart = m_window->findChild<QAction *>(QStringLiteral("mni_Restart"));
+    auto *reset = m_window->findChild<QAction *>(QStringLiteral("mni_Reset"));
+    QVERIFY(restart->isEnabled() && reset->isEnabled() && search->isEnabled());
+
+    const int first = int(m_sent.size());
+    const qsizetype simFrom = m_sim.output().size();
+    QSignalSpy finished(m_window->saveRunner(), &SaveRunner::finished);
+    child<QPushButton>("btn_Q2NetSet")->click();
+    QTRY_COMPARE(m_sent.size(), first + 1); // the base block is out; the rest is to come
+
+    // Every control that sends frames is off while the save runs.
+    for (QWidget *w : {static_cast<QWidget *>(search), static_cast<QWidget *>(list),
+                       static_cast<QWidget *>(child<QPushButton>("btn_Q2NetSet")),
+                       static_cast<QWidget *>(child<QPushButton>("btn_Q2ComSet"))})
+        QVERIFY2(!w->isEnabled(), qPrintable(w->objectName()));
+    QVERIFY(!restart->isEnabled() && !reset->isEnabled());
+    // What gets past a disabled control still sends nothing between the save's frames.
+    search->click();
+    restart->trigger();
+    reset->trigger();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualRect(list->model()->index(1, 0)).center());
+    m_window->startSearch();
+
+    // Closing waits for the save and says so, in the dark red of instructions.
+    QVERIFY(!m_window->close());
+    QVERIFY(m_window->isVisible());
+    QCOMPARE(log->lines().last(), langText(QStringLiteral("lang_Hint_CloseWaits")));
+    QCOMPARE(log->lineColor(int(log->lines().size()) - 1), QColor(128, 0, 0));
+
+    QVERIFY(finished.wait(10000));
+    QTRY_VERIFY(!m_window->isVisible()); // closed as soon as the save ended
+    QList<quint8> codes;
+    for (const Sent &s : m_sent.mid(first))
+        codes << s.code;
+    QCOMPARE(codes, QList<quint8>({0x05, 0x06, 0x21, 0x02}));
+
+    // The module got the whole save: the new name in its base block, its restart acknowledged.
+    QTRY_VERIFY(m_sim.output().mid(simFrom).contains("K for 0x02"));
+    Blocks expected = before;
+    expected["base"].replace(21, 16, QByteArray("Kept-Whole").leftJustified(16, '\0'));
+    const QStringList diff = differences(expected, simMemory("D8B04C00A001"));
+    QVERIFY2(diff.isEmpty(), qPrintable(diff.join(QLatin1Char('\n'))));
+}
+
+void TestE2eQ2Save::refusedSaveNamesAndFocusesTheField_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("labelKey");
+    QTest::addColumn<bool>("hexHeartbeat"); // a custom heartbeat with its data as hex digits
+
+    // 300.1.2.3 must not become 44.1.2.3 on the module.
+    QTest::newRow("IP part above 255") << "edt_StaticIP"
+                                       << "300.1.2.3"
+                                       << "lang_Lbl_StaticIP" << false;
+    QTest::newRow("gateway of three parts") << "edt_GatewayIP"
+                                            << "192.168.0"
+                                            << "lang_Lbl_Gateway" << false;
+    QTest::newRow("mask part above 255") << "edt_SubnetMask"
+                                         << "255.255.256.0"
+                                         << "lang_Lbl_SubnetMask" << false;
+    QTest::newRow("bad hex pair in the heartbeat data") << "edtHeartDt"
+                                                        << "313G"
+                                                        << "lang_lblHeartDt" << true;
+}
+
+void TestE2eQ2Save::refusedSaveNamesAndFocusesTheField()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, text);
+    QFETCH(QString, labelKey);
+    QFETCH(bool, hexHeartbeat);
+
+    readModule(QStringLiteral("D8 B0 4C 00 A0 01"));
+    const Blocks before = simMemory("D8B04C00A001");
+    Q2Panel *panel = m_window->q2Panel();
+    if (hexHeartbeat) {
+        panel->rzComboBox1->setCurrentIndex(2);
+        panel->cbbHeartPackType->setCurrentIndex(1);
+        panel->rzchckbxHeartDtHex->setChecked(true);
+    }
+    auto *edit = m_window->findChild<QLineEdit *>(field);
+    QVERIFY(edit);
+    edit->setText(text);
+    panel->btn_Q2NetSet->setFocus();
+    const int first = int(m_sent.size());
+    m_messages.clear();
+    panel->btn_Q2NetSet->click();
+    QTest::qWait(700);
+
+    QCOMPARE(m_sent.size(), first);
+    QCOMPARE(m_messages.size(), 1);
+    QVERIFY2(m_messages.first().contains(langText(labelKey)), qPrintable(m_messages.first()));
+    auto *log = child<LogView>("redt_Log");
+    QCOMPARE(log->lines().last(), m_messages.first());
+    QCOMPARE(m_window->focusWidget(), edit);
+    const QStringList diff = differences(before, simMemory("D8B04C00A001"));
+    QVERIFY2(diff.isEmpty(), qPrintable(diff.join(QLatin1Char('\n'))));
 }
 
 void TestE2eQ2Save::oldFirmwareGetsNoHeartbeatOrHttpdFrames()

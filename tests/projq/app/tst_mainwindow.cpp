@@ -1,25 +1,38 @@
 // The main window against x7sim over loopback, driven by its controls' object names.
 
+#include "app/HintStyle.h"
 #include "app/LogView.h"
 #include "app/MainWindow.h"
 
 #include "common/ValueHelpers.h"
+#include "dialogs/AboutBox.h"
 #include "dialogs/WebAddress.h"
 #include "lan/DeviceListModel.h"
 #include "lan/ModuleEndpoint.h"
 #include "lang/LangList.h"
+#include "q2panel/Q2Panel.h"
 #include "support/SimProcess.h"
 
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
 #include <QDir>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSortFilterProxyModel>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolTip>
 
 namespace {
 
@@ -48,6 +61,16 @@ private slots:
     void statusReactions();
     void languageSwitchRelabels();
     void sortingKeepsTheClickedRow();
+    void sortedListCopiesAndExportsInTheOrderShown();
+    void emptySpaceClickShowsTheListAlone();
+    void failedExportSaysWhy();
+    void saveBeforeAnyReadIsRefusedWithAMessage();
+    void windowTitlesReadAsTheirTexts();
+    void hintWrapping_data();
+    void hintWrapping();
+    void hintsShowSoonWrappedInTooltipColours();
+    void languageFollowsTheCheckedItem();
+    void controlsAreNamedByTheirOwnCaptions();
     void screenshots();
 
 private:
@@ -303,6 +326,12 @@ void TestMainWindow::statusReactions()
     udp->handleDatagram(QByteArray(193, 0), QStringLiteral("127.0.0.1"), 1500, 0);
     QCOMPARE(m_window->currentLayout(), MainWindow::Layout::ListOnly);
     QCOMPARE(log->lines().last(), langText(QStringLiteral("lang_Hint_VerIncompatible")));
+    // A port in use: the message box says what the log line says, port number first.
+    emit udp->statusReported(StPortInUse, QString());
+    const QString inUse =
+        QStringLiteral("1500") + langText(QStringLiteral("lang_Hint_UDPPortInUse"));
+    QCOMPARE(log->lines().last(), inUse);
+    QCOMPARE(m_messages, QStringList({inUse}));
 }
 
 void TestMainWindow::languageSwitchRelabels()
@@ -341,6 +370,239 @@ void TestMainWindow::sortingKeepsTheClickedRow()
     m_window->endpoint()->search();
     QTest::qWait(200);
     QCOMPARE(m_window->devices()->rowCount(), 3);
+}
+
+void TestMainWindow::sortedListCopiesAndExportsInTheOrderShown()
+{
+    search();
+    m_list->sortByColumn(DeviceListModel::ColMac, Qt::DescendingOrder);
+    QStringList shown;
+    for (int r = 0; r < m_list->model()->rowCount(); ++r)
+        shown << m_list->model()->index(r, DeviceListModel::ColMac).data().toString();
+    QCOMPARE(shown, QStringList({"D8 B0 4C 00 00 03", "D8 B0 4C 00 00 02", "D8 B0 4C 00 00 01"}));
+    // Arrival order is not the order shown (the fixture makes sure of it).
+    QStringList arrived;
+    for (const DeviceEntry &e : m_window->devices()->entries())
+        arrived << e.mac;
+    QVERIFY(arrived != shown);
+
+    m_window->findChild<QAction *>(QStringLiteral("mni_CopeAllMac"))->trigger();
+    QCOMPARE(QApplication::clipboard()->text(), shown.join(QStringLiteral("\r\n")));
+
+    m_window->findChild<QAction *>(QStringLiteral("mniExporDevs"))->trigger();
+    QCOMPARE(m_messages.size(), 1);
+    QFile file(m_messages.first());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QStringList exported;
+    for (const QString &line : QString::fromUtf8(file.readAll()).split(QStringLiteral("\r\n")))
+        if (line.count(QLatin1Char(',')) == 3 && !line.endsWith(QStringLiteral(",Ver")))
+            exported << line.section(QLatin1Char(','), 2, 2);
+    QCOMPARE(exported, shown);
+    file.remove();
+}
+
+void TestMainWindow::emptySpaceClickShowsTheListAlone()
+{
+    search();
+    clickRow(viewRowOfMac("D8 B0 4C 00 00 01"));
+    QTRY_COMPARE(m_window->currentLayout(), MainWindow::Layout::Q2);
+    const int first = int(m_sent.size());
+    // Below the last of the three rows.
+    const QRect last = m_list->visualRect(m_list->model()->index(2, 0));
+    const QPoint below(last.center().x(), last.bottom() + 3 * last.height());
+    QVERIFY(below.y() < m_list->viewport()->height());
+    QVERIFY(!m_list->indexAt(below).isValid());
+    QTest::mouseClick(m_list->viewport(), Qt::LeftButton, {}, below);
+    QCOMPARE(m_window->currentLayout(), MainWindow::Layout::ListOnly);
+    QVERIFY(m_list->selectionModel()->selectedRows().isEmpty());
+    QCOMPARE(sentSince(first).size(), 0);
+}
+
+void TestMainWindow::failedExportSaysWhy()
+{
+    search();
+    // The files folder is a plain file, so nothing can be created inside it.
+    QFile blocker(QDir(m_files.path()).filePath(QStringLiteral("not-a-folder")));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    qputenv("X7_FILES_DIR", blocker.fileName().toLocal8Bit());
+    m_window->findChild<QAction *>(QStringLiteral("mniExporDevs"))->trigger();
+    qputenv("X7_FILES_DIR", m_files.path().toLocal8Bit());
+
+    QCOMPARE(m_messages.size(), 1);
+    const QString text = m_messages.first();
+    const QString failed = langText(QStringLiteral("lang_Hint_ExportFailed"));
+    QVERIFY2(text.startsWith(failed), qPrintable(text));
+    QVERIFY2(text.contains(blocker.fileName() + QStringLiteral("/")), qPrintable(text));
+    QVERIFY2(text.section(QStringLiteral(".csv: "), 1).size() > 0, qPrintable(text)); // the reason
+    auto *log = m_window->findChild<LogView *>(QStringLiteral("redt_Log"));
+    QCOMPARE(log->lines().last(), text);
+    QCOMPARE(log->lineColor(int(log->lines().size()) - 1), QColor(255, 0, 0));
+}
+
+void TestMainWindow::saveBeforeAnyReadIsRefusedWithAMessage()
+{
+    search();
+    // Selected without the click that would read it: the empty panel is refused by its check,
+    // which names the first empty field and puts the cursor there.
+    m_list->selectRow(viewRowOfMac("D8 B0 4C 00 00 01"));
+    const int first = int(m_sent.size());
+    Q2Panel *panel = m_window->q2Panel();
+    panel->btn_Q2NetSet->click();
+    QTest::qWait(100);
+    QCOMPARE(sentSince(first).size(), 0);
+    QCOMPARE(m_messages, QStringList({langText(QStringLiteral("lang_Lbl_HTTPPort")) +
+                                      langText(QStringLiteral("lang_IsNull"))}));
+    QCOMPARE(m_window->focusWidget(), panel->edt_HTTPServerPort);
+}
+
+void TestMainWindow::windowTitlesReadAsTheirTexts()
+{
+    // A display name would be added to every window title by the platform.
+    QCoreApplication::setApplicationName(QStringLiteral("tst_mainwindow"));
+    for (const char *lang : {"mni_En", "mni_Cn"}) {
+        m_window->findChild<QAction *>(QString::fromLatin1(lang))->trigger();
+        QCOMPARE(QGuiApplication::applicationDisplayName(), QCoreApplication::applicationName());
+        QVERIFY(m_window->windowTitle().startsWith(langText(QStringLiteral("lang_Main_Title")) +
+                                                   QStringLiteral(" V")));
+        QCOMPARE(m_window->aboutBox()->windowTitle(), langText(QStringLiteral("lang_About_Title")));
+        QCOMPARE(m_window->loginDialog()->windowTitle(),
+                 langText(QStringLiteral("lang_Log_Title")));
+    }
+}
+
+void TestMainWindow::hintWrapping_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addRow("English") << langText(QStringLiteral("lang_lbl_H_StaticIP")).repeated(3);
+    QTest::addRow("Chinese without blanks")
+        << QStringLiteral("搜索局域网内的设备需要将引脚悬空").repeated(4);
+    QTest::addRow("one word wider than the box") << QStringLiteral("x").repeated(120);
+    QTest::addRow("own line breaks kept") << QStringLiteral("first line\nsecond line");
+}
+
+void TestMainWindow::hintWrapping()
+{
+    QFETCH(QString, text);
+    QFont font = QToolTip::font();
+    font.setPixelSize(11);
+    const QString wrapped = wrapHintText(text, font);
+    const QFontMetrics metrics(font);
+    for (const QString &line : wrapped.split(QLatin1Char('\n')))
+        QVERIFY2(metrics.horizontalAdvance(line) <= HintStyle::kWrapWidth, qPrintable(line));
+    // Nothing lost but the blanks at the breaks.
+    QString flat = wrapped;
+    QString original = text;
+    QCOMPARE(flat.remove(QLatin1Char('\n')).remove(QLatin1Char(' ')),
+             original.remove(QLatin1Char('\n')).remove(QLatin1Char(' ')));
+    if (text.contains(QLatin1Char('\n')))
+        QCOMPARE(wrapped, text);
+    else if (metrics.horizontalAdvance(text) > HintStyle::kWrapWidth)
+        QVERIFY(wrapped.contains(QLatin1Char('\n')));
+}
+
+void TestMainWindow::hintsShowSoonWrappedInTooltipColours()
+{
+    QCOMPARE(QApplication::style()->styleHint(QStyle::SH_ToolTip_WakeUpDelay), 50);
+    QCOMPARE(QToolTip::palette().color(QPalette::ToolTipBase),
+             QApplication::palette().color(QPalette::HighlightedText));
+    QCOMPARE(QToolTip::palette().color(QPalette::ToolTipText),
+             QApplication::palette().color(QPalette::ToolTipText));
+
+    m_window->findChild<QAction *>(QStringLiteral("mni_En"))->trigger();
+    m_window->setLayout(MainWindow::Layout::Q2);
+    QLineEdit *ip = m_window->q2Panel()->edt_StaticIP;
+    ip->setToolTip(langText(QStringLiteral("lang_lbl_H_StaticIP")).repeated(2));
+    QVERIFY(QTest::qWaitForWindowExposed(m_window));
+    QTest::mouseMove(ip, ip->rect().center());
+    QTRY_VERIFY(QToolTip::isVisible());
+    QCOMPARE(QToolTip::text(), wrapHintText(ip->toolTip(), QToolTip::font()));
+    QVERIFY(QToolTip::text().contains(QLatin1Char('\n')));
+    QWidget *tip = nullptr;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (w->inherits("QTipLabel") && w->isVisible())
+            tip = w;
+    QVERIFY(tip);
+    QVERIFY2(tip->width() <= HintStyle::kWrapWidth + 20, qPrintable(QString::number(tip->width())));
+    const QByteArray dir = qgetenv("X7_SCREENSHOT_DIR");
+    if (!dir.isEmpty())
+        QVERIFY(tip->grab().save(QString::fromLocal8Bit(dir) + "/hint_en.png"));
+    QToolTip::hideText();
+}
+
+void TestMainWindow::languageFollowsTheCheckedItem()
+{
+    auto *cn = m_window->findChild<QAction *>(QStringLiteral("mni_Cn"));
+    auto *en = m_window->findChild<QAction *>(QStringLiteral("mni_En"));
+    auto *searchButton = m_window->findChild<QPushButton *>(QStringLiteral("btn_Search"));
+    QCOMPARE(cn->isChecked(), isChinese());
+    QCOMPARE(en->isChecked(), !isChinese());
+    // Each item checked without a click, as an accessibility tool or the keyboard may do it.
+    for (QAction *item : {isChinese() ? en : cn, isChinese() ? cn : en}) {
+        const bool chinese = item == cn;
+        item->setChecked(true);
+        QCOMPARE(isChinese(), chinese);
+        QCOMPARE(cn->isChecked(), chinese);
+        QCOMPARE(en->isChecked(), !chinese);
+        QCOMPARE(searchButton->text(),
+                 chinese ? QStringLiteral("搜索设备") : QStringLiteral("Search Device"));
+        QFile cfg(QDir(m_files.path()).filePath(QStringLiteral("Cfg.ini")));
+        QVERIFY(cfg.open(QIODevice::ReadOnly));
+        QVERIFY(cfg.readAll().contains(chinese ? "Language=1" : "Language=0"));
+    }
+
+    // The real-time help item: unchecked by any means, no hint shows.
+    auto *hint = m_window->findChild<QAction *>(QStringLiteral("mni_Hint"));
+    hint->setChecked(false);
+    QCOMPARE(m_window->currentSettings().realTimeHelp, false);
+
+    // A check box of the panel changed through the accessibility interface does what a click
+    // does: the heartbeat data turns into hex digits.
+    Q2Panel *panel = m_window->q2Panel();
+    panel->edtHeartDt->setText(QStringLiteral("1234"));
+    QAccessibleInterface *box = QAccessible::queryAccessibleInterface(panel->rzchckbxHeartDtHex);
+    QVERIFY(box && box->actionInterface());
+    box->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    QVERIFY(panel->rzchckbxHeartDtHex->isChecked());
+    QCOMPARE(panel->edtHeartDt->text(), QStringLiteral("31323334"));
+}
+
+void TestMainWindow::controlsAreNamedByTheirOwnCaptions()
+{
+    // On Linux the accessibility bus names a combo box by its value and links its caption as a
+    // label relation, so inputs are judged by the name they carry.
+    const auto accessibleName = [](QWidget *w) {
+        if (!w->accessibleName().isEmpty() || qobject_cast<QComboBox *>(w))
+            return w->accessibleName();
+        QAccessibleInterface *a = QAccessible::queryAccessibleInterface(w);
+        return a ? a->text(QAccessible::Name) : QString();
+    };
+    const auto stripped = [](QString text) { return text.remove(QLatin1Char('&')); };
+    for (const char *lang : {"mni_Cn", "mni_En"}) {
+        m_window->findChild<QAction *>(QString::fromLatin1(lang))->trigger();
+        QHash<QWidget *, QLabel *> labelOf;
+        for (QLabel *label : m_window->findChildren<QLabel *>())
+            if (label->buddy())
+                labelOf.insert(label->buddy(), label);
+        for (QAbstractButton *button : m_window->findChildren<QAbstractButton *>()) {
+            if (button->text().isEmpty())
+                continue; // tab-bar scroll arrows and the like
+            QCOMPARE(accessibleName(button), stripped(button->text()));
+        }
+        const QList<QWidget *> inputs = m_window->findChildren<QWidget *>();
+        for (QWidget *w : inputs) {
+            if (!qobject_cast<QLineEdit *>(w) && !qobject_cast<QComboBox *>(w) &&
+                !qobject_cast<QPlainTextEdit *>(w))
+                continue;
+            if (qobject_cast<QComboBox *>(w->parentWidget()))
+                continue; // a combo box's own line edit
+            const QString name = accessibleName(w);
+            QVERIFY2(!name.isEmpty(), qPrintable(w->objectName()));
+            if (QLabel *label = labelOf.value(w))
+                QVERIFY2(name == stripped(label->text()),
+                         qPrintable(w->objectName() + ": " + name + " / " + label->text()));
+        }
+    }
 }
 
 void TestMainWindow::screenshots()

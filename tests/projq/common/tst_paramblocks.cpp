@@ -153,7 +153,6 @@ const BaseCase kQ2BaseCases[] = {
     {"web port", [](BaseParams &p) { p.httpPort = 8081; }, 6, "91 1F"},
     {"static IP", [](BaseParams &p) { p.ip = "10.1.2.3"; }, 9, "03 02 01 0A"},
     {"static IP with blanks", [](BaseParams &p) { p.ip = " 10.1.2.4 "; }, 9, "04 02 01 0A"},
-    {"static IP part above 255", [](BaseParams &p) { p.ip = "10.1.2.300"; }, 9, "2C 02 01 0A"},
     {"gateway", [](BaseParams &p) { p.gateway = "10.1.2.254"; }, 13, "FE 02 01 0A"},
     {"mask", [](BaseParams &p) { p.mask = "255.255.0.0"; }, 17, "00 00 FF FF"},
     {"name", [](BaseParams &p) { p.name = "ABC"; }, 21,
@@ -672,6 +671,12 @@ void TestParamBlocks::badTextLeavesTheBlockUntouched_data()
                              << "a.b.c.d";
     QTest::newRow("trailing dot") << "Dns"
                                   << "1.2.3.4.";
+    QTest::newRow("first part above 255") << "Ip"
+                                          << "300.1.2.3";
+    QTest::newRow("last part above 255") << "Gateway"
+                                         << "10.1.2.256";
+    QTest::newRow("DNS part above 255") << "Dns"
+                                        << "8.8.4.1000";
     QTest::newRow("empty DNS") << "Dns"
                                << "";
     QTest::newRow("short MAC") << "UserMac"

@@ -106,6 +106,8 @@ private slots:
     void writeLandsAtItsOffsets();
     void refusedFramesChangeNothing_data();
     void refusedFramesChangeNothing();
+    void commandOnTheOtherFamilysPortIsIgnored_data();
+    void commandOnTheOtherFamilysPortIsIgnored();
     void restartSilencesTheModule();
     void settingsTakeEffectAtRestart();
     void factoryResetRestoresEveryBlock();
@@ -155,7 +157,7 @@ void TestX7Sim::readAnswersTheBlocksItHas()
     QFETCH(int, fromPort);
 
     SimModule module(config(SimModuleConfig::Model(model), version, blocks, modbus));
-    // A Q3 reads on 1901, a Q2 on 1500; the port a frame arrives on does not matter.
+    // A Q3 reads on 1901, a Q2 on 1500, and answers from that port.
     const SimReply reply = module.handle(frame(0x03), quint16(fromPort), 0);
     QList<int> got;
     for (const SimAnswer &a : reply.answers) {
@@ -392,7 +394,8 @@ void TestX7Sim::refusedFramesChangeNothing()
 
     SimModule module(config(SimModuleConfig::Model(model), version, blocks, modbus));
     const SimMemory before = module.memory();
-    const SimReply reply = module.handle(frame, 1901, 0);
+    // Commands arrive on the module's own port; the search only ever on 1500.
+    const SimReply reply = module.handle(frame, frame == kSearch ? 1901 : module.port(), 0);
     if (answer.isEmpty()) {
         QVERIFY(reply.answers.isEmpty());
     } else {
@@ -402,6 +405,44 @@ void TestX7Sim::refusedFramesChangeNothing()
     }
     QVERIFY(!reply.blocksChanged);
     QCOMPARE(module.memory(), before);
+}
+
+void TestX7Sim::commandOnTheOtherFamilysPortIsIgnored_data()
+{
+    QTest::addColumn<int>("model");
+    QTest::addColumn<QByteArray>("frame");
+    QTest::addColumn<int>("port");
+
+    const int q2 = int(SimModuleConfig::Q2);
+    const int q3 = int(SimModuleConfig::Q3);
+    QTest::newRow("Q2 read on 1901") << q2 << frame(0x03) << 1901;
+    QTest::newRow("Q2 base write on 1901") << q2 << frame(0x05, QByteArray(67, 0x11)) << 1901;
+    QTest::newRow("Q2 restart on 1901") << q2 << frame(0x02) << 1901;
+    QTest::newRow("Q3 read on 1500") << q3 << frame(0x03) << 1500;
+    QTest::newRow("Q3 base write on 1500") << q3 << frame(0x05, QByteArray(67, 0x11)) << 1500;
+    QTest::newRow("Q3 factory reset on 1500") << q3 << frame(0x0B) << 1500;
+}
+
+void TestX7Sim::commandOnTheOtherFamilysPortIsIgnored()
+{
+    QFETCH(int, model);
+    QFETCH(QByteArray, frame);
+    QFETCH(int, port);
+
+    SimModule module(config(SimModuleConfig::Model(model), 4017, "base,cloud,heart,httpd", 4));
+    const SimMemory before = module.memory();
+    const SimReply reply = module.handle(frame, quint16(port), 0);
+    QVERIFY(reply.answers.isEmpty());
+    QVERIFY(!reply.blocksChanged);
+    QVERIFY2(reply.note.contains(QStringLiteral("ignored")), qPrintable(reply.note));
+    QCOMPARE(module.memory(), before);
+    // Nothing took effect: no restart silence, and the module still reads on its own port.
+    QCOMPARE(module.handle(::frame(0x03), module.port(), 1).answers.size(), 5);
+
+    // The restart on 1500 is the exception: the device list sends it there for either model.
+    const SimReply restart = module.handle(::frame(0x02), 1500, 2);
+    QCOMPARE(restart.answers.size(), 1);
+    QCOMPARE(restart.answers.at(0).bytes.at(3), 'K');
 }
 
 void TestX7Sim::restartSilencesTheModule()
