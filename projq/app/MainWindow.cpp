@@ -14,6 +14,7 @@
 #include "lang/LangList.h"
 #include "lang/ProgramVersion.h"
 #include "q2panel/Q2Panel.h"
+#include "upgrade/UpgradeWindow.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -108,6 +109,11 @@ MainWindow::MainWindow(QWidget *parent)
             [this](const LoginCredentials &login) { m_login = login; });
     connect(this, &MainWindow::languageChanged, m_about, &AboutBox::applyAboutTexts);
     connect(this, &MainWindow::languageChanged, m_pswd, &LoginDialog::applyLoginTexts);
+
+    m_upgrade = new UpgradeWindow(this);
+    m_upgrade->setFields(m_settings.upgradeIP, m_settings.upgradeMAC, m_settings.upgradeFileName);
+    connect(this, &MainWindow::upgradeRequested, m_upgrade, &UpgradeWindow::openFor);
+    connect(this, &MainWindow::languageChanged, m_upgrade, &UpgradeWindow::applyUpgradeTexts);
 }
 
 void MainWindow::addWindowTexts()
@@ -366,6 +372,11 @@ AppSettings MainWindow::currentSettings() const
     s.qNum = 2;
     s.userName = m_login.user;
     s.password = m_login.password;
+    if (m_upgrade) {
+        s.upgradeIP = m_upgrade->targetIpText();
+        s.upgradeMAC = m_upgrade->targetMacText();
+        s.upgradeFileName = m_upgrade->fileNameText();
+    }
     return s;
 }
 
@@ -580,13 +591,13 @@ void MainWindow::onDeviceClicked(const QModelIndex &)
 
 void MainWindow::updateContextMenuState()
 {
-    // The MAC copy items are always offered; the firmware upgrade waits for its window.
+    // The MAC copy items and the firmware upgrade are always offered, but on the Q1 panel.
     const bool listOnly = m_layout == Layout::ListOnly;
     const bool q1 = m_layout == Layout::Q1;
     m_mniOpenWeb->setEnabled(!listOnly && !q1);
     m_mniRestart->setEnabled(!listOnly && !q1);
     m_mniReset->setEnabled(!listOnly);
-    m_mniFirmwareUp->setEnabled(false);
+    m_mniFirmwareUp->setEnabled(!q1);
 }
 
 void MainWindow::showContextMenu(const QPoint &pos)

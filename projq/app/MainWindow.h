@@ -29,6 +29,7 @@ class ModuleEndpoint;
 class AboutBox;
 class Q2Panel;
 class SaveRunner;
+class UpgradeWindow;
 
 class MainWindow : public QMainWindow
 {
@@ -57,6 +58,7 @@ public:
     Q2Panel *q2Panel() const { return m_q2; }
     SaveRunner *saveRunner() const { return m_saver; }
     AboutBox *aboutBox() const { return m_about; }
+    UpgradeWindow *upgradeWindow() const { return m_upgrade; }
     // The settings as they would be written at close.
     AppSettings currentSettings() const;
 
@@ -123,6 +125,7 @@ private:
     LoginCredentials m_login;
     LoginDialog *m_pswd = nullptr;
     AboutBox *m_about = nullptr;
+    UpgradeWindow *m_upgrade = nullptr;
     Q2Panel *m_q2 = nullptr;
     SaveRunner *m_saver = nullptr;
     Layout m_layout = Layout::ListOnly;
