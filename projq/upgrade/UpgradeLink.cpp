@@ -118,18 +118,32 @@ bool UpgradeLink::send(const UpgradeFrame &frame, QString *error)
 
 void UpgradeLink::readPending(QUdpSocket *socket, quint16 localPort, bool wildcard)
 {
-    while (socket->hasPendingDatagrams()) {
-        const QNetworkDatagram dg = socket->receiveDatagram();
-        if (!dg.isValid())
-            break;
-        // The wildcard socket hears every interface; only the chosen one's traffic counts.
-        if (wildcard && m_interfaceIndex != 0 && dg.interfaceIndex() != 0 &&
-            int(dg.interfaceIndex()) != m_interfaceIndex)
-            continue;
-        const QHostAddress sender(dg.senderAddress().toIPv4Address());
-        emit datagramReceived(localPort, sender.toString(), dg.data());
+    // One datagram per step without asking its size first: the lock-step transfer pays for every
+    // system call once per block. Only the wildcard socket needs the receiving interface.
+    char buffer[1024];
+    do {
+        QHostAddress senderAddress;
+        QByteArray bytes;
+        if (wildcard) {
+            const QNetworkDatagram dg = socket->receiveDatagram();
+            if (!dg.isValid())
+                break;
+            // It hears every interface; only the chosen one's traffic counts.
+            if (m_interfaceIndex != 0 && dg.interfaceIndex() != 0 &&
+                int(dg.interfaceIndex()) != m_interfaceIndex)
+                continue;
+            senderAddress = dg.senderAddress();
+            bytes = dg.data();
+        } else {
+            const qint64 n = socket->readDatagram(buffer, sizeof buffer, &senderAddress);
+            if (n < 0)
+                break;
+            bytes = QByteArray(buffer, n);
+        }
+        emit datagramReceived(localPort, QHostAddress(senderAddress.toIPv4Address()).toString(),
+                              bytes);
         // A handler may have closed the link.
         if (socket->state() != QAbstractSocket::BoundState)
             return;
-    }
+    } while (socket->hasPendingDatagrams());
 }

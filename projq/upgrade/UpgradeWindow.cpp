@@ -148,6 +148,11 @@ UpgradeWindow::UpgradeWindow(QWidget *parent)
     m_lblDetail = new QLabel(this);
     named(m_lblDetail, "lbl_Detail");
     m_lblDetail->setWordWrap(true);
+    // Room for a reason of two or three lines without pushing the log about.
+    const int line = fontMetrics().lineSpacing();
+    m_lblInfo->setMinimumHeight(3 * line);
+    m_lblInfo->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_lblDetail->setMinimumHeight(line + 2);
     m_log = new QPlainTextEdit(this);
     named(m_log, "redt_UpLog");
     m_log->setReadOnly(true);
@@ -172,12 +177,16 @@ UpgradeWindow::UpgradeWindow(QWidget *parent)
     column->addWidget(m_lblDetail);
     column->addWidget(m_log, 1);
     column->addLayout(buttons);
-    resize(460, 470);
+    resize(480, 560);
 
     connect(m_btnProgram, &QPushButton::clicked, this, &UpgradeWindow::startUpgrade);
     connect(m_btnExit, &QPushButton::clicked, this, &UpgradeWindow::exitClicked);
     connect(m_btnBrowse, &QPushButton::clicked, this, &UpgradeWindow::browse);
     connect(m_edtBinFileName, &QLineEdit::textChanged, this, &UpgradeWindow::showFileInfo);
+    m_refresh = new QTimer(this);
+    m_refresh->setSingleShot(true);
+    m_refresh->setInterval(100);
+    connect(m_refresh, &QTimer::timeout, this, &UpgradeWindow::showPendingStep);
     connect(m_timer, &QTimer::timeout, this, [this] { apply(m_session.timeout(now())); });
     connect(m_link, &UpgradeLink::datagramReceived, this,
             [this](quint16 port, const QString &sender, const QByteArray &bytes) {
@@ -260,6 +269,8 @@ void UpgradeWindow::applyUpgradeTexts()
     m_cbbSvrIP->setAccessibleName(m_lblLocalIP->text());
     m_edtBinFileName->setAccessibleName(m_grp2->title().trimmed());
     m_btnBrowse->setToolTip(m_grp2->title().trimmed());
+    if (m_lastDetail)
+        m_lblDetail->setText(upgradeText(*m_lastDetail));
     showFileInfo();
 }
 
@@ -302,6 +313,7 @@ void UpgradeWindow::startUpgrade()
     UpgradeRequest request{m_edtIP->text(), m_edtMAC->text(), m_cbbSvrIP->currentText(),
                            m_edtBinFileName->text()};
     m_lblDetail->clear();
+    m_lastDetail.reset();
     if (auto refused = UpgradeSession::checkRequest(request)) {
         apply(*refused);
         return;
@@ -345,32 +357,50 @@ void UpgradeWindow::apply(const UpgradeActions &a)
             return;
         }
     }
-    const QString detail = a.detail ? upgradeText(*a.detail) : QString();
-    if (a.statusKey) {
-        QString status = langText(*a.statusKey) + a.statusSuffix;
-        if (a.statusInMessageBox) {
-            auto *box = new QMessageBox(QMessageBox::Information, windowTitle(), status,
-                                        QMessageBox::Ok, this);
-            box->setObjectName(QStringLiteral("msg_Upgrade"));
-            box->setAttribute(Qt::WA_DeleteOnClose);
-            box->open();
-        } else {
-            if (a.detailInStatus && !detail.isEmpty())
-                status += QLatin1Char(' ') + detail;
-            m_lblInfo->setText(status);
-        }
-        // The log keeps each change of state, not every percent.
-        if (*a.statusKey != m_lastLoggedStatus || a.finished)
-            log(status);
+    if (a.detail)
+        m_lastDetail = a.detail;
+    // A block step changes the percent and the figures; a person reads them a few times a
+    // second, and repainting for every block would slow the lock-step transfer down. Steps are
+    // shown together at most every 100 ms; every other change is shown at once.
+    const bool step = a.statusKey == QStringLiteral("lang_Hint_UpProgress") && !a.finished;
+    if (step) {
+        m_pendingStatus = langText(*a.statusKey) + a.statusSuffix;
+        if (a.progress)
+            m_pendingProgress = *a.progress;
+        m_pendingFigures = a.detail.has_value();
+        if (!m_refresh->isActive())
+            m_refresh->start();
+        if (*a.statusKey != m_lastLoggedStatus)
+            log(m_pendingStatus);
         m_lastLoggedStatus = *a.statusKey;
+    } else {
+        if (a.statusKey || a.progress || a.detail)
+            m_refresh->stop();
+        const QString detail = a.detail ? upgradeText(*a.detail) : QString();
+        if (a.statusKey) {
+            QString status = langText(*a.statusKey) + a.statusSuffix;
+            if (a.statusInMessageBox) {
+                auto *box = new QMessageBox(QMessageBox::Information, windowTitle(), status,
+                                            QMessageBox::Ok, this);
+                box->setObjectName(QStringLiteral("msg_Upgrade"));
+                box->setAttribute(Qt::WA_DeleteOnClose);
+                box->open();
+            } else {
+                if (a.detailInStatus && !detail.isEmpty())
+                    status += QLatin1Char(' ') + detail;
+                m_lblInfo->setText(status);
+            }
+            log(status);
+            m_lastLoggedStatus = *a.statusKey;
+        }
+        if (a.detail) {
+            m_lblDetail->setText(detail);
+            if (!a.detailInStatus)
+                log(QStringLiteral("  ") + detail);
+        }
+        if (a.progress)
+            m_pb1->setValue(*a.progress);
     }
-    if (a.detail) {
-        m_lblDetail->setText(detail);
-        if (a.detail->key != QLatin1String("lang_Upgrade_Transfer") && !a.detailInStatus)
-            log(QStringLiteral("  ") + detail);
-    }
-    if (a.progress)
-        m_pb1->setValue(*a.progress);
     if (a.timer == UpgradeActions::Timer::Start)
         m_timer->start(a.timerMs);
     else if (a.timer == UpgradeActions::Timer::Stop)
@@ -384,6 +414,15 @@ void UpgradeWindow::apply(const UpgradeActions &a)
             emit finished(*a.finished);
         }
     }
+}
+
+void UpgradeWindow::showPendingStep()
+{
+    if (m_lblInfo->text() != m_pendingStatus)
+        m_lblInfo->setText(m_pendingStatus);
+    m_pb1->setValue(m_pendingProgress);
+    if (m_pendingFigures && m_lastDetail)
+        m_lblDetail->setText(upgradeText(*m_lastDetail));
 }
 
 void UpgradeWindow::setBusy(bool busy)
@@ -409,7 +448,7 @@ void UpgradeWindow::reject()
 {
     // Escape, like a close request, must not drop a running transfer.
     if (isRunning()) {
-        m_lblDetail->setText(langText(QStringLiteral("lang_Upgrade_Busy")));
+        log(langText(QStringLiteral("lang_Upgrade_Busy")));
         return;
     }
     exitClicked();
@@ -419,7 +458,7 @@ void UpgradeWindow::closeEvent(QCloseEvent *event)
 {
     if (isRunning()) {
         event->ignore();
-        m_lblDetail->setText(langText(QStringLiteral("lang_Upgrade_Busy")));
+        log(langText(QStringLiteral("lang_Upgrade_Busy")));
         return;
     }
     apply(m_session.stop());

@@ -67,6 +67,7 @@ private:
     void apply(const UpgradeActions &actions);
     void refillLocalAddresses(const QString &preferred);
     void showFileInfo();
+    void showPendingStep();
     void setBusy(bool busy);
     void log(const QString &line);
     qint64 now() const { return m_clock.elapsed(); }
@@ -76,6 +77,12 @@ private:
     QTimer *m_timer = nullptr;
     QElapsedTimer m_clock;
     QString m_lastLoggedStatus;
+    // The latest block step, shown by m_refresh.
+    QTimer *m_refresh = nullptr;
+    QString m_pendingStatus;
+    int m_pendingProgress = 0;
+    bool m_pendingFigures = false;
+    std::optional<UpgradeText> m_lastDetail; // shown in lbl_Detail, relabelled on a switch
 
     QGroupBox *m_grp1 = nullptr;
     QGroupBox *m_grp2 = nullptr;
