@@ -394,7 +394,8 @@ void UpgradeWindow::apply(const UpgradeActions &a)
             m_lastLoggedStatus = *a.statusKey;
         }
         if (a.detail) {
-            m_lblDetail->setText(detail);
+            // A reason that is part of the status line is not repeated below it.
+            m_lblDetail->setText(a.detailInStatus ? QString() : detail);
             if (!a.detailInStatus)
                 log(QStringLiteral("  ") + detail);
         }
