@@ -591,7 +591,7 @@ void MainWindow::onDeviceClicked(const QModelIndex &)
 
 void MainWindow::updateContextMenuState()
 {
-    // The MAC copy items and the firmware upgrade are always offered, but on the Q1 panel.
+    // The MAC copy items are always offered, the firmware upgrade in every layout but Q1's.
     const bool listOnly = m_layout == Layout::ListOnly;
     const bool q1 = m_layout == Layout::Q1;
     m_mniOpenWeb->setEnabled(!listOnly && !q1);
