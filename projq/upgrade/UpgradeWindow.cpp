@@ -84,6 +84,8 @@ UpgradeWindow::UpgradeWindow(QWidget *parent)
     m_timer = new QTimer(this);
     m_timer->setObjectName(QStringLiteral("tmr_TmrOut"));
     m_timer->setSingleShot(true);
+    // A coarse timer may fire 5 % early: the boot loader is owed its full 10 s and 2 s.
+    m_timer->setTimerType(Qt::PreciseTimer);
 
     auto named = [](QWidget *w, const char *name) {
         w->setObjectName(QString::fromLatin1(name));
