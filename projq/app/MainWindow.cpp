@@ -16,6 +16,7 @@
 #include "lang/ProgramVersion.h"
 #include "q2panel/Q2Panel.h"
 #include "textfiles/TextFiles.h"
+#include "upgrade/UpgradeWindow.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -134,6 +135,13 @@ MainWindow::MainWindow(QWidget *parent)
             [this](const LoginCredentials &login) { m_login = login; });
     connect(this, &MainWindow::languageChanged, m_about, &AboutBox::applyAboutTexts);
     connect(this, &MainWindow::languageChanged, m_pswd, &LoginDialog::applyLoginTexts);
+
+    m_upgrade = new UpgradeWindow(this);
+    m_upgrade->setFields(m_settings.upgradeIP, m_settings.upgradeMAC, m_settings.upgradeFileName);
+    connect(this, &MainWindow::upgradeRequested, m_upgrade, &UpgradeWindow::openFor);
+    connect(this, &MainWindow::languageChanged, m_upgrade, &UpgradeWindow::applyUpgradeTexts);
+    // A firmware transfer is a timed operation like a save: nothing else is sent meanwhile.
+    m_guard->watch(m_upgrade);
 }
 
 void MainWindow::addWindowTexts()
@@ -408,6 +416,11 @@ AppSettings MainWindow::currentSettings() const
     s.qNum = 2;
     s.userName = m_login.user;
     s.password = m_login.password;
+    if (m_upgrade) {
+        s.upgradeIP = m_upgrade->targetIpText();
+        s.upgradeMAC = m_upgrade->targetMacText();
+        s.upgradeFileName = m_upgrade->fileNameText();
+    }
     return s;
 }
 
@@ -640,15 +653,15 @@ void MainWindow::onDeviceClicked(const QModelIndex &)
 
 void MainWindow::updateContextMenuState()
 {
-    // The MAC copy items are always offered; the firmware upgrade waits for its window.
-    // Restart and factory reset send frames, so they wait while an operation runs.
+    // The MAC copy items are always offered, the firmware upgrade in every layout but Q1's.
+    // Restart, factory reset and the upgrade send frames, so they wait while an operation runs.
     const bool listOnly = m_layout == Layout::ListOnly;
     const bool q1 = m_layout == Layout::Q1;
     const bool busy = m_guard->isBusy();
     m_mniOpenWeb->setEnabled(!listOnly && !q1);
     m_mniRestart->setEnabled(!listOnly && !q1 && !busy);
     m_mniReset->setEnabled(!listOnly && !busy);
-    m_mniFirmwareUp->setEnabled(false);
+    m_mniFirmwareUp->setEnabled(!q1 && !busy);
 }
 
 void MainWindow::showContextMenu(const QPoint &pos)

@@ -30,6 +30,7 @@ class AboutBox;
 class Q2Panel;
 class SaveRunner;
 class OperationGuard;
+class UpgradeWindow;
 
 class MainWindow : public QMainWindow
 {
@@ -65,6 +66,7 @@ public:
     // Registers a control that sends frames to modules, e.g. a serial read button.
     void addFrameSendingControl(QWidget *control);
     AboutBox *aboutBox() const { return m_about; }
+    UpgradeWindow *upgradeWindow() const { return m_upgrade; }
     // The settings as they would be written at close.
     AppSettings currentSettings() const;
 
@@ -132,6 +134,7 @@ private:
     LoginCredentials m_login;
     LoginDialog *m_pswd = nullptr;
     AboutBox *m_about = nullptr;
+    UpgradeWindow *m_upgrade = nullptr;
     Q2Panel *m_q2 = nullptr;
     SaveRunner *m_saver = nullptr;
     OperationGuard *m_guard = nullptr;

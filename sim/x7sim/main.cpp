@@ -1,9 +1,11 @@
 // x7sim: plays one or many X7 serial-to-Ethernet modules on the network for Proj_Q.
 
+#include "BootLoaderSim.h"
 #include "X7Sim.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
 #include <cstdio>
 
 namespace {
@@ -89,6 +91,13 @@ int main(int argc, char *argv[])
         "List options take one value per module, separated by commas (--blocks: by semicolons);\n"
         "modules past the end of a list take its last value.\n"
         "\n"
+        "With --bootloader it plays one module's boot loader for a firmware upgrade instead:\n"
+        "it answers the wake-up frame for its --mac on port 9 with a BOOTP request broadcast\n"
+        "from port 68 to 255.255.255.255:67 that carries its --signature, asks the server of\n"
+        "the reply for the file, acknowledges the data blocks on port 13633 and writes its\n"
+        "signature and the data to --out. Its frames leave from the --bind address (its own).\n"
+        "Ports 9 and 68 need root or the capability cap_net_bind_service.\n"
+        "\n"
         "Example: x7sim --count 3 --model Q2,Q3,Q2 --version 4017,4017,4016 \\\n"
         "         --blocks 'base,cloud,heart,httpd;base' --modbus 4,none,87 --dump-after-write"));
     parser.addHelpOption();
@@ -154,7 +163,76 @@ int main(int argc, char *argv[])
         QStringLiteral("After every write and factory reset, print the module's blocks."));
     parser.addOptions({count, model, version, name, mac, ip, blocks, modbus, login, restartMs, bind,
                        listen, pace, quiet, dumpAfterWrite});
+    const QCommandLineOption bootLoader(QStringLiteral("bootloader"),
+                                        QStringLiteral("Play a module's boot loader (see above)."));
+    const QCommandLineOption signature(
+        QStringLiteral("signature"),
+        QStringLiteral("Boot loader: its 4-byte hardware signature, as 4 characters or 8 hex "
+                       "digits (default X7BL)."),
+        QStringLiteral("sig"), QStringLiteral("X7BL"));
+    const QCommandLineOption outFile(
+        QStringLiteral("out"),
+        QStringLiteral("Boot loader: the file the received image is written to (default "
+                       "x7sim-firmware-<MAC>.bin in the temporary folder)."),
+        QStringLiteral("file"));
+    const QCommandLineOption dropAck(
+        QStringLiteral("drop-ack"),
+        QStringLiteral("Boot loader: lose the first acknowledgement of these blocks (numbers "
+                       "or 'last', separated by commas)."),
+        QStringLiteral("blocks"));
+    const QCommandLineOption dupAck(
+        QStringLiteral("dup-ack"),
+        QStringLiteral("Boot loader: send the acknowledgement of these blocks twice (numbers or "
+                       "'last')."),
+        QStringLiteral("blocks"));
+    const QCommandLineOption silent(QStringLiteral("silent"),
+                                    QStringLiteral("Boot loader: never answer the wake-up."));
+    parser.addOptions({bootLoader, signature, outFile, dropAck, dupAck, silent});
     parser.process(app);
+
+    if (parser.isSet(bootLoader)) {
+        BootLoaderSim::Options o;
+        if (!parseSimMac(splitList(parser.value(mac)).value(0), o.mac))
+            fail(QStringLiteral("bad MAC: %1").arg(parser.value(mac)));
+        o.address = QHostAddress(parser.value(bind));
+        if (o.address.protocol() != QAbstractSocket::IPv4Protocol ||
+            o.address == QHostAddress(QHostAddress::AnyIPv4))
+            fail(QStringLiteral("--bind needs the boot loader's own IPv4 address"));
+        const QString sig = parser.value(signature);
+        o.signature = sig.size() == 8 ? QByteArray::fromHex(sig.toLatin1()) : sig.toLatin1();
+        if (o.signature.size() != 4)
+            fail(QStringLiteral("--signature needs 4 characters or 8 hex digits"));
+        o.outFile =
+            parser.isSet(outFile)
+                ? parser.value(outFile)
+                : QDir::temp().filePath(QStringLiteral("x7sim-firmware-%1.bin")
+                                            .arg(QString::fromLatin1(o.mac.toHex().toUpper())));
+        auto blockList = [&](const QCommandLineOption &option, QSet<int> &blocks, bool &last) {
+            for (const QString &item : splitList(parser.value(option))) {
+                bool isNumber = false;
+                const int k = item.toInt(&isNumber);
+                if (item == QLatin1String("last"))
+                    last = true;
+                else if (isNumber && k >= 1 && k <= 65535)
+                    blocks.insert(k);
+                else
+                    fail(QStringLiteral("bad block: %1").arg(item));
+            }
+        };
+        blockList(dropAck, o.dropAcks, o.dropLastAck);
+        blockList(dupAck, o.duplicateAcks, o.duplicateLastAck);
+        o.silent = parser.isSet(silent);
+        o.quiet = parser.isSet(quiet);
+        BootLoaderSim loader(o);
+        if (!loader.start())
+            return 1;
+        std::fprintf(
+            stdout, "x7sim ready: boot loader MAC %s at %s, signature %s, image to %s\n",
+            o.mac.toHex(' ').toUpper().constData(), o.address.toString().toLatin1().constData(),
+            o.signature.toHex(' ').toUpper().constData(), o.outFile.toLocal8Bit().constData());
+        std::fflush(stdout);
+        return app.exec();
+    }
 
     X7Sim::Options options;
     options.serve = QHostAddress(parser.value(bind));
