@@ -484,7 +484,7 @@ void TestPtzConsole::angleRunsSendOnTheirTicks()
         QVERIFY2(gap >= 90, qPrintable(QString("frames %1 ms apart").arg(gap)));
     }
     QTest::qWait(100);
-    QCOMPARE(newFrames(0).filter(" 4B | 4D | 51 | 53 "), QStringList());
+    QCOMPARE(newFrames(0), QStringList()); // nothing after either run
 }
 
 void TestPtzConsole::angleBoxesRefuseOutOfRange()
