@@ -2,6 +2,7 @@
 
 #include "console/PadButton.h"
 
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QLabel>
@@ -67,7 +68,9 @@ DeviceControlArea::DeviceControlArea(QWidget *parent)
         auto *button = new PadButton(QString::fromUtf8(arrow.caption), this);
         button->setObjectName(QString::fromUtf8(arrow.name));
         button->setMinimumSize(46, 34);
-        button->setAccessibleName(QString::fromUtf8(arrow.name));
+        // Announced by its arrow, like every button by its caption; the direction's word
+        // tells the rest.
+        button->setAccessibleDescription(QString::fromUtf8(arrow.name));
         padGrid->addWidget(button, arrow.row, arrow.column);
         pad.append({button, arrow.direction});
     }
@@ -116,6 +119,14 @@ DeviceControlArea::DeviceControlArea(QWidget *parent)
     brightness->setObjectName(QStringLiteral("HScroll1"));
     brightness->setRange(0, 100);
     brightness->setPageStep(10);
+    // While the handle is dragged the value changes only when it is let go, so a drag sends one
+    // light frame instead of one per level passed; keys, the wheel and clicks on the track
+    // change it (and send) once per step.
+    brightness->setTracking(false);
+    // A scroll bar's keys run the other way by default (Right dims); for a level, Right, Up,
+    // Page Up and the wheel turned up all brighten.
+    brightness->setInvertedControls(false);
+    brightness->setFocusPolicy(Qt::StrongFocus);
     light->addWidget(makeLabel(QStringLiteral("亮度："), brightness), 3, 0);
     light->addWidget(brightness, 3, 1, 1, 2);
 
@@ -158,7 +169,14 @@ QLabel *DeviceControlArea::makeLabel(const QString &text, QWidget *buddy)
     auto *label = new QLabel(text, this);
     label->setObjectName(QStringLiteral("Lab3"));
     label->setBuddy(buddy);
-    buddy->setAccessibleName(text.chopped(1));
+    // A control with a caption of its own (the light's "开") is announced by it and gets the
+    // label as its description; the others are announced by the label.
+    const QString caption = text.endsWith(u'：') ? text.chopped(1) : text;
+    const auto *button = qobject_cast<QAbstractButton *>(buddy);
+    if (button && !button->text().isEmpty())
+        buddy->setAccessibleDescription(caption);
+    else
+        buddy->setAccessibleName(caption);
     return label;
 }
 

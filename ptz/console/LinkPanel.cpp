@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopedValueRollback>
 
 LinkPanel::LinkPanel(PtzLink &link, QWidget *parent)
     : QGroupBox(QStringLiteral("通讯设置"), parent)
@@ -41,8 +42,10 @@ LinkPanel::LinkPanel(PtzLink &link, QWidget *parent)
 
     auto *portLabel = new QLabel(QStringLiteral("端口号"), this);
     portLabel->setBuddy(m_ports);
+    m_ports->setAccessibleName(QStringLiteral("端口号"));
     auto *ipLabel = new QLabel(QStringLiteral("IP 地址"), this);
     ipLabel->setBuddy(m_deviceIp);
+    m_deviceIp->setAccessibleName(QStringLiteral("IP 地址"));
 
     auto *grid = new QGridLayout(this);
     grid->addWidget(m_serial, 0, 0, 1, 2);
@@ -58,8 +61,12 @@ LinkPanel::LinkPanel(PtzLink &link, QWidget *parent)
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(2, 1);
 
-    connect(m_serial, &QCheckBox::clicked, this, &LinkPanel::onSerialClicked);
-    connect(m_network, &QCheckBox::clicked, this, &LinkPanel::onNetworkClicked);
+    // The value change, not the click: the keyboard, a screen reader's toggle action or an
+    // automation tool changes a box without clicking it.
+    connect(m_serial, &QCheckBox::toggled, this,
+            [this](bool checked) { onKindBoxToggled(m_serial, checked); });
+    connect(m_network, &QCheckBox::toggled, this,
+            [this](bool checked) { onKindBoxToggled(m_network, checked); });
     connect(m_search, &QPushButton::clicked, this, &LinkPanel::enumerateComPorts);
     connect(m_connect, &QPushButton::clicked, this,
             [this] { m_link.pressConnect(m_ports->currentText(), m_deviceIp->text()); });
@@ -75,26 +82,27 @@ void LinkPanel::enumerateComPorts()
         m_ports->setCurrentIndex(0);
 }
 
-// Clicking the checked box switches to the other kind: exactly one is always checked.
-void LinkPanel::onSerialClicked(bool checked)
+// The two boxes act as a pair of radio buttons: ticking one selects its kind, unticking it (a
+// click on the checked box) selects the other, so exactly one is always checked.
+void LinkPanel::onKindBoxToggled(QCheckBox *box, bool checked)
 {
-    if (checked)
-        m_link.selectSerial();
-    else
-        m_link.selectNetwork();
-}
-
-void LinkPanel::onNetworkClicked(bool checked)
-{
-    if (checked)
-        m_link.selectNetwork();
-    else
-        m_link.selectSerial();
+    if (m_rendering)
+        return;
+    const bool serialWanted = (box == m_serial) == checked;
+    if (serialWanted != m_link.view().serialChecked) {
+        if (serialWanted)
+            m_link.selectSerial();
+        else
+            m_link.selectNetwork();
+    }
+    // The boxes show the link's kind, also when the link kept it (a link that is up).
+    render();
 }
 
 void LinkPanel::render()
 {
     const LinkView view = m_link.view();
+    const QScopedValueRollback rendering(m_rendering, true);
     m_serial->setChecked(view.serialChecked);
     m_network->setChecked(view.networkChecked);
     m_serial->setEnabled(view.kindBoxesEnabled);

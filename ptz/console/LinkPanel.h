@@ -30,8 +30,7 @@ public:
 
 private:
     void render();
-    void onSerialClicked(bool checked);
-    void onNetworkClicked(bool checked);
+    void onKindBoxToggled(QCheckBox *box, bool checked);
 
     PtzLink &m_link;
     QCheckBox *m_serial;
@@ -42,4 +41,5 @@ private:
     QPushButton *m_connect;
     QLabel *m_switchOn;
     QLabel *m_switchOff;
+    bool m_rendering = false;
 };

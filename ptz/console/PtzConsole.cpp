@@ -147,6 +147,10 @@ void PtzConsole::buildWindow()
     layout->addLayout(columns, 1);
     layout->addWidget(strip);
 
+    // Children of the window so that they can be found by name like its controls.
+    for (QTimer *timer :
+         {&m_angleSendTimer, &m_angleQueryTimer, &m_motionAfterLightOn, &m_stopAfterLightOff})
+        timer->setParent(this);
     m_angleSendTimer.setObjectName(QStringLiteral("AngleToEnquipmentTimer"));
     m_angleQueryTimer.setObjectName(QStringLiteral("AngleGetFromEnquipmentTimer"));
     m_motionAfterLightOn.setObjectName(QStringLiteral("CommandApply_3定时1000"));
@@ -234,6 +238,8 @@ void PtzConsole::connectControls()
         parseMotionMode(row);
         scheduledLightOff();
     });
+    connect(m_schedules, &ScheduleBoard::scheduleMissed, this,
+            [this](int, const QString &text) { m_link.logNote(text); });
     m_schedules->setNotifier([this](QWidget *parent, const QString &text) {
         if (m_prompt)
             m_prompt(parent, text);

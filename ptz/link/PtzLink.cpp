@@ -3,6 +3,7 @@
 #include "protocol/PtzFrames.h"
 #include "protocol/PtzReply.h"
 
+#include <QFileInfo>
 #include <QHostAddress>
 #include <QRegularExpression>
 #include <QSerialPortInfo>
@@ -41,7 +42,49 @@ QString tcpFailureText(QAbstractSocket::SocketError error, const QString &qtText
     }
 }
 
+// Whether this user may read and write the device file of `portName`, and the file's group.
+// Where a port has no device file (Windows), access is never the reason: the platform's "access
+// denied" there means another program holds the port.
+std::pair<bool, QString> deviceAccess(const QString &portName)
+{
+#ifdef Q_OS_UNIX
+    // The serial port layer's own naming: a path as given, a bare name under /dev.
+    const QFileInfo device(portName.startsWith(u'/') ? portName
+                                                     : QStringLiteral("/dev/") + portName);
+    if (device.exists())
+        return {device.isReadable() && device.isWritable(), device.group()};
+#else
+    Q_UNUSED(portName);
+#endif
+    return {true, QString()};
+}
+
 } // namespace
+
+SerialOpenFailure classifySerialOpenFailure(QSerialPort::SerialPortError error, bool userMayOpen)
+{
+    if (error != QSerialPort::PermissionError)
+        return SerialOpenFailure::Other;
+    return userMayOpen ? SerialOpenFailure::HeldElsewhere : SerialOpenFailure::NoPermission;
+}
+
+QString serialOpenFailurePrompt(SerialOpenFailure failure, const QString &portName,
+                                const QString &deviceGroup)
+{
+    switch (failure) {
+    case SerialOpenFailure::HeldElsewhere:
+        return portName + QStringLiteral("已被其它程序打开，请选择其它串口！");
+    case SerialOpenFailure::NoPermission: {
+        const QString group = deviceGroup.isEmpty() ? QStringLiteral("dialout") : deviceGroup;
+        return portName + QStringLiteral("：当前用户没有使用此串口的权限。请把用户加入“") + group +
+               QStringLiteral("”组（sudo usermod -aG ") + group +
+               QStringLiteral(" 用户名），重新登录后再试。");
+    }
+    case SerialOpenFailure::Other:
+        break;
+    }
+    return QString();
+}
 
 PtzLink::PtzLink(QObject *parent)
     : QObject(parent)
@@ -206,11 +249,15 @@ void PtzLink::openSerial(const QString &portName)
     if (!m_serial.open(QIODevice::ReadWrite)) {
         const QSerialPort::SerialPortError error = m_serial.error();
         m_serial.clearError();
-        // The platform's "access denied" is what a port held by another program gives.
-        if (error == QSerialPort::PermissionError)
-            emit promptRequested(portName + QStringLiteral("已被其它程序打开，请选择其它串口！"));
-        else
+        const auto [userMayOpen, group] = deviceAccess(portName);
+        const SerialOpenFailure failure = classifySerialOpenFailure(error, userMayOpen);
+        if (failure == SerialOpenFailure::NoPermission)
+            setStatus(portName + QStringLiteral("，打开失败：没有权限"));
+        else if (failure == SerialOpenFailure::Other)
             setStatus(portName + QStringLiteral("，打开失败"));
+        const QString prompt = serialOpenFailurePrompt(failure, portName, group);
+        if (!prompt.isEmpty())
+            emit promptRequested(prompt);
         return;
     }
     m_serial.clear(QSerialPort::AllDirections);
@@ -374,6 +421,11 @@ void PtzLink::writeFrame(const QByteArray &frame)
     else
         m_tcp->write(frame);
     emit frameSent(frame);
+}
+
+void PtzLink::logNote(const QString &text)
+{
+    appendLog(QStringLiteral("\r\n") + text + QStringLiteral("\r\n"));
 }
 
 void PtzLink::clearLog()

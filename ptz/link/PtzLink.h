@@ -23,6 +23,18 @@ class QTcpSocket;
 
 enum class LinkState { SerialIdle, SerialOpen, NetworkIdle, NetworkConnecting, NetworkUp };
 
+// Why a serial port did not open. The port layer reports a port held by another program and a
+// port this user may not open with the same "permission" error; only the device's own access
+// rights tell them apart.
+enum class SerialOpenFailure { HeldElsewhere, NoPermission, Other };
+
+// `userMayOpen`: whether this user has read and write access to the device itself.
+SerialOpenFailure classifySerialOpenFailure(QSerialPort::SerialPortError error, bool userMayOpen);
+// The prompt for a failure, or nothing when the status line says enough. `deviceGroup` is the
+// group that owns the device file ("dialout" on Debian), empty when unknown.
+QString serialOpenFailurePrompt(SerialOpenFailure failure, const QString &portName,
+                                const QString &deviceGroup);
+
 // What the link frame shows in the current state.
 struct LinkView
 {
@@ -68,6 +80,9 @@ public:
     // Complete the checksum, log the frame and write it, but only while the link is up.
     void sendFrame(QByteArray frame);
     void sendLightFrame(QByteArray frame);
+
+    // A line of the console's own in the traffic log (a schedule that was missed).
+    void logNote(const QString &text);
 
     // The log button: empties the traffic log and discards pending serial input.
     void clearLog();

@@ -180,11 +180,14 @@ void ScheduleBoard::checkSchedules(const QDateTime &now)
     rows.reserve(kScheduleRowCount);
     for (int n = 0; n < kScheduleRowCount; ++n)
         rows.append({displayLine(n), isTicked(n), m_on.at(n), m_off.at(n)});
-    const QList<ScheduleFiring> firings = ::checkSchedules(rows, now);
+    QList<ScheduleMiss> missed;
+    const QList<ScheduleFiring> firings = ::checkSchedules(rows, now, &missed);
     for (int n = 0; n < kScheduleRowCount; ++n) {
         m_on[n] = rows.at(n).on;
         m_off[n] = rows.at(n).off;
     }
+    for (const ScheduleMiss &miss : missed)
+        emit scheduleMissed(miss.row, scheduleMissText(miss));
     for (const ScheduleFiring &firing : firings) {
         if (firing.action == LightSwitch::On)
             emit lightOnDue(firing.row, firing.motionMode);

@@ -93,6 +93,9 @@ signals:
     // so the last one of a tick carries the motion of the last firing row.
     void lightOnDue(int row, int motionMode);
     void lightOffDue(int row, int motionMode);
+    // A ticked row's time went by more than a minute before the clock saw it (a suspend, a
+    // clock set forward): it was not fired. `text` says so for the operator's log.
+    void scheduleMissed(int row, const QString &text);
 
 private:
     void buildControls();

@@ -123,7 +123,8 @@ void armFromLine(ScheduleRowState &row, const QDateTime &now)
     row.off = times ? armTime(times->second, now) : ArmedTime{};
 }
 
-QList<ScheduleFiring> checkSchedules(QList<ScheduleRowState> &rows, const QDateTime &now)
+QList<ScheduleFiring> checkSchedules(QList<ScheduleRowState> &rows, const QDateTime &now,
+                                     QList<ScheduleMiss> *missed)
 {
     if (!now.isValid())
         return {};
@@ -141,10 +142,14 @@ QList<ScheduleFiring> checkSchedules(QList<ScheduleRowState> &rows, const QDateT
                     armed.dueDate = nextDueDateAfter(armed.at, now);
                 continue;
             }
-            if (row.ticked) {
+            const QDateTime dueAt(armed.dueDate, armed.at);
+            const qint64 lateMs = dueAt.msecsTo(now);
+            if (row.ticked && lateMs <= kScheduleCatchUpSeconds * 1000) {
                 const QString motion = scheduleMotionName(row.line);
                 due.append(
                     {armed.dueDate, armed.at, {n, action, motion, motionModeFromName(motion)}});
+            } else if (row.ticked && missed) {
+                missed->append({n, action, dueAt, lateMs / 1000});
             }
             armed.dueDate = nextDueDateAfter(armed.at, now);
         }
@@ -157,4 +162,22 @@ QList<ScheduleFiring> checkSchedules(QList<ScheduleRowState> &rows, const QDateT
     for (const DueFiring &d : due)
         firings.append(d.firing);
     return firings;
+}
+
+QString scheduleMissText(const ScheduleMiss &miss)
+{
+    const qint64 late = miss.lateSeconds;
+    QString howLate;
+    if (late >= 86400)
+        howLate = QStringLiteral("%1 天 %2 小时").arg(late / 86400).arg(late % 86400 / 3600);
+    else if (late >= 3600)
+        howLate = QStringLiteral("%1 小时 %2 分").arg(late / 3600).arg(late % 3600 / 60);
+    else if (late >= 60)
+        howLate = QStringLiteral("%1 分 %2 秒").arg(late / 60).arg(late % 60);
+    else
+        howLate = QStringLiteral("%1 秒").arg(late);
+    return QStringLiteral("定时 %1 %2 %3 已错过（晚了 %4），未执行")
+        .arg(miss.row, 2, 10, QLatin1Char('0'))
+        .arg(miss.action == LightSwitch::On ? QStringLiteral("开") : QStringLiteral("关"))
+        .arg(miss.due.time().toString(QStringLiteral("HH:mm:ss")), howLate);
 }

@@ -7,6 +7,9 @@
 // date of its next firing; a check fires every armed time whose moment has been reached, so a
 // tick that comes late (a busy machine skipping a second, midnight passing between two ticks)
 // still fires, and once fired the time waits for the next day, so it never fires twice.
+// A moment is caught up only while it is at most a minute old: after a suspend or a clock jump
+// of hours, switching the light and starting motions for times long gone would leave the head in
+// whatever state the last of them gives, so such a time is reported as missed instead.
 
 #include <QDate>
 #include <QDateTime>
@@ -18,6 +21,8 @@
 #include <utility>
 
 inline constexpr int kScheduleRowCount = 99;
+// How late a check may come and still fire an armed time.
+inline constexpr int kScheduleCatchUpSeconds = 60;
 
 enum class LightSwitch { On, Off };
 
@@ -78,8 +83,24 @@ struct ScheduleFiring
     bool operator==(const ScheduleFiring &) const = default;
 };
 
-// Fires every armed time of `rows` whose moment `now` has reached and moves it on to its next
-// day. Unticked rows let their moments pass without firing. Firings come in the order their
-// moments fell, then by row number, the on-time of a row before its off-time; so rows armed
-// with the same time fire in row order.
-QList<ScheduleFiring> checkSchedules(QList<ScheduleRowState> &rows, const QDateTime &now);
+// A ticked row's time that was reached more than kScheduleCatchUpSeconds before the check.
+struct ScheduleMiss
+{
+    int row = 0;
+    LightSwitch action = LightSwitch::On;
+    QDateTime due; // the moment it should have fired
+    qint64 lateSeconds = 0;
+
+    bool operator==(const ScheduleMiss &) const = default;
+};
+
+// "定时 07 开 06:30:00 已错过（晚了 3 小时 5 分），未执行" for the operator's log.
+QString scheduleMissText(const ScheduleMiss &miss);
+
+// Fires every armed time of `rows` whose moment `now` has reached, at most
+// kScheduleCatchUpSeconds ago, and moves it on to its next day. Older moments of ticked rows
+// move on without firing and are listed in `missed` (when given); unticked rows let their
+// moments pass silently. Firings come in the order their moments fell, then by row number, the
+// on-time of a row before its off-time; so rows armed with the same time fire in row order.
+QList<ScheduleFiring> checkSchedules(QList<ScheduleRowState> &rows, const QDateTime &now,
+                                     QList<ScheduleMiss> *missed = nullptr);

@@ -63,8 +63,8 @@ void ScheduleRowDialog::buildControls()
     auto *offLabel = new QLabel(QStringLiteral("关："), timeFrame);
     offLabel->setObjectName(QStringLiteral("Lab2"));
     offLabel->setBuddy(m_off);
-    m_on->setAccessibleName(onLabel->text());
-    m_off->setAccessibleName(offLabel->text());
+    m_on->setAccessibleName(onLabel->text().chopped(1));
+    m_off->setAccessibleName(offLabel->text().chopped(1));
     auto *timeLayout = new QHBoxLayout(timeFrame);
     timeLayout->addWidget(onLabel);
     timeLayout->addWidget(m_on);
@@ -80,8 +80,10 @@ void ScheduleRowDialog::buildControls()
         auto *box = new QCheckBox(QString::fromUtf16(motion.caption), motionFrame);
         box->setObjectName(QStringLiteral("Check%1").arg(i + 1));
         motionLayout->addWidget(box, motion.line, motion.column);
-        connect(box, &QCheckBox::clicked, this,
-                [this, i](bool checked) { onMotionClicked(i, checked); });
+        // Any change of the value counts, however it was made (mouse, keyboard, a screen
+        // reader's toggle action).
+        connect(box, &QCheckBox::toggled, this,
+                [this, i](bool checked) { onMotionToggled(i, checked); });
         m_motions.append(box);
     }
 
@@ -121,7 +123,7 @@ QString ScheduleRowDialog::offTimeText() const
     return m_off->text();
 }
 
-void ScheduleRowDialog::onMotionClicked(int index, bool checked)
+void ScheduleRowDialog::onMotionToggled(int index, bool checked)
 {
     // Unticking the ticked box leaves none ticked and keeps the last chosen motion.
     if (!checked)

@@ -39,7 +39,7 @@ signals:
 
 private:
     void buildControls();
-    void onMotionClicked(int index, bool checked);
+    void onMotionToggled(int index, bool checked);
     void onTimeEdited(const QString &text);
     void onOk();
 

@@ -79,6 +79,13 @@ QList<FrameReader::Item> FrameReader::feed(const QByteArray &bytes)
     return items;
 }
 
+QByteArray FrameReader::takePending()
+{
+    QByteArray pending;
+    pending.swap(m_pending);
+    return pending;
+}
+
 HeadModel::HeadModel(const HeadOptions &options)
     : m_options(options)
     , m_pan(wrapPan(options.pan))

@@ -34,6 +34,9 @@ public:
         enum Kind { Frame, BadChecksum, Junk } kind;
     };
     QList<Item> feed(const QByteArray &bytes);
+    // The start of a frame still waiting for its remaining bytes; emptied.
+    QByteArray takePending();
+    bool hasPending() const { return !m_pending.isEmpty(); }
 
 private:
     QByteArray m_pending;

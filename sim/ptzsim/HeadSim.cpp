@@ -115,7 +115,11 @@ bool HeadSim::openSerial(const QString &device, QString *error)
 void HeadSim::addPeer(QObject *key, const QString &name,
                       std::function<void(const QByteArray &)> write)
 {
-    m_peers[key] = Peer{name, std::move(write), FrameReader()};
+    auto *cutTimer = new QTimer(key);
+    cutTimer->setSingleShot(true);
+    cutTimer->setInterval(kCutFrameMs);
+    connect(cutTimer, &QTimer::timeout, this, [this, key] { onCutFrame(key); });
+    m_peers[key] = Peer{name, std::move(write), FrameReader(), cutTimer};
     if (!m_options.quiet)
         log(QStringLiteral("peer %1 ready").arg(name));
 }
@@ -125,26 +129,54 @@ void HeadSim::onBytes(QObject *key, const QByteArray &bytes)
     auto found = m_peers.find(key);
     if (found == m_peers.end())
         return;
-    for (const FrameReader::Item &item : found->second.reader.feed(bytes)) {
+    Peer &peer = found->second;
+    for (const FrameReader::Item &item : peer.reader.feed(bytes)) {
         switch (item.kind) {
         case FrameReader::Item::Junk:
             if (!m_options.quiet)
-                log(QStringLiteral("rx %1 | junk, no frame").arg(hex(item.bytes)));
+                log(QStringLiteral("rx %1 | junk, no frame%2").arg(hex(item.bytes), stamp()));
             break;
         case FrameReader::Item::BadChecksum:
             if (!m_options.quiet)
-                log(QStringLiteral("rx %1 | bad checksum, dropped").arg(hex(item.bytes)));
+                log(QStringLiteral("rx %1 | bad checksum, dropped%2")
+                        .arg(hex(item.bytes), stamp()));
             break;
         case FrameReader::Item::Frame: {
             const HeadModel::Outcome outcome = m_head.handle(item.bytes, m_clock.elapsed());
             if (!m_options.quiet)
-                log(QStringLiteral("rx %1 | %2").arg(hex(item.bytes), outcome.meaning));
+                log(QStringLiteral("rx %1 | %2%3").arg(hex(item.bytes), outcome.meaning, stamp()));
             if (outcome.reply)
                 sendReply(key, *outcome.reply);
             break;
         }
         }
     }
+    // A reply may have removed the peer (a write that found it gone).
+    found = m_peers.find(key);
+    if (found == m_peers.end())
+        return;
+    if (found->second.reader.hasPending())
+        found->second.cutTimer->start();
+    else
+        found->second.cutTimer->stop();
+}
+
+void HeadSim::onCutFrame(QObject *key)
+{
+    auto found = m_peers.find(key);
+    if (found == m_peers.end() || !found->second.reader.hasPending())
+        return;
+    const QByteArray cut = found->second.reader.takePending();
+    if (!m_options.quiet)
+        log(QStringLiteral("rx %1 | junk, cut frame: no more bytes within %2 ms%3")
+                .arg(hex(cut))
+                .arg(kCutFrameMs)
+                .arg(stamp()));
+}
+
+QString HeadSim::stamp() const
+{
+    return QStringLiteral(" | at %1 ms").arg(m_clock.elapsed());
 }
 
 void HeadSim::sendReply(QObject *key, const QByteArray &reply)

@@ -1,7 +1,10 @@
 #pragma once
 
 // ptzsim's transports around the head model: a TCP server, a pseudo-terminal or a serial port.
-// Every frame received is logged in hex with its meaning on standard output; replies can be
+// Every frame received is logged in hex with its meaning and the milliseconds since the start on
+// standard output ("rx FF 01 00 00 00 00 01 | stop at pan 0.00 tilt 90.00 | at 1234 ms"); bytes
+// that form no frame are logged as junk, a bad checksum as such, and the start of a frame whose
+// rest does not follow within kCutFrameMs as a cut frame; replies can be
 // split, garbled or withheld, and a flood of garbage can be sent, to try the console's receive
 // path.
 
@@ -14,6 +17,9 @@
 
 #include <functional>
 #include <map>
+
+// A frame's bytes arrive together; the start of one still alone after this long was cut.
+inline constexpr int kCutFrameMs = 200;
 
 struct SimOptions
 {
@@ -43,10 +49,13 @@ private:
         QString name;
         std::function<void(const QByteArray &)> write;
         FrameReader reader;
+        QTimer *cutTimer = nullptr; // runs while the start of a frame waits for the rest
     };
 
     void addPeer(QObject *key, const QString &name, std::function<void(const QByteArray &)> write);
     void onBytes(QObject *key, const QByteArray &bytes);
+    void onCutFrame(QObject *key);
+    QString stamp() const;
     void sendReply(QObject *key, const QByteArray &reply);
     void flood();
     void log(const QString &line) const;

@@ -2,7 +2,9 @@
 #include "console/PadButton.h"
 #include "console/PtzConsole.h"
 #include "schedules/ScheduleBoard.h"
+#include "schedules/ScheduleRowDialog.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -14,8 +16,11 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
 
@@ -85,11 +90,17 @@ class TestPtzConsole : public QObject
 
 private slots:
     void initTestCase();
+    void cleanup();
+    void cleanupTestCase();
     void startState();
     void closesOnlyThroughExit();
     void linkStateTableWithCaptions();
+    void linkKindFollowsAnyValueChange_data();
+    void linkKindFollowsAnyValueChange();
+    void accessibleNamesAreCaptions();
     void linkDownDropsEverything();
     void anglesSentAndPositionQueried();
+    void angleRunsSendOnTheirTicks();
     void angleBoxesRefuseOutOfRange();
     void angleRunSkipsEmptyBox();
     void padPressAndRelease();
@@ -98,9 +109,11 @@ private slots:
     void autoCruiseToggle();
     void presetsTracksAndLight();
     void lightModesAndBrightness();
+    void brightnessSendsOncePerDragOrStep();
     void badSelectorRefused();
     void deviceNumberRetargetsNetworkLink();
     void scheduledRowFiresLightThenMotion();
+    void missedScheduleLoggedNotFired();
     void motionOperations();
     void serialOverPtyWithSplitReply();
     void serialUnplugAndGarbageNeverCrash();
@@ -117,6 +130,17 @@ private:
 void TestPtzConsole::initTestCase()
 {
     QVERIFY2(m_sim.startTcp({"--pan", "60", "--tilt", "45"}), "ptzsim did not start");
+}
+
+// The shared head must never have received bytes that are no frame.
+void TestPtzConsole::cleanup()
+{
+    m_sim.checkNoMalformedFrames(__FILE__, __LINE__);
+}
+
+void TestPtzConsole::cleanupTestCase()
+{
+    m_sim.settleAndCheck(__FILE__, __LINE__);
 }
 
 // The frames the head received since the last call; waits until `count` have arrived.
@@ -246,6 +270,115 @@ void TestPtzConsole::linkStateTableWithCaptions()
     QVERIFY(serial->isChecked() && c.combo("ComboComm")->isEnabled());
 }
 
+void TestPtzConsole::linkKindFollowsAnyValueChange_data()
+{
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("how");
+    QTest::newRow("toggle action on 网络") << "网络"
+                                           << "toggle";
+    QTest::newRow("press action on 网络") << "网络"
+                                          << "press";
+    QTest::newRow("toggle action on the checked 串口") << "串口"
+                                                       << "toggle";
+    QTest::newRow("space key on 网络") << "网络"
+                                       << "space";
+    QTest::newRow("setChecked on 网络") << "网络"
+                                        << "code";
+    QTest::newRow("setChecked(false) on 串口") << "串口"
+                                               << "uncheck";
+}
+
+// However a kind box is changed (a screen reader's actions, the keyboard, code), exactly one box
+// is checked and the link takes that kind: the network link then really connects; changed
+// back the same way, the serial kind returns.
+void TestPtzConsole::linkKindFollowsAnyValueChange()
+{
+    QFETCH(QString, box);
+    QFETCH(QString, how);
+    Console c;
+    auto *serial = c.find<QCheckBox>("串口");
+    auto *network = c.find<QCheckBox>("网络");
+    auto change = [&](QCheckBox *target) {
+        if (how == "toggle" || how == "press") {
+            QAccessibleInterface *face = QAccessible::queryAccessibleInterface(target);
+            QVERIFY(face && face->actionInterface());
+            face->actionInterface()->doAction(how == "toggle"
+                                                  ? QAccessibleActionInterface::toggleAction()
+                                                  : QAccessibleActionInterface::pressAction());
+        } else if (how == "space") {
+            target->setFocus();
+            QTest::keyClick(target, Qt::Key_Space);
+        } else {
+            target->setChecked(how == "code");
+        }
+    };
+
+    change(c.find<QCheckBox>(box));
+    QTRY_VERIFY(network->isChecked());
+    QVERIFY(!serial->isChecked());
+    QCOMPARE(c.status(), QString("网络已就绪"));
+    QVERIFY(c.edit("设备IP")->isEnabled() && !c.combo("ComboComm")->isEnabled());
+    c.edit("设备IP")->setText("127.0.0.1");
+    c.window->link().setRemotePort(m_sim.tcpPort());
+    c.button("连接And断开连接")->click();
+    QTRY_COMPARE(c.caption(), kUp);
+    c.button("连接And断开连接")->click();
+    QCOMPARE(c.caption(), kDown);
+
+    // And back: the partner of the box just used.
+    change(box == "网络" ? serial : network);
+    QTRY_VERIFY(serial->isChecked());
+    QVERIFY(!network->isChecked());
+    QCOMPARE(c.status(), QString("串口已就绪"));
+    QVERIFY(!c.edit("设备IP")->isEnabled() && c.combo("ComboComm")->isEnabled());
+}
+
+// Every control is announced by its own caption; a label's text describes a control that has a
+// caption of its own and names one that has none.
+void TestPtzConsole::accessibleNamesAreCaptions()
+{
+    Console c;
+    c.window->schedules()->rowDialog()->show();
+    auto strip = [](QString text) {
+        text.remove(QLatin1Char('&'));
+        return text.endsWith(QChar(u'：')) ? text.chopped(1) : text;
+    };
+    QHash<const QWidget *, QString> labelOf;
+    for (const QLabel *label : c.window->findChildren<QLabel *>()) {
+        if (label->buddy())
+            labelOf.insert(label->buddy(), strip(label->text()));
+    }
+    int checked = 0;
+    for (QWidget *w : c.window->findChildren<QWidget *>()) {
+        if (w->objectName().isEmpty() || w->objectName().startsWith("qt_"))
+            continue;
+        QAccessibleInterface *face = QAccessible::queryAccessibleInterface(w);
+        QVERIFY(face);
+        // On Unix the accessibility layer names a combo box by its current text and points at
+        // its label; the name it was given is what other platforms announce.
+        const QString name =
+            qobject_cast<QComboBox *>(w) ? w->accessibleName() : face->text(QAccessible::Name);
+        const QString what = w->objectName() + " announced as \"" + name + "\"";
+        if (auto *button = qobject_cast<QAbstractButton *>(w)) {
+            QVERIFY2(name == strip(button->text()), qPrintable(what));
+            if (labelOf.contains(w))
+                QCOMPARE(face->text(QAccessible::Description), labelOf.value(w));
+            ++checked;
+        } else if (qobject_cast<QComboBox *>(w) || qobject_cast<QLineEdit *>(w) ||
+                   qobject_cast<QAbstractSlider *>(w) || qobject_cast<QAbstractScrollArea *>(w)) {
+            QVERIFY2(!name.isEmpty(), qPrintable(what));
+            if (labelOf.contains(w))
+                QVERIFY2(name == labelOf.value(w), qPrintable(what));
+            ++checked;
+        }
+    }
+    QVERIFY(checked > 40); // the walk reached the console's controls and the row dialog's
+    QCOMPARE(QAccessible::queryAccessibleInterface(c.button("开"))->text(QAccessible::Name),
+             QString("开"));
+    QCOMPARE(QAccessible::queryAccessibleInterface(c.button("开"))->text(QAccessible::Description),
+             QString("灯光"));
+}
+
 void TestPtzConsole::linkDownDropsEverything()
 {
     Console c;
@@ -300,6 +433,58 @@ void TestPtzConsole::anglesSentAndPositionQueried()
     QVERIFY(c.log().isEmpty());
     c.button("查询位置")->click();
     QTRY_VERIFY(c.log().contains("<--水平角度：359.99 °"));
+}
+
+// Each run sends its first frame on its first tick and its second on its sixth; a click during
+// the run neither restarts nor lengthens it.
+void TestPtzConsole::angleRunsSendOnTheirTicks()
+{
+    Console c;
+    QVERIFY(c.connectTcp(m_sim.tcpPort()));
+    newFrames(0);
+    c.combo("探照灯")->setCurrentText("01");
+    c.edit("水平角度")->setText("60");
+    c.edit("垂直角度")->setText("45");
+
+    const struct
+    {
+        const char *button;
+        const char *timer;
+        QStringList frames;
+    } runs[] = {
+        {"确认发送角度",
+         "AngleToEnquipmentTimer",
+         {"FF 01 00 4B 17 70 D3", "FF 01 00 4D 11 94 F3"}},
+        {"查询位置",
+         "AngleGetFromEnquipmentTimer",
+         {"FF 01 00 51 00 00 52", "FF 01 00 53 00 00 54"}},
+    };
+    for (const auto &run : runs) {
+        auto *timer = c.window->findChild<QTimer *>(run.timer);
+        QVERIFY(timer);
+        int ticksDone = 0;
+        QList<int> sentOnTick;
+        QObject context;
+        // The console handles a tick before this counter sees it.
+        connect(&c.window->link(), &PtzLink::frameSent, &context,
+                [&] { sentOnTick.append(ticksDone + 1); });
+        connect(timer, &QTimer::timeout, &context, [&] {
+            if (++ticksDone == 3)
+                c.button(run.button)->click();
+        });
+        c.button(run.button)->click();
+        QTRY_VERIFY(!timer->isActive());
+        QTest::qWait(100);
+        QCOMPARE(ticksDone, 6);
+        QCOMPARE(sentOnTick, (QList<int>{1, 6}));
+
+        QCOMPARE(newFrames(2), run.frames);
+        const QList<qint64> times = m_sim.receiveTimes();
+        const qint64 gap = times.last() - times.at(times.size() - 2);
+        QVERIFY2(gap >= 90, qPrintable(QString("frames %1 ms apart").arg(gap)));
+    }
+    QTest::qWait(100);
+    QCOMPARE(newFrames(0), QStringList()); // nothing after either run
 }
 
 void TestPtzConsole::angleBoxesRefuseOutOfRange()
@@ -479,6 +664,67 @@ void TestPtzConsole::lightModesAndBrightness()
              (QStringList{"68 01 01 02 00 4D B9", "68 01 01 02 00 64 D0", "68 01 01 02 00 00 6C"}));
 }
 
+// Dragging the slider sends one light frame, at the level where it is let go; each key or wheel
+// step sends one.
+void TestPtzConsole::brightnessSendsOncePerDragOrStep()
+{
+    Console c;
+    QVERIFY(c.connectTcp(m_sim.tcpPort()));
+    newFrames(0);
+    c.combo("探照灯")->setCurrentText("01");
+    QScrollBar *slider = c.find<QScrollBar>("HScroll1");
+    QCOMPARE(slider->value(), 0);
+    auto levelFrame = [](int level) {
+        const int sum = (0x68 + 0x01 + 0x01 + 0x02 + 0x00 + level) & 0xFF;
+        return QString("68 01 01 02 00 %1 %2")
+            .arg(level, 2, 16, QLatin1Char('0'))
+            .arg(sum, 2, 16, QLatin1Char('0'))
+            .toUpper();
+    };
+
+    QStyleOptionSlider option;
+    option.initFrom(slider);
+    option.orientation = Qt::Horizontal;
+    option.minimum = slider->minimum();
+    option.maximum = slider->maximum();
+    option.sliderPosition = option.sliderValue = slider->value();
+    option.singleStep = slider->singleStep();
+    option.pageStep = slider->pageStep();
+    option.subControls = QStyle::SC_All;
+    const QRect handle = slider->style()->subControlRect(QStyle::CC_ScrollBar, &option,
+                                                         QStyle::SC_ScrollBarSlider, slider);
+    QVERIFY(handle.isValid());
+    QSignalSpy sent(&c.window->link(), &PtzLink::frameSent);
+    QPoint at = handle.center();
+    QTest::mousePress(slider, Qt::LeftButton, {}, at);
+    for (int step = 0; step < 8; ++step) {
+        at.rx() += 6;
+        QTest::mouseMove(slider, at);
+    }
+    QVERIFY(slider->sliderPosition() > 10); // the handle passed many levels
+    QCOMPARE(sent.count(), 0);
+    QTest::mouseRelease(slider, Qt::LeftButton, {}, at);
+    const int dropped = slider->value();
+    QCOMPARE(dropped, slider->sliderPosition());
+    QCOMPARE(newFrames(1), QStringList{levelFrame(dropped)});
+
+    slider->setFocus();
+    QTest::keyClick(slider, Qt::Key_Right);
+    QCOMPARE(newFrames(1), QStringList{levelFrame(dropped + 1)});
+    QTest::keyClick(slider, Qt::Key_PageUp);
+    const int paged = slider->value();
+    QCOMPARE(paged, dropped + 1 + slider->pageStep());
+    QCOMPARE(newFrames(1), QStringList{levelFrame(paged)});
+    const QPointF centre(slider->rect().center());
+    QWheelEvent wheel(centre, slider->mapToGlobal(centre), QPoint(), QPoint(0, 120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(slider, &wheel);
+    QVERIFY(slider->value() > paged); // turned up: brighter, several levels in one notch
+    QCOMPARE(newFrames(1), QStringList{levelFrame(slider->value())});
+    QTest::qWait(100);
+    QCOMPARE(newFrames(0), QStringList());
+}
+
 void TestPtzConsole::badSelectorRefused()
 {
     Console c;
@@ -540,15 +786,45 @@ void TestPtzConsole::scheduledRowFiresLightThenMotion()
     board->setClock([&now] { return now; });
     board->storeRow(4, "18:00:00", "18:00:02", "巡迹三");
 
+    // The head's clock says when each frame came: the motion one second after the light.
+    auto gapOfLastTwo = [this] {
+        const QList<qint64> times = m_sim.receiveTimes();
+        return times.size() < 2 ? qint64(-1) : times.last() - times.at(times.size() - 2);
+    };
     now = now.addSecs(2);
     board->tick();
     QCOMPARE(newFrames(1), QStringList{"FF 01 00 09 00 02 0C"});
     QCOMPARE(c.window->motionMode(), 3);
     QCOMPARE(newFrames(1), QStringList{"FF 01 00 4F 01 02 53"}); // track 2, a second later
+    qint64 gap = gapOfLastTwo();
+    QVERIFY2(gap >= 980 && gap <= 1500, qPrintable(QString("motion after %1 ms").arg(gap)));
 
     now = now.addSecs(2);
     board->tick();
     QCOMPARE(newFrames(2), (QStringList{"FF 01 00 0B 00 02 0E", "FF 01 00 00 00 00 01"}));
+    gap = gapOfLastTwo();
+    QVERIFY2(gap >= 980 && gap <= 1500, qPrintable(QString("stop after %1 ms").arg(gap)));
+}
+
+// Woken hours after a row's times (a suspend, a clock set forward): nothing is sent, the
+// operator's log says which times were missed.
+void TestPtzConsole::missedScheduleLoggedNotFired()
+{
+    Console c;
+    QVERIFY(c.connectTcp(m_sim.tcpPort()));
+    newFrames(0);
+    c.combo("探照灯")->setCurrentText("01");
+    ScheduleBoard *board = c.window->schedules();
+    QDateTime now(QDate(2024, 5, 1), QTime(17, 59, 58));
+    board->setClock([&now] { return now; });
+    board->storeRow(4, "18:00:00", "18:00:02", "巡迹三");
+
+    now = QDateTime(QDate(2024, 5, 1), QTime(21, 0, 1));
+    board->tick();
+    QVERIFY(c.log().contains("定时 04 开 18:00:00 已错过（晚了 3 小时 0 分），未执行"));
+    QVERIFY(c.log().contains("定时 04 关 18:00:02 已错过（晚了 2 小时 59 分），未执行"));
+    QTest::qWait(1300);
+    QCOMPARE(newFrames(0), QStringList());
 }
 
 void TestPtzConsole::motionOperations()

@@ -1,16 +1,49 @@
 #pragma once
 
 // Runs ptzsim (path in PTZSIM) for a test and reads its log: the announcement tells where the
-// head listens, and every frame it receives appears as a line "rx <hex> | <meaning>".
+// head listens, and every frame it receives appears as a line
+// "rx <hex> | <meaning> | at <ms> ms". Bytes that form no whole frame with a good checksum (junk,
+// a bad checksum, a cut frame) are logged as "rx <hex> | junk ..." or "rx <hex> | bad ...": the
+// console never sends such bytes, so any of them fails the test that is running.
 
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStringList>
 #include <QTest>
 
 class SimProcess
 {
 public:
-    ~SimProcess() { stop(); }
+    ~SimProcess()
+    {
+        if (QTest::currentTestFunction() && !QTest::currentTestFailed())
+            settleAndCheck(__FILE__, __LINE__);
+        stop();
+    }
+
+    // Waits until a frame cut at the end would have been reported, then checks.
+    bool settleAndCheck(const char *file, int line)
+    {
+        if (m_process.state() == QProcess::Running &&
+            lines().indexOf(QRegularExpression(QStringLiteral("^peer .* ready$"))) >= 0)
+            QTest::qWait(kCutFrameWaitMs);
+        return checkNoMalformedFrames(file, line);
+    }
+
+    // Fails the running test when the head got bytes that were no good frame since the last
+    // check (so a head shared by several tests blames each fault once).
+    bool checkNoMalformedFrames(const char *file, int line)
+    {
+        const QStringList all = malformed();
+        const QStringList bad = all.mid(m_malformedReported);
+        m_malformedReported = int(all.size());
+        if (bad.isEmpty())
+            return true;
+        QTest::qFail(
+            qPrintable(QStringLiteral("the head received malformed bytes:\n") + bad.join(u'\n')),
+            file, line);
+        return false;
+    }
 
     // Starts the simulator and waits for its announcement; false when it did not start.
     bool start(const QStringList &arguments)
@@ -42,6 +75,14 @@ public:
     quint16 tcpPort() const { return quint16(m_announcement.section(':', -1).toUInt()); }
     QString ptyPath() const { return m_announcement.section(' ', -1); }
 
+    // Forgets the lines logged so far (a test that sends malformed bytes on purpose).
+    void forgetLines()
+    {
+        collect();
+        m_lines.clear();
+        m_malformedReported = 0;
+    }
+
     // Every line logged so far.
     QStringList lines()
     {
@@ -49,15 +90,37 @@ public:
         return m_lines;
     }
 
-    // The hex of every frame the head received with a good checksum, in order.
+    // The hex of every frame the head received, in order. Malformed bytes appear as their whole
+    // log line, so that they never match an expected frame.
     QStringList framesReceived()
     {
         QStringList frames;
-        for (const QString &line : lines()) {
-            if (line.startsWith("rx ") && !line.contains("| junk") && !line.contains("| bad"))
-                frames.append(line.mid(3).section(" |", 0, 0));
-        }
+        for (const QString &line : rxLines())
+            frames.append(isMalformed(line) ? line : line.mid(3).section(" |", 0, 0));
         return frames;
+    }
+
+    // The log lines of junk, bad checksums and cut frames.
+    QStringList malformed()
+    {
+        QStringList bad;
+        for (const QString &line : rxLines()) {
+            if (isMalformed(line))
+                bad.append(line);
+        }
+        return bad;
+    }
+
+    // The simulator's clock (ms since its start) when it received each frame, in order.
+    QList<qint64> receiveTimes()
+    {
+        static const QRegularExpression at(QStringLiteral(" \\| at (\\d+) ms$"));
+        QList<qint64> times;
+        for (const QString &line : rxLines()) {
+            const auto match = at.match(line);
+            times.append(match.hasMatch() ? match.captured(1).toLongLong() : -1);
+        }
+        return times;
     }
 
     bool waitForFrames(int count, int timeoutMs = 3000)
@@ -74,6 +137,23 @@ public:
     }
 
 private:
+    static constexpr int kCutFrameWaitMs = 300;
+
+    static bool isMalformed(const QString &rxLine)
+    {
+        return rxLine.contains(QLatin1String("| junk")) || rxLine.contains(QLatin1String("| bad"));
+    }
+
+    QStringList rxLines()
+    {
+        QStringList rx;
+        for (const QString &line : lines()) {
+            if (line.startsWith(QLatin1String("rx ")))
+                rx.append(line);
+        }
+        return rx;
+    }
+
     void collect()
     {
         m_pending += m_process.readAllStandardOutput();
@@ -91,4 +171,5 @@ private:
     QByteArray m_pending;
     QString m_announcement;
     QStringList m_lines;
+    int m_malformedReported = 0;
 };

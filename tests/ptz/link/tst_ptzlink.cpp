@@ -3,6 +3,8 @@
 #include "protocol/PtzFrames.h"
 #include "protocol/PtzReply.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QSerialPort>
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -68,6 +70,10 @@ private slots:
     void serialOpenSendQueryClose();
     void serialSplitReplyParsedAsOne();
     void serialHeldPortPrompt();
+    void serialOpenFailureKinds_data();
+    void serialOpenFailureKinds();
+    void serialNoPermissionPrompt();
+    void simFlagsMalformedFrames();
     void serialUnplugReturnsToIdle();
     void serialOpenFailureStaysIdle();
     void logClearedPast511();
@@ -367,6 +373,96 @@ void TestPtzLink::serialHeldPortPrompt()
 
     other.close();
     QVERIFY(f.openSerial(sim.ptyPath()));
+}
+
+void TestPtzLink::serialOpenFailureKinds_data()
+{
+    QTest::addColumn<int>("error");
+    QTest::addColumn<bool>("userMayOpen");
+    QTest::addColumn<QString>("group");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("prompt");
+
+    QTest::newRow("access denied, device open to this user: held by another program")
+        << int(QSerialPort::PermissionError) << true << "dialout"
+        << int(SerialOpenFailure::HeldElsewhere) << "COM3已被其它程序打开，请选择其它串口！";
+    QTest::newRow("access denied, device closed to this user: no permission")
+        << int(QSerialPort::PermissionError) << false << "dialout"
+        << int(SerialOpenFailure::NoPermission)
+        << "COM3：当前用户没有使用此串口的权限。请把用户加入“dialout”组（sudo usermod -aG "
+           "dialout 用户名），重新登录后再试。";
+    QTest::newRow("no permission, the device's own group named")
+        << int(QSerialPort::PermissionError) << false << "uucp"
+        << int(SerialOpenFailure::NoPermission)
+        << "COM3：当前用户没有使用此串口的权限。请把用户加入“uucp”组（sudo usermod -aG uucp "
+           "用户名），重新登录后再试。";
+    QTest::newRow("no such port: the status line says it")
+        << int(QSerialPort::DeviceNotFoundError) << false << "" << int(SerialOpenFailure::Other)
+        << "";
+    QTest::newRow("other open failure")
+        << int(QSerialPort::OpenError) << true << "" << int(SerialOpenFailure::Other) << "";
+}
+
+void TestPtzLink::serialOpenFailureKinds()
+{
+    QFETCH(int, error);
+    QFETCH(bool, userMayOpen);
+    QFETCH(QString, group);
+    QFETCH(int, kind);
+    QFETCH(QString, prompt);
+    const SerialOpenFailure failure =
+        classifySerialOpenFailure(QSerialPort::SerialPortError(error), userMayOpen);
+    QCOMPARE(int(failure), kind);
+    QCOMPARE(serialOpenFailurePrompt(failure, "COM3", group), prompt);
+}
+
+// A device this user may not open is not reported as held by another program.
+void TestPtzLink::serialNoPermissionPrompt()
+{
+#ifdef Q_OS_UNIX
+    if (::geteuid() == 0)
+        QSKIP("root may open any device; run as an ordinary user to try a refused one");
+    SimProcess sim;
+    QVERIFY(sim.startPty());
+    const QString path = sim.ptyPath();
+    QVERIFY(QFile::setPermissions(path, QFileDevice::Permissions()));
+    LinkFixture f;
+    f.link.pressConnect(path, QString());
+    QCOMPARE(f.link.state(), LinkState::SerialIdle);
+    QCOMPARE(f.link.statusText(), path + "，打开失败：没有权限");
+    QCOMPARE(f.prompts.size(), 1);
+    QVERIFY2(f.prompts.at(0).contains("当前用户没有使用此串口的权限") &&
+                 f.prompts.at(0).contains("“" + QFileInfo(path).group() + "”组"),
+             qPrintable(f.prompts.at(0)));
+#else
+    QSKIP("device file permissions are a Unix matter");
+#endif
+}
+
+// The simulator reports every byte that is no good frame, and the helper then fails the test:
+// a padded frame, a bad checksum and a frame cut at its end.
+void TestPtzLink::simFlagsMalformedFrames()
+{
+    SimProcess sim;
+    QVERIFY(sim.startTcp());
+    QTcpSocket raw;
+    raw.connectToHost(QHostAddress::LocalHost, sim.tcpPort());
+    QVERIFY(raw.waitForConnected(3000));
+    raw.write(QByteArray::fromHex("FF0100000000010000")); // a frame with two bytes after it
+    raw.write(QByteArray::fromHex("FF010000000005"));     // a wrong sum
+    raw.write(QByteArray::fromHex("FF01000900"));         // five bytes of a frame, then nothing
+    raw.flush();
+    QTRY_VERIFY_WITH_TIMEOUT(sim.malformed().join('\n').contains("cut frame"), 3000);
+    const QStringList bad = sim.malformed();
+    const QString all = bad.join('\n');
+    QVERIFY2(bad.first().startsWith("rx 00 00 | junk, no frame"), qPrintable(all));
+    QVERIFY2(all.contains("rx FF 01 00 00 00 00 05 | bad checksum"), qPrintable(all));
+    QVERIFY2(bad.last().startsWith("rx FF 01 00 09 00 | junk, cut frame"), qPrintable(all));
+    // In the frames a test compares, each shows up as its whole line: no comparison can pass.
+    const QStringList frames = sim.framesReceived();
+    QCOMPARE(frames.first(), QString("FF 01 00 00 00 00 01"));
+    QCOMPARE(frames.mid(1), bad);
+    sim.forgetLines();
 }
 
 void TestPtzLink::serialUnplugReturnsToIdle()

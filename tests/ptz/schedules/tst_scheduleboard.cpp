@@ -2,6 +2,7 @@
 #include "schedules/ScheduleFiles.h"
 #include "schedules/ScheduleRowDialog.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
@@ -125,10 +126,13 @@ private slots:
     void storeTwiceKeepsNinetyNineRows();
     void dialogKeepsLastEntries();
     void motionBoxesAreExclusive();
+    void motionBoxesFollowAnyValueChange_data();
+    void motionBoxesFollowAnyValueChange();
     void timeValidation_data();
     void timeValidation();
     void firesDailyFromTheClock();
     void sameTimeRowsFireInRowOrder();
+    void clockJumpMissesOldTimes();
     void filesRoundTrip();
     void restartRearmsStoredRows();
     void malformedFiles();
@@ -339,6 +343,41 @@ void TestScheduleBoard::timeValidation()
     QVERIFY(f.board.isTicked(1));
 }
 
+void TestScheduleBoard::motionBoxesFollowAnyValueChange_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("screen reader's toggle action") << "toggle";
+    QTest::newRow("screen reader's press action") << "press";
+    QTest::newRow("space key") << "space";
+    QTest::newRow("setChecked in code") << "code";
+}
+
+// However a motion box is ticked, it is the only one ticked and its motion is stored.
+void TestScheduleBoard::motionBoxesFollowAnyValueChange()
+{
+    QFETCH(QString, how);
+    Fixture f;
+    ScheduleRowDialog *dialog = f.board.rowDialog();
+    dialog->openForRow(5);
+    auto *box = dialog->findChild<QCheckBox *>("Check3");
+    if (how == "toggle" || how == "press") {
+        QAccessibleInterface *face = QAccessible::queryAccessibleInterface(box);
+        QVERIFY(face && face->actionInterface());
+        face->actionInterface()->doAction(how == "toggle"
+                                              ? QAccessibleActionInterface::toggleAction()
+                                              : QAccessibleActionInterface::pressAction());
+    } else if (how == "space") {
+        box->setFocus();
+        QTest::keyClick(box, Qt::Key_Space);
+    } else {
+        box->setChecked(true);
+    }
+    QTRY_COMPARE(tickedBoxes(dialog), QStringList{"Check3"});
+    QCOMPARE(dialog->motionName(), QStringLiteral("巡迹二"));
+    QTest::mouseClick(dialog->findChild<QPushButton *>("退出配置"), Qt::LeftButton);
+    QVERIFY(f.board.displayLine(5).endsWith(QStringLiteral("运动模式：巡迹二")));
+}
+
 void TestScheduleBoard::firesDailyFromTheClock()
 {
     Fixture f;
@@ -384,6 +423,35 @@ void TestScheduleBoard::sameTimeRowsFireInRowOrder()
     f.board.setTicked(20, false);
     f.tickAt(QTime(9, 0, 0, 30));
     QCOMPARE(fired, (QList<std::pair<int, int>>{{3, 1}, {30, 10}}));
+}
+
+// After a suspend or a clock set forward, times more than a minute old do not fire: each is
+// reported once, and the row fires again at its next time.
+void TestScheduleBoard::clockJumpMissesOldTimes()
+{
+    Fixture f;
+    QSignalSpy on(&f.board, &ScheduleBoard::lightOnDue);
+    QSignalSpy off(&f.board, &ScheduleBoard::lightOffDue);
+    QSignalSpy missed(&f.board, &ScheduleBoard::scheduleMissed);
+    f.tickAt(QTime(8, 0, 0));
+    f.board.storeRow(7, "09:00:00", "10:00:00", "巡迹一");
+    f.board.storeRow(8, "12:29:30", "23:00:00", "巡航");
+
+    f.tickAt(QTime(12, 30, 0)); // three and a half hours later
+    QCOMPARE(on.count(), 1);
+    QCOMPARE(on.at(0), (QList<QVariant>{8, 10})); // thirty seconds late: still caught up
+    QCOMPARE(off.count(), 0);
+    QCOMPARE(missed.count(), 2);
+    QCOMPARE(missed.at(0).at(1).toString(),
+             QStringLiteral("定时 07 开 09:00:00 已错过（晚了 3 小时 30 分），未执行"));
+    QCOMPARE(missed.at(1).at(1).toString(),
+             QStringLiteral("定时 07 关 10:00:00 已错过（晚了 2 小时 30 分），未执行"));
+
+    f.tickAt(QTime(12, 30, 1));
+    QCOMPARE(missed.count(), 2);
+    f.tickAt(QTime(9, 0, 0), 1);
+    QCOMPARE(on.count(), 2);
+    QCOMPARE(on.at(1), (QList<QVariant>{7, 1}));
 }
 
 void TestScheduleBoard::filesRoundTrip()

@@ -356,11 +356,32 @@ void TestScheduleCheck::firings_data()
         << QStringList{"d3 12:12:12.000", "d0 10:00:00.000", "d0 12:12:12.000"}
         << QStringList{"d3 12:12:12.000 3 on 2", "d0 12:12:12.000 3 on 2"};
 
-    QTest::newRow("asleep over both times: once each, in the order they fell")
+    // A suspend or a clock set forward: times more than a minute old are missed, not fired, and
+    // each is reported once; the row fires again at its next time.
+    QTest::newRow("asleep over both times: both missed once, next time fires")
         << QStringList{"2|18:00:00|06:00:00|巡迹一|1"} << false << "d0 12:00:00.000"
         << QStringList{"d0 17:00:00.000", "d2 07:00:00.000", "d2 07:00:00.100", "d2 18:00:00.000"}
-        << QStringList{"d2 07:00:00.000 2 on 1", "d2 07:00:00.000 2 off 1",
+        << QStringList{"d2 07:00:00.000 2 on missed 133200", "d2 07:00:00.000 2 off missed 90000",
                        "d2 18:00:00.000 2 on 1"};
+
+    QTest::newRow("late by a minute at most: still fires")
+        << QStringList{"1|12:00:00|13:00:00|巡航|1"} << false << "d0 08:00:00.000"
+        << QStringList{"d0 11:59:59.900", "d0 12:01:00.000", "d0 12:59:59.000", "d0 13:00:59.999"}
+        << QStringList{"d0 12:01:00.000 1 on 10", "d0 13:00:59.999 1 off 10"};
+
+    QTest::newRow("late by more than a minute: missed")
+        << QStringList{"1|12:00:00|13:00:00|巡航|1"} << false << "d0 08:00:00.000"
+        << QStringList{"d0 11:59:59.900", "d0 12:01:00.001", "d0 12:01:00.100",
+                       "d0 12:59:00.000", "d0 15:30:00.000", "d1 12:00:00.000"}
+        << QStringList{"d0 12:01:00.001 1 on missed 60", "d0 15:30:00.000 1 off missed 9000",
+                       "d1 12:00:00.000 1 on 10"};
+
+    QTest::newRow("clock jumps hours: only the times within the last minute fire")
+        << QStringList{"1|09:00:00|21:00:00|巡迹一|1", "2|14:00:00|22:00:00|巡迹二|1",
+                       "3|14:59:30|23:00:00|巡迹三|1", "4|10:00:00|11:00:00|巡迹四|0"}
+        << false << "d0 08:00:00.000" << QStringList{"d0 08:30:00.000", "d0 15:00:00.000"}
+        << QStringList{"d0 15:00:00.000 1 on missed 21600", "d0 15:00:00.000 2 on missed 3600",
+                       "d0 15:00:00.000 3 on 3"};
 }
 
 void TestScheduleCheck::firings()
@@ -393,7 +414,16 @@ void TestScheduleCheck::firings()
             state[event.section(QLatin1Char(' '), 1).toInt()].ticked = event.startsWith('t');
             continue;
         }
-        for (const ScheduleFiring &f : checkSchedules(state, moment(event))) {
+        QList<ScheduleMiss> missed;
+        const QList<ScheduleFiring> firings = checkSchedules(state, moment(event), &missed);
+        for (const ScheduleMiss &m : missed) {
+            fired << QStringLiteral("%1 %2 %3 missed %4")
+                         .arg(event)
+                         .arg(m.row)
+                         .arg(m.action == LightSwitch::On ? "on" : "off")
+                         .arg(m.lateSeconds);
+        }
+        for (const ScheduleFiring &f : firings) {
             QCOMPARE(f.motionName, scheduleMotionName(state.at(f.row).line));
             fired << QStringLiteral("%1 %2 %3 %4")
                          .arg(event)
