@@ -28,6 +28,9 @@ class QLabel;
 class ModuleEndpoint;
 class AboutBox;
 class Q2Panel;
+class Q1Panel;
+class Q3Panel;
+class ComPath;
 class SaveRunner;
 
 class MainWindow : public QMainWindow
@@ -46,6 +49,7 @@ public:
     void logColor(const QString &text, const QColor &color);
     void hexColor(const QString &text, const QColor &color);
     void hexLine(const QString &text);
+    void clearLogs();
 
     void applyMainTexts();
 
@@ -55,6 +59,9 @@ public:
     void setCredentials(const LoginCredentials &login);
     LoginDialog *loginDialog() const { return m_pswd; }
     Q2Panel *q2Panel() const { return m_q2; }
+    Q1Panel *q1Panel() const { return m_q1; }
+    Q3Panel *q3Panel() const { return m_q3; }
+    ComPath *comPath() const { return m_com; }
     SaveRunner *saveRunner() const { return m_saver; }
     AboutBox *aboutBox() const { return m_about; }
     // The settings as they would be written at close.
@@ -115,6 +122,9 @@ private:
     void onBaseParams(const QByteArray &block, int kind);
     void connectParameterAnswers();
     void saveQ2();
+    void saveQ3();
+    void saveQ1OverNetwork();
+    void onSearchTabChanged(int index);
     void showMessage(const QString &text);
 
     ModuleEndpoint *m_udp = nullptr;
@@ -124,6 +134,16 @@ private:
     LoginDialog *m_pswd = nullptr;
     AboutBox *m_about = nullptr;
     Q2Panel *m_q2 = nullptr;
+    Q1Panel *m_q1 = nullptr;
+    Q3Panel *m_q3 = nullptr;
+    ComPath *m_com = nullptr;
+    QWidget *m_comPage = nullptr;
+    // A Q3 read in flight: the clicked row's socket. A Q3 may answer with an all-FF user MAC;
+    // its block is then taken only from that socket and the Q3 port, for this read.
+    int m_q3ReadSocket = -1;
+    QString m_lastLocalIp;
+    quint16 m_lastLocalPort = 0;
+    quint16 m_lastPeerPort = 0;
     SaveRunner *m_saver = nullptr;
     Layout m_layout = Layout::ListOnly;
     AppSettings m_settings;
