@@ -61,6 +61,7 @@ private slots:
     void q1ReadAndWrite();
     void q1ReplyWithAWrongSumChangesNothing();
     void missingPortIsReported();
+    void screenshots();
 
 private:
     // Starts x7sim on a pty, opens the window on the COM tab with that port chosen.
@@ -271,6 +272,23 @@ void TestE2eSerial::missingPortIsReported()
     const QStringList expected = {text("lang_ComIsNo"), text("lang_ComMissing"),
                                   text("lang_Ts_ComSendFailure"), text("lang_ComIsClose")};
     QCOMPARE(lines.mid(lines.size() - 4), expected);
+}
+
+void TestE2eSerial::screenshots()
+{
+    const QString dir = QString::fromLocal8Bit(qgetenv("X7_SCREENSHOT_DIR"));
+    if (dir.isEmpty())
+        QSKIP("set X7_SCREENSHOT_DIR to write screenshots");
+    startWith({"--model", "Q1", "--ip", "10.9.8.7"});
+    m_window->findChild<QAction *>(QStringLiteral("mni_Cn"))->trigger();
+    runAndWait(child<QPushButton>("btn_ComRead"));
+    m_window->resize(m_window->width(), 640);
+    QTest::qWait(200);
+    QVERIFY(m_window->grab().save(dir + QStringLiteral("/q1_cn.png")));
+    m_window->findChild<QAction *>(QStringLiteral("mni_En"))->trigger();
+    QTest::qWait(100);
+    QVERIFY(m_window->grab().save(dir + QStringLiteral("/q1_en.png")));
+    m_window->findChild<QAction *>(QStringLiteral("mni_Cn"))->trigger();
 }
 
 QTEST_MAIN(TestE2eSerial)
