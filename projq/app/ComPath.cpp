@@ -48,7 +48,8 @@ void addComTexts()
          "No permission to open the serial port (Linux: add the user to the dialout group)"},
         {"lang_ComReadFirst", "请先通过串口读取参数，再写入",
          "Read the module over the serial port before writing it"},
-        {"lang_ComBadField", "无法写入，该项的值不合法：", "Not written, this field is not valid: "},
+        {"lang_ComBadField", "无法写入，该项的值不合法：",
+         "Not written, this field is not valid: "},
     };
     for (const auto &t : texts) {
         const QString key = QLatin1String(t.key);
@@ -220,8 +221,8 @@ void ComPath::writeQ2()
     }
     if (!m_q2->validateQ2Panel())
         return;
-    const SerialWrite write = buildQ2SerialWrite(m_q2->collectBaseParam(),
-                                                 m_q2->collectPortParam(), m_haveRead, m_stored);
+    const SerialWrite write = buildQ2SerialWrite(m_q2->collectBaseParam(), m_q2->collectPortParam(),
+                                                 m_haveRead, m_stored);
     if (write.refused()) {
         m_window->logColor(text("lang_ComBadField") + write.badField, LogColors::kError);
         return;

@@ -81,10 +81,9 @@ Q1Panel::Q1Panel(QWidget *parent)
                   {QStringLiteral("NONE"), QStringLiteral("ODD"), QStringLiteral("EVEN"),
                    QStringLiteral("MARK"), QStringLiteral("SPACE")},
                   0);
-    cbb_D = combo("cbb_D",
-                  {QStringLiteral("5"), QStringLiteral("6"), QStringLiteral("7"),
-                   QStringLiteral("8")},
-                  3);
+    cbb_D = combo(
+        "cbb_D",
+        {QStringLiteral("5"), QStringLiteral("6"), QStringLiteral("7"), QStringLiteral("8")}, 3);
     cbb_S = combo("cbb_S", {QStringLiteral("1"), QStringLiteral("2")}, 0);
     edt_ModulePort = edit("edt_ModulePort", QString(), 5);
     edt_DeIP = edit("edt_DeIP", QStringLiteral("192.168.0.201"));
@@ -107,16 +106,16 @@ Q1Panel::Q1Panel(QWidget *parent)
     for (QComboBox *c : {cbb_P, cbb_D, cbb_S})
         pds->addWidget(c);
     int row = 0;
-    for (auto [label, field] : std::initializer_list<std::pair<QLabel *, QWidget *>>{
-             {lbl_ModuleWork, cbb_ModuleWork},
-             {lbl_ModuleIP, edt_ModuleIP},
-             {lbl_Mask, edt_Mask},
-             {lbl_Gateway, edt_Gateway},
-             {lbl_BaudRate, cbb_BaudRate},
-             {lbl_PDS, pdsRow},
-             {lbl_ModulePort, edt_ModulePort},
-             {lbl_DeIP, edt_DeIP},
-             {lbl_DePort, edt_DePort}}) {
+    for (auto [label, field] :
+         std::initializer_list<std::pair<QLabel *, QWidget *>>{{lbl_ModuleWork, cbb_ModuleWork},
+                                                               {lbl_ModuleIP, edt_ModuleIP},
+                                                               {lbl_Mask, edt_Mask},
+                                                               {lbl_Gateway, edt_Gateway},
+                                                               {lbl_BaudRate, cbb_BaudRate},
+                                                               {lbl_PDS, pdsRow},
+                                                               {lbl_ModulePort, edt_ModulePort},
+                                                               {lbl_DeIP, edt_DeIP},
+                                                               {lbl_DePort, edt_DePort}}) {
         g->addWidget(label, row, 0);
         g->addWidget(field, row, 1);
         ++row;
@@ -238,11 +237,16 @@ Q1Params Q1Panel::collectQ1Params() const
 
 QString Q1Panel::captionOf(const QString &field) const
 {
-    const std::pair<const char *, QLabel *> captions[] = {
-        {"destIp", lbl_DeIP},       {"destPort", lbl_DePort},     {"moduleIp", lbl_ModuleIP},
-        {"modulePort", lbl_ModulePort}, {"gateway", lbl_Gateway}, {"workMode", lbl_ModuleWork},
-        {"baud", lbl_BaudRate},     {"format", lbl_PDS},          {"id", lbl_ID},
-        {"mask", lbl_Mask}};
+    const std::pair<const char *, QLabel *> captions[] = {{"destIp", lbl_DeIP},
+                                                          {"destPort", lbl_DePort},
+                                                          {"moduleIp", lbl_ModuleIP},
+                                                          {"modulePort", lbl_ModulePort},
+                                                          {"gateway", lbl_Gateway},
+                                                          {"workMode", lbl_ModuleWork},
+                                                          {"baud", lbl_BaudRate},
+                                                          {"format", lbl_PDS},
+                                                          {"id", lbl_ID},
+                                                          {"mask", lbl_Mask}};
     for (const auto &[name, label] : captions)
         if (field == QLatin1String(name))
             return label->text();
@@ -266,11 +270,11 @@ void Q1Panel::applyQ1Texts()
     grp_Param->setTitle(langText(QStringLiteral("lang_grp_Param")));
     grp_Special->setTitle(langText(QStringLiteral("lang_grp_Special")));
     const std::pair<QLabel *, const char *> labels[] = {
-        {lbl_ModuleWork, "lang_Lbl_WorkMode"},   {lbl_ModuleIP, "lang_lbl_ModuleIP"},
-        {lbl_Mask, "lang_Lbl_SubnetMask"},       {lbl_Gateway, "lang_Lbl_Gateway"},
-        {lbl_BaudRate, "lang_lbl_BaudRate"},     {lbl_PDS, "lang_lbl_PDS"},
-        {lbl_ModulePort, "lang_Lbl_LocalPort"},  {lbl_DeIP, "lang_lbl_DeIP"},
-        {lbl_DePort, "lang_Lbl_RemotePort"},     {lbl_ID, "lang_Lbl_DevID"}};
+        {lbl_ModuleWork, "lang_Lbl_WorkMode"},  {lbl_ModuleIP, "lang_lbl_ModuleIP"},
+        {lbl_Mask, "lang_Lbl_SubnetMask"},      {lbl_Gateway, "lang_Lbl_Gateway"},
+        {lbl_BaudRate, "lang_lbl_BaudRate"},    {lbl_PDS, "lang_lbl_PDS"},
+        {lbl_ModulePort, "lang_Lbl_LocalPort"}, {lbl_DeIP, "lang_lbl_DeIP"},
+        {lbl_DePort, "lang_Lbl_RemotePort"},    {lbl_ID, "lang_Lbl_DevID"}};
     for (const auto &[label, key] : labels)
         setCaption(label, langText(QLatin1String(key)));
     cbb_D->setAccessibleName(lbl_PDS->text());
@@ -281,16 +285,24 @@ void Q1Panel::applyQ1Texts()
     btn_Q1Set->setText(langText(QStringLiteral("lang_btn_ComSet")));
     cbb_BaudRate->setItemText(1, langText(QStringLiteral("lang_BaudRate_Custom")));
 
-    const std::pair<QWidget *, const char *> hints[] = {
-        {cbb_ModuleWork, "lang_Hint_ModuleWork"}, {edt_ModuleIP, "lang_Hint_ModuleIP"},
-        {edt_Mask, "lang_Hint_Mask"},             {edt_Gateway, "lang_Hint_Gateway"},
-        {cbb_BaudRate, "lang_Hint_BaudRate"},     {cbb_P, "lang_Hint_PDS"},
-        {cbb_D, "lang_Hint_PDS"},                 {cbb_S, "lang_Hint_PDS"},
-        {edt_ModulePort, "lang_Hint_ModulePort"}, {edt_DeIP, "lang_Hint_DeIP"},
-        {edt_DePort, "lang_Hint_DePort"},         {edt_ID, "lang_Hint_ID"},
-        {chk_RS485, "lang_Hint_RS485"},           {chk_RS422, "lang_Hint_RS422"},
-        {chk_Reset, "lang_Hint_Reset"},           {chk_Index, "lang_Hint_Index"},
-        {chk_Link, "lang_Hint_Link"},             {chk_RFC2217, "lang_Hint_RFC2217"}};
+    const std::pair<QWidget *, const char *> hints[] = {{cbb_ModuleWork, "lang_Hint_ModuleWork"},
+                                                        {edt_ModuleIP, "lang_Hint_ModuleIP"},
+                                                        {edt_Mask, "lang_Hint_Mask"},
+                                                        {edt_Gateway, "lang_Hint_Gateway"},
+                                                        {cbb_BaudRate, "lang_Hint_BaudRate"},
+                                                        {cbb_P, "lang_Hint_PDS"},
+                                                        {cbb_D, "lang_Hint_PDS"},
+                                                        {cbb_S, "lang_Hint_PDS"},
+                                                        {edt_ModulePort, "lang_Hint_ModulePort"},
+                                                        {edt_DeIP, "lang_Hint_DeIP"},
+                                                        {edt_DePort, "lang_Hint_DePort"},
+                                                        {edt_ID, "lang_Hint_ID"},
+                                                        {chk_RS485, "lang_Hint_RS485"},
+                                                        {chk_RS422, "lang_Hint_RS422"},
+                                                        {chk_Reset, "lang_Hint_Reset"},
+                                                        {chk_Index, "lang_Hint_Index"},
+                                                        {chk_Link, "lang_Hint_Link"},
+                                                        {chk_RFC2217, "lang_Hint_RFC2217"}};
     for (const auto &[widget, key] : hints)
         widget->setToolTip(langText(QLatin1String(key)));
 }

@@ -84,7 +84,8 @@ Q3Panel::Q3Panel(QWidget *parent)
     setObjectName(QStringLiteral("Q3Panel"));
 
     grp_BaseSaveQ3 = named<QGroupBox>("grp_BaseSaveQ3");
-    cbb_AddrTypeQ3 = combo("cbb_AddrTypeQ3", {QStringLiteral("DHCP/动态IP"), QStringLiteral("静态IP")}, 1);
+    cbb_AddrTypeQ3 =
+        combo("cbb_AddrTypeQ3", {QStringLiteral("DHCP/动态IP"), QStringLiteral("静态IP")}, 1);
     edt_LocationURLPortQ3 = edit("edt_LocationURLPortQ3", QStringLiteral("1900"));
     edt_HTTPServerPortQ3 = edit("edt_HTTPServerPortQ3", QStringLiteral("80"));
     edt_StaticIPQ3 = edit("edt_StaticIPQ3", QStringLiteral("192.168.0.7"));
@@ -132,27 +133,26 @@ Q3Panel::Q3Panel(QWidget *parent)
     grp_ComParamQ3 = named<QGroupBox>("grp_ComParamQ3");
     cbb_BaudRate0Q3 =
         combo("cbb_BaudRate0Q3", moduleBaudRateItems() << QStringLiteral("1024000"), 0);
-    cbb_P0Q3 = combo("cbb_P0Q3", {QStringLiteral("NONE"), QStringLiteral("ODD"),
-                                  QStringLiteral("EVEN"), QStringLiteral("MARK"),
-                                  QStringLiteral("SPACE")});
-    cbb_D0Q3 = combo("cbb_D0Q3",
-                     {QStringLiteral("5"), QStringLiteral("6"), QStringLiteral("7"),
-                      QStringLiteral("8")},
-                     3);
+    cbb_P0Q3 =
+        combo("cbb_P0Q3", {QStringLiteral("NONE"), QStringLiteral("ODD"), QStringLiteral("EVEN"),
+                           QStringLiteral("MARK"), QStringLiteral("SPACE")});
+    cbb_D0Q3 = combo(
+        "cbb_D0Q3",
+        {QStringLiteral("5"), QStringLiteral("6"), QStringLiteral("7"), QStringLiteral("8")}, 3);
     cbb_S0Q3 = combo("cbb_S0Q3", {QStringLiteral("1"), QStringLiteral("2")});
     for (QComboBox *c : {cbb_D0Q3, cbb_S0Q3})
         c->setMinimumContentsLength(1);
-    cbb_FlowControl0Q3 = combo("cbb_FlowControl0Q3", {QStringLiteral("None"),
-                                                      QStringLiteral("Hardware"),
-                                                      QStringLiteral("RS485")});
+    cbb_FlowControl0Q3 =
+        combo("cbb_FlowControl0Q3",
+              {QStringLiteral("None"), QStringLiteral("Hardware"), QStringLiteral("RS485")});
     edt_LocalPort0Q3 = edit("edt_LocalPort0Q3", QStringLiteral("5555"));
     edt_RemotePort0Q3 = edit("edt_RemotePort0Q3", QStringLiteral("5555"));
     edt_RemoteIP0Q3 = edit("edt_RemoteIP0Q3", QStringLiteral("192.168.0.131"), 30);
-    cbb_WorkMode0Q3 = combo("cbb_WorkMode0Q3",
-                            {QStringLiteral("UDP"), QStringLiteral("TCP Client"),
-                             QStringLiteral("UDP Server"), QStringLiteral("TCP Server"),
-                             QStringLiteral("HTTPD Client")},
-                            1);
+    cbb_WorkMode0Q3 =
+        combo("cbb_WorkMode0Q3",
+              {QStringLiteral("UDP"), QStringLiteral("TCP Client"), QStringLiteral("UDP Server"),
+               QStringLiteral("TCP Server"), QStringLiteral("HTTPD Client")},
+              1);
     cbb_ModbusTCP0Q3 =
         combo("cbb_ModbusTCP0Q3", {QStringLiteral("None"), QStringLiteral("ModbusTCP")});
     chk_RFC22170Q3 = named<QCheckBox>("chk_RFC22170Q3");

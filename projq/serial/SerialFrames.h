@@ -48,12 +48,12 @@ QByteArray serialPortFrame(const QByteArray &param);
 
 // What a received burst is, by its length alone (the module sends each reply in one burst).
 enum class SerialReply {
-    Ack,        // the single byte 0x4B
-    OtherByte,  // any other single byte
-    Q1Params,   // 32 bytes
-    Extension,  // 115 bytes: cloud device ID and code, heartbeat and registration block
-    Q2Params,   // 137 bytes: the 130-byte parameter block at offset 2
-    Other,      // any other length
+    Ack,       // the single byte 0x4B
+    OtherByte, // any other single byte
+    Q1Params,  // 32 bytes
+    Extension, // 115 bytes: cloud device ID and code, heartbeat and registration block
+    Q2Params,  // 137 bytes: the 130-byte parameter block at offset 2
+    Other,     // any other length
 };
 SerialReply classifySerialReply(const QByteArray &burst);
 

@@ -88,8 +88,8 @@ bool SerialPort::open()
     m_port->setFlowControl(QSerialPort::NoFlowControl);
     if (!m_port->open(QIODevice::ReadWrite)) {
         m_openError = classifyOpenError(m_port->error());
-        m_errorText = QStringLiteral("Error opening serial port %1: %2")
-                          .arg(m_name, m_port->errorString());
+        m_errorText =
+            QStringLiteral("Error opening serial port %1: %2").arg(m_name, m_port->errorString());
         m_port->clearError();
         return false;
     }

@@ -233,17 +233,17 @@ QByteArray factoryQ1Block(const SimModuleConfig &config)
     QByteArray q(28, '\0');
     QByteArray server = config.ip;
     server[3] = char(100);
-    putIp(q, 0, server);                         // destination IP
-    putLe16(q, 4, 5001);                         // destination port
-    putIp(q, 6, config.ip);                      // module IP
-    putLe16(q, 10, 4001);                        // module port
-    putIp(q, 12, gatewayOf(config.ip));          // gateway
-    putByte(q, 16, 1);                           // TCP client
-    putLe16(q, 17, 57600);                       // baud, 24 bits
-    putByte(q, 19, 0);                           //   (its high byte)
-    putByte(q, 20, 0x1B);                        // 8 data bits, one stop bit, even parity
-    putBe16(q, 21, 1234);                        // device ID
-    putByte(q, 23, 0x15);                        // ID on connect, RS485, reset
+    putIp(q, 0, server);                           // destination IP
+    putLe16(q, 4, 5001);                           // destination port
+    putIp(q, 6, config.ip);                        // module IP
+    putLe16(q, 10, 4001);                          // module port
+    putIp(q, 12, gatewayOf(config.ip));            // gateway
+    putByte(q, 16, 1);                             // TCP client
+    putLe16(q, 17, 57600);                         // baud, 24 bits
+    putByte(q, 19, 0);                             //   (its high byte)
+    putByte(q, 20, 0x1B);                          // 8 data bits, one stop bit, even parity
+    putBe16(q, 21, 1234);                          // device ID
+    putByte(q, 23, 0x15);                          // ID on connect, RS485, reset
     putIp(q, 24, QByteArray::fromHex("FFFFFF00")); // mask
     return q;
 }

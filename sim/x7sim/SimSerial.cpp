@@ -87,8 +87,7 @@ SimReply SimModule::handleSerial(const QByteArray &frame)
         const QByteArray cloud = m.cloud.isEmpty() ? QByteArray(kSimCloudSize, '\0') : m.cloud;
         r += cloud.mid(2, 28);
         r += m.heartReg.isEmpty() ? QByteArray(kSimHeartRegSize, '\0') : m.heartReg;
-        return {{answer(r, QStringLiteral("extension reply"))}, QStringLiteral("extension"),
-                false};
+        return {{answer(r, QStringLiteral("extension reply"))}, QStringLiteral("extension"), false};
     }
     case 0xBE:
     case 0xBF: {
@@ -148,8 +147,7 @@ SimSerialLine::Output SimSerialLine::feed(const QByteArray &bytes, qint64 nowMs)
             break;
         const int length = simSerialFrameLength(quint8(m_pending.at(1)));
         if (length == 0) {
-            out.notes << QStringLiteral("unknown command %1: skipped")
-                             .arg(hex(m_pending.left(2)));
+            out.notes << QStringLiteral("unknown command %1: skipped").arg(hex(m_pending.left(2)));
             m_pending.remove(0, 2);
             continue;
         }
@@ -200,8 +198,7 @@ bool X7SerialSim::open(const QString &where, QString *error)
         *error = m_serial->errorString();
         return false;
     }
-    connect(m_serial, &QSerialPort::readyRead, this,
-            [this] { onBytes(m_serial->readAll()); });
+    connect(m_serial, &QSerialPort::readyRead, this, [this] { onBytes(m_serial->readAll()); });
     logLine(QStringLiteral("x7sim: serial %1").arg(where));
     return true;
 }

@@ -11,15 +11,15 @@
 
 #include "SimModule.h"
 
-#include <QObject>
 #include <QElapsedTimer>
+#include <QObject>
 #include <QTimer>
 
 struct SimSerialOptions
 {
-    int splitMs = 0;      // > 0: every reply leaves in two halves this many ms apart
-    bool badSum = false;  // the Q1 reply's sum is off by one
-    bool silent = false;  // frames are taken (writes land) but nothing is answered
+    int splitMs = 0;     // > 0: every reply leaves in two halves this many ms apart
+    bool badSum = false; // the Q1 reply's sum is off by one
+    bool silent = false; // frames are taken (writes land) but nothing is answered
     bool dumpAfterWrite = false;
 };
 

@@ -262,8 +262,8 @@ int main(int argc, char *argv[])
                      c.model == SimModuleConfig::Q3   ? "Q3"
                      : c.model == SimModuleConfig::Q1 ? "Q1"
                                                       : "Q2",
-                     c.name.toLocal8Bit().constData(),
-                     c.version, sim.module(i)->macText().toLatin1().constData(),
+                     c.name.toLocal8Bit().constData(), c.version,
+                     sim.module(i)->macText().toLatin1().constData(),
                      QHostAddress(quint32(c.ip.toHex().toUInt(nullptr, 16)))
                          .toString()
                          .toLatin1()

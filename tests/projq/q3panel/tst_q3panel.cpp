@@ -78,13 +78,27 @@ void TestQ3Panel::refusedFields_data()
     QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("value");
     QTest::addColumn<QString>("messageKey");
-    QTest::newRow("empty local port") << "edt_LocalPort0Q3" << "" << "lang_IsNull";
-    QTest::newRow("letters in remote port") << "edt_RemotePort0Q3" << "5x" << "lang_IsNotNum";
-    QTest::newRow("port beyond 65535") << "edt_HTTPServerPortQ3" << "65536" << "lang_IsNotNum";
-    QTest::newRow("ID type 4") << "edt_IdTypeQ3" << "4" << "lang_IsNotNum";
-    QTest::newRow("empty packing length") << "edt_UARTLength0Q3" << " " << "lang_IsNull";
-    QTest::newRow("address that is none") << "edt_StaticIPQ3" << "10.0.x.1" << "lang_IsNotNum";
-    QTest::newRow("MAC that is none") << "edt_UserMACQ3" << "12 34" << "lang_IsNotNum";
+    QTest::newRow("empty local port") << "edt_LocalPort0Q3"
+                                      << ""
+                                      << "lang_IsNull";
+    QTest::newRow("letters in remote port") << "edt_RemotePort0Q3"
+                                            << "5x"
+                                            << "lang_IsNotNum";
+    QTest::newRow("port beyond 65535") << "edt_HTTPServerPortQ3"
+                                       << "65536"
+                                       << "lang_IsNotNum";
+    QTest::newRow("ID type 4") << "edt_IdTypeQ3"
+                               << "4"
+                               << "lang_IsNotNum";
+    QTest::newRow("empty packing length") << "edt_UARTLength0Q3"
+                                          << " "
+                                          << "lang_IsNull";
+    QTest::newRow("address that is none") << "edt_StaticIPQ3"
+                                          << "10.0.x.1"
+                                          << "lang_IsNotNum";
+    QTest::newRow("MAC that is none") << "edt_UserMACQ3"
+                                      << "12 34"
+                                      << "lang_IsNotNum";
 }
 
 void TestQ3Panel::refusedFields()
@@ -106,11 +120,10 @@ void TestQ3Panel::refusedFields()
     QCOMPARE(stored.param, before);
     QCOMPARE(messages.size(), 1);
     // The message names the field by its caption.
-    auto *label = qobject_cast<QLabel *>(
-        panel.findChild<QLabel *>(QString(field).replace(QStringLiteral("edt_"), QStringLiteral("lbl_"))));
+    auto *label = qobject_cast<QLabel *>(panel.findChild<QLabel *>(
+        QString(field).replace(QStringLiteral("edt_"), QStringLiteral("lbl_"))));
     QVERIFY(label);
-    QCOMPARE(messages.first(),
-             label->text().remove(QStringLiteral(" *")) + langText(messageKey));
+    QCOMPARE(messages.first(), label->text().remove(QStringLiteral(" *")) + langText(messageKey));
 }
 
 void TestQ3Panel::rules()

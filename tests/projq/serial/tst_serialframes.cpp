@@ -128,18 +128,18 @@ void TestSerialFrames::q1Frame()
     QVERIFY(r.ok());
     QCOMPARE(r.frame.size(), 31);
     QCOMPARE(r.frame.left(30).toHex(' '), hex("55BA"
-                                     "C900A8C0"  // 192.168.0.201, last number first
-                                     "2A20"      // 8234
-                                     "0700A8C0"  // 192.168.0.7
-                                     "A10F"      // 4001
-                                     "0100A8C0"  // 192.168.0.1
-                                     "01"        // TCP client
-                                     "00C201"    // 115200
-                                     "1B"        // EVEN/8/1
-                                     "04D2"      // 1234, high byte first
-                                     "05"        // ID on connect, RS485
-                                     "00FFFFFF") // 255.255.255.0
-                                     .toHex(' '));
+                                              "C900A8C0"  // 192.168.0.201, last number first
+                                              "2A20"      // 8234
+                                              "0700A8C0"  // 192.168.0.7
+                                              "A10F"      // 4001
+                                              "0100A8C0"  // 192.168.0.1
+                                              "01"        // TCP client
+                                              "00C201"    // 115200
+                                              "1B"        // EVEN/8/1
+                                              "04D2"      // 1234, high byte first
+                                              "05"        // ID on connect, RS485
+                                              "00FFFFFF") // 255.255.255.0
+                                              .toHex(' '));
     QCOMPARE(quint8(r.frame.at(30)), checksum8(r.frame.mid(2, 28)));
 
     Q1Params noId = sampleQ1();
@@ -171,7 +171,8 @@ void TestSerialFrames::q1FieldsThatDoNotConvert_data()
     QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("value");
     QTest::newRow("short address") << QStringLiteral("destIp") << QStringLiteral("192.168.0");
-    QTest::newRow("address part > 255") << QStringLiteral("moduleIp") << QStringLiteral("1.2.3.256");
+    QTest::newRow("address part > 255")
+        << QStringLiteral("moduleIp") << QStringLiteral("1.2.3.256");
     QTest::newRow("letters in address") << QStringLiteral("gateway") << QStringLiteral("1.2.x.4");
     QTest::newRow("empty mask") << QStringLiteral("mask") << QString();
     QTest::newRow("empty port") << QStringLiteral("modulePort") << QString();
@@ -248,7 +249,8 @@ void TestSerialFrames::classify_data()
     QTest::newRow("Q1 reply") << QByteArray(32, '\0') << int(SerialReply::Q1Params);
     QTest::newRow("extension") << QByteArray(115, '\0') << int(SerialReply::Extension);
     QTest::newRow("parameters") << paramReply() << int(SerialReply::Q2Params);
-    QTest::newRow("first half of a split reply") << paramReply().left(68) << int(SerialReply::Other);
+    QTest::newRow("first half of a split reply")
+        << paramReply().left(68) << int(SerialReply::Other);
     QTest::newRow("two acks together") << hex("4B4B") << int(SerialReply::Other);
 }
 

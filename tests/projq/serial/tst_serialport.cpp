@@ -38,7 +38,10 @@ public:
     }
     bool ok() const { return m_master >= 0 && !m_path.isEmpty(); }
     QString path() const { return m_path; }
-    void write(const QByteArray &bytes) { QCOMPARE(::write(m_master, bytes.constData(), size_t(bytes.size())), ssize_t(bytes.size())); }
+    void write(const QByteArray &bytes)
+    {
+        QCOMPARE(::write(m_master, bytes.constData(), size_t(bytes.size())), ssize_t(bytes.size()));
+    }
     QByteArray readAll()
     {
         QByteArray out;
@@ -205,7 +208,8 @@ void TestSerialPort::portListNamesTheExtraPaths()
     qunsetenv("X7_SERIAL_PORTS");
     QCOMPARE(ports.count(QStringLiteral("/dev/pts/77")), 1);
     QVERIFY(ports.contains(QStringLiteral("/tmp/x7-link")));
-    QVERIFY(ports.indexOf(QStringLiteral("/dev/pts/77")) < ports.indexOf(QStringLiteral("/tmp/x7-link")));
+    QVERIFY(ports.indexOf(QStringLiteral("/dev/pts/77")) <
+            ports.indexOf(QStringLiteral("/tmp/x7-link")));
 }
 
 QTEST_GUILESS_MAIN(TestSerialPort)
