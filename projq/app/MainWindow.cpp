@@ -127,6 +127,10 @@ void MainWindow::addWindowTexts()
         QLatin1String("lang_Status_DeviceCount"))
         list.addBuiltIn(QStringLiteral("lang_Status_DeviceCount"),
                         QStringLiteral("已找到 %1 台设备"), QStringLiteral("%1 device(s) found"));
+    if (list.lookup(QStringLiteral("lang_Q3ReadFirst")) == QLatin1String("lang_Q3ReadFirst"))
+        list.addBuiltIn(QStringLiteral("lang_Q3ReadFirst"),
+                        QStringLiteral("请先点击该设备读取参数，再保存"),
+                        QStringLiteral("Click the module to read it before saving"));
 }
 
 void MainWindow::setCredentials(const LoginCredentials &login)
@@ -368,6 +372,11 @@ void MainWindow::saveQ3()
     const DeviceEntry &e = m_devices->entry(row);
     if (e.kind != KindQ3 || m_saver->isRunning())
         return;
+    // The save is built inside the module's own block: never on another module's or on zeros.
+    if (m_paramOwnerMac != removeSpaces(e.mac)) {
+        logColor(langText(QStringLiteral("lang_Q3ReadFirst")), LogColors::kError);
+        return;
+    }
     const SavePlan plan = m_q3->prepareQ3Save(m_udp->stored());
     if (plan.refused())
         return; // the panel has named the field
@@ -837,6 +846,7 @@ void MainWindow::onBaseParams(const QByteArray &block, int kind)
     if (kind == KindQ3)
         m_q3ReadSocket = -1; // one block per read
     m_udp->storeReply(block);
+    m_paramOwnerMac = m_selectedMac;
     if (kind == KindQ2) {
         setLayout(Layout::Q2);
         m_q2->showQ2Params(base, parsePortParam(portBlock(block)));

@@ -141,6 +141,8 @@ private:
     // A Q3 read in flight: the clicked row's socket. A Q3 may answer with an all-FF user MAC;
     // its block is then taken only from that socket and the Q3 port, for this read.
     int m_q3ReadSocket = -1;
+    // Whose parameter block the endpoint keeps as the save template (MAC without blanks).
+    QString m_paramOwnerMac;
     QString m_lastLocalIp;
     quint16 m_lastLocalPort = 0;
     quint16 m_lastPeerPort = 0;

@@ -10,6 +10,7 @@
 #include "lan/DeviceListModel.h"
 #include "lan/ModuleEndpoint.h"
 #include "lan/SavePlan.h"
+#include "lang/LangList.h"
 #include "support/SimProcess.h"
 
 #include <QAction>
@@ -56,6 +57,7 @@ private slots:
     void readFillsAndSaveKeepsTheModuleBytes();
     void allFfUserMacIsTheClickedModulesBlock();
     void emptyNumberFieldRefusesTheSave();
+    void saveWithoutAReadIsRefused();
     void screenshots();
 
 private:
@@ -219,6 +221,18 @@ void TestE2eQ3Save::emptyNumberFieldRefusesTheSave()
     QVERIFY(save().isEmpty());
     QCOMPARE(m_messages.size(), 2);
     QCOMPARE(m_window->endpoint()->stored().param, stored);
+}
+
+void TestE2eQ3Save::saveWithoutAReadIsRefused()
+{
+    // Selected but never read: the stored block is not this module's, so nothing is sent.
+    child<QPushButton>("btn_Search")->click();
+    QTRY_COMPARE(m_window->devices()->rowCount(), 1);
+    child<QTableView>("lv_Dev")->selectRow(0);
+    m_window->setLayout(MainWindow::Layout::Q3);
+    QVERIFY(save().isEmpty());
+    QVERIFY(
+        child<LogView>("redt_Log")->lines().contains(langText(QStringLiteral("lang_Q3ReadFirst"))));
 }
 
 void TestE2eQ3Save::screenshots()
