@@ -1,5 +1,6 @@
 #include "MainWindow.h"
 
+#include "ComPath.h"
 #include "DeviceExport.h"
 #include "HintStyle.h"
 #include "LogView.h"
@@ -14,9 +15,11 @@
 #include "lan/SavePlan.h"
 #include "lang/LangList.h"
 #include "lang/ProgramVersion.h"
+#include "q1panel/Q1Panel.h"
 #include "q2panel/Q2Panel.h"
 #include "textfiles/TextFiles.h"
 #include "upgrade/UpgradeWindow.h"
+#include "q3panel/Q3Panel.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -88,6 +91,8 @@ MainWindow::MainWindow(QWidget *parent)
     buildMenus();
     buildLeftSide();
     buildParameterPages();
+    m_com = new ComPath(this, m_q1, m_q2, m_comPage);
+    m_com->setPortText(m_settings.localCom);
     auto *central = new QWidget(this);
     auto *row = new QHBoxLayout(central);
     row->setContentsMargins(4, 4, 4, 4);
@@ -112,15 +117,21 @@ MainWindow::MainWindow(QWidget *parent)
     connect(m_mniHint, &QAction::toggled, this, &MainWindow::toggleRealTimeHelp);
     applyMainTexts();
     setLayout(Layout::ListOnly);
+    // The network tab's instruction is the first line of the operation log.
+    onSearchTabChanged(0);
+    connect(m_srch, &QTabWidget::currentChanged, this, &MainWindow::onSearchTabChanged);
     connectEndpoint();
     updateDeviceCount();
 
     // While a save (or any other timed operation) runs, nothing else may send a frame between
     // its frames, and the window closes only once it has ended.
     m_guard->watch(m_saver);
+    m_guard->watch(m_com);
     for (QWidget *control :
          {static_cast<QWidget *>(m_btnSearch), static_cast<QWidget *>(m_lvDev),
-          static_cast<QWidget *>(m_q2->btn_Q2NetSet), static_cast<QWidget *>(m_q2->btn_Q2ComSet)})
+          static_cast<QWidget *>(m_q2->btn_Q2NetSet), static_cast<QWidget *>(m_q2->btn_Q2ComSet),
+          static_cast<QWidget *>(m_q1->btn_Q1Set), static_cast<QWidget *>(m_q1->btn_ComSet),
+          static_cast<QWidget *>(m_q3->btn_Q3NetSet), static_cast<QWidget *>(m_com->btn_ComRead)})
         addFrameSendingControl(control);
     connect(m_guard, &OperationGuard::busyChanged, this, &MainWindow::updateContextMenuState);
     connect(m_guard, &OperationGuard::readyToClose, this, &QWidget::close, Qt::QueuedConnection);
@@ -159,6 +170,8 @@ void MainWindow::addWindowTexts()
         {"lang_Hint_CloseWaits", "正在与模块通讯的操作尚未结束，结束后窗口将自动关闭。",
          "An operation is still writing to a module; the window closes as soon as it ends."},
         {"lang_Hint_ExportFailed", "导出失败：", "Export failed: "},
+        {"lang_Q3ReadFirst", "请先点击该设备读取参数，再保存",
+         "Click the module to read it before saving"},
     };
     for (const auto &t : texts) {
         const QString key = QString::fromLatin1(t.key);
@@ -271,11 +284,9 @@ void MainWindow::buildLeftSide()
     netColumn->addWidget(m_btnSearch);
     m_srch->addTab(net, QStringLiteral("通过网络操作"));
 
-    auto *com = new QWidget;
-    com->setObjectName(QStringLiteral("rztbsht_Com"));
-    m_srch->addTab(com, QStringLiteral("通过串口操作"));
-    // Configuration over a COM port is not offered in this build.
-    m_srch->setTabEnabled(1, false);
+    m_comPage = new QWidget;
+    m_comPage->setObjectName(QStringLiteral("rztbsht_Com"));
+    m_srch->addTab(m_comPage, QStringLiteral("通过串口操作"));
 
     m_logs = new QTabWidget(m_pnl1);
     m_logs->setObjectName(QStringLiteral("rzpgcntrl_Logs"));
@@ -324,15 +335,15 @@ void MainWindow::buildParameterPages()
                                   QStringLiteral("Q3Net")};
     m_q2 = new Q2Panel;
     m_q2->setMessageFunction([this](QWidget *, const QString &text) { showMessage(text); });
-    const QList<QWidget *> pages = {new QWidget, m_q2, new QWidget};
-    pages.at(0)->setObjectName(QStringLiteral("tab_Q1"));
-    pages.at(2)->setObjectName(QStringLiteral("tab_Q3"));
+    m_q1 = new Q1Panel;
+    m_q3 = new Q3Panel;
+    m_q3->setMessageFunction([this](QWidget *, const QString &text) { showMessage(text); });
+    const QList<QWidget *> pages = {m_q1, m_q2, m_q3};
     for (int i = 0; i < captions.size(); ++i)
         m_param->addTab(pages.at(i), captions.at(i));
-    // The Q1 and Q3 panels come with their own change; their tabs stay unreachable until then.
-    m_param->setTabEnabled(0, false);
-    m_param->setTabEnabled(2, false);
     m_saver = new SaveRunner(m_udp, this);
+    connect(m_q3, &Q3Panel::q3NetSetClicked, this, &MainWindow::saveQ3);
+    connect(m_q1, &Q1Panel::netSetClicked, this, &MainWindow::saveQ1OverNetwork);
     connect(m_q2, &Q2Panel::q2NetSetClicked, this, &MainWindow::saveQ2);
 }
 
@@ -399,6 +410,53 @@ void MainWindow::saveQ2()
                    m_login.user, m_login.password);
 }
 
+void MainWindow::saveQ3()
+{
+    const int row = selectedRow();
+    if (row < 0) {
+        setLayout(Layout::ListOnly);
+        logColor(langText(QStringLiteral("lang_Hint_NoTarget")), LogColors::kError);
+        return;
+    }
+    const DeviceEntry &e = m_devices->entry(row);
+    if (e.kind != KindQ3 || m_guard->isBusy())
+        return;
+    // The save is built inside the module's own block: never on another module's or on zeros.
+    if (m_paramOwnerMac != removeSpaces(e.mac)) {
+        logColor(langText(QStringLiteral("lang_Q3ReadFirst")), LogColors::kError);
+        return;
+    }
+    const SavePlan plan = m_q3->prepareQ3Save(m_udp->stored());
+    if (plan.refused())
+        return; // the panel has named the field
+    const SaveAddress to{e.socketIndex, removeSpaces(e.mac)};
+    m_saver->start(plan, to, to, m_login.user, m_login.password);
+}
+
+void MainWindow::saveQ1OverNetwork()
+{
+    // No listed module is a Q1 (they are configured over the serial line).
+    if (selectedRow() < 0) {
+        setLayout(Layout::ListOnly);
+        logColor(langText(QStringLiteral("lang_Hint_NoTarget")), LogColors::kError);
+    }
+}
+
+void MainWindow::onSearchTabChanged(int index)
+{
+    const bool network = index == 0;
+    m_q1->setNetworkTab(network);
+    m_q2->setNetworkTab(network);
+    m_com->setComTab(!network);
+    logColor(langText(network ? QStringLiteral("lang_rztbsht_Net")
+                              : QStringLiteral("lang_rztbsht_Com")) +
+                 QStringLiteral(",") +
+                 langText(network ? QStringLiteral("lang_ts_CfgFree")
+                                  : QStringLiteral("lang_ts_CfgGnd")),
+             LogColors::kInstruction);
+    setLayout(Layout::ListOnly);
+}
+
 void MainWindow::applySettings(const AppSettings &settings)
 {
     setIsChinese(settings.language);
@@ -414,6 +472,7 @@ AppSettings MainWindow::currentSettings() const
     s.realTimeHelp = m_mniHint->isChecked();
     // The serial tab shows the Q2 model after every start.
     s.qNum = 2;
+    s.localCom = m_com->portText();
     s.userName = m_login.user;
     s.password = m_login.password;
     if (m_upgrade) {
@@ -434,6 +493,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
         return;
     }
     qApp->removeEventFilter(this);
+    m_com->shutdown();
     delete m_udp;
     m_udp = nullptr;
     saveSettings(currentSettings());
@@ -486,6 +546,12 @@ void MainWindow::hexLine(const QString &text)
     m_hex->appendLine(text);
 }
 
+void MainWindow::clearLogs()
+{
+    m_log->clearLog();
+    m_hex->clearLog();
+}
+
 void MainWindow::showMessage(const QString &text)
 {
     messageSink()(this, text);
@@ -533,6 +599,10 @@ void MainWindow::applyMainTexts()
     m_btnSearch->setToolTip(langText(QStringLiteral("lang_H_btn_Search")));
     m_lvDev->setToolTip(langText(QStringLiteral("lang_H_lv_Dev")));
     m_q2->applyQ2Texts();
+    m_q1->applyQ1Texts();
+    m_q3->applyQ3Texts();
+    if (m_com)
+        m_com->applyComTexts();
     m_lvDev->setAccessibleName(langText(QStringLiteral("lang_rztbsht_Net")));
     m_log->setAccessibleName(langText(QStringLiteral("lang_rztbsht_Log")));
     m_hex->setAccessibleName(langText(QStringLiteral("lang_rztbsht_Hex")));
@@ -633,6 +703,7 @@ void MainWindow::onDeviceClicked(const QModelIndex &)
     }
     const DeviceEntry &e = m_devices->entry(row);
     m_selectedMac = removeSpaces(e.mac);
+    m_q3ReadSocket = -1;
     logOk(langText(QStringLiteral("lang_ts_Read")) + QStringLiteral(" [ Mac : ") + e.mac +
           QStringLiteral(" ]"));
     switch (e.kind) {
@@ -642,6 +713,7 @@ void MainWindow::onDeviceClicked(const QModelIndex &)
         m_udp->sendCommand(e.socketIndex, e.mac, 0x03, m_login.user, m_login.password);
         break;
     case KindQ3:
+        m_q3ReadSocket = e.socketIndex;
         m_udp->sendCommandQ3(e.socketIndex, e.mac, 0x03, m_login.user, m_login.password);
         break;
     default:
@@ -804,6 +876,10 @@ void MainWindow::onDataReceived(const QByteArray &datagram, const QString &peerI
              LogColors::kReceived);
     hexColor(QStringLiteral("[ Length : %1 ]").arg(datagram.size()), LogColors::kReceived);
     hexLine(bytesToHexText(datagram));
+    // Where the answer that follows came from (a parameter block is handled right after this).
+    m_lastLocalIp = localIp;
+    m_lastLocalPort = localPort;
+    m_lastPeerPort = peerPort;
 }
 
 void MainWindow::onStatus(int code, const QString &text)
@@ -848,12 +924,25 @@ void MainWindow::onBaseParams(const QByteArray &block, int kind)
 {
     // The answer counts only for the module that was clicked: its user MAC must match.
     const BaseParams base = parseBaseParam(block);
-    if (removeSpaces(base.userMac) != m_selectedMac)
+    const QString userMac = removeSpaces(base.userMac);
+    // A Q3 may carry all-FF (its own MAC) there: then only the answer to the read just sent,
+    // on the clicked row's socket from the Q3 port, is that module's block.
+    const bool q3OwnMac = kind == KindQ3 && userMac == QStringLiteral("FFFFFFFFFFFF") &&
+                          m_q3ReadSocket >= 0 && m_lastPeerPort == kCfgPortQ3 &&
+                          m_lastLocalIp == m_udp->socketAddress(m_q3ReadSocket) &&
+                          m_lastLocalPort == m_udp->socketPort(m_q3ReadSocket);
+    if (userMac != m_selectedMac && !q3OwnMac)
         return;
+    if (kind == KindQ3)
+        m_q3ReadSocket = -1; // one block per read
     m_udp->storeReply(block);
+    m_paramOwnerMac = m_selectedMac;
     if (kind == KindQ2) {
         setLayout(Layout::Q2);
         m_q2->showQ2Params(base, parsePortParam(portBlock(block)));
+    } else if (kind == KindQ3) {
+        setLayout(Layout::Q3);
+        m_q3->showQ3Params(block);
     }
     logOk(langText(QStringLiteral("lang_ts_Read")) + langText(QStringLiteral("lang_ts_OK")));
 }

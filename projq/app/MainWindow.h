@@ -28,6 +28,9 @@ class QLabel;
 class ModuleEndpoint;
 class AboutBox;
 class Q2Panel;
+class Q1Panel;
+class Q3Panel;
+class ComPath;
 class SaveRunner;
 class OperationGuard;
 class UpgradeWindow;
@@ -48,6 +51,7 @@ public:
     void logColor(const QString &text, const QColor &color);
     void hexColor(const QString &text, const QColor &color);
     void hexLine(const QString &text);
+    void clearLogs();
 
     void applyMainTexts();
 
@@ -60,6 +64,9 @@ public:
     void setCredentials(const LoginCredentials &login);
     LoginDialog *loginDialog() const { return m_pswd; }
     Q2Panel *q2Panel() const { return m_q2; }
+    Q1Panel *q1Panel() const { return m_q1; }
+    Q3Panel *q3Panel() const { return m_q3; }
+    ComPath *comPath() const { return m_com; }
     SaveRunner *saveRunner() const { return m_saver; }
     // Keeps timed operations whole; other operations register here (see OperationGuard.h).
     OperationGuard *operationGuard() const { return m_guard; }
@@ -126,6 +133,9 @@ private:
     void onBaseParams(const QByteArray &block, int kind);
     void connectParameterAnswers();
     void saveQ2();
+    void saveQ3();
+    void saveQ1OverNetwork();
+    void onSearchTabChanged(int index);
     void showMessage(const QString &text);
 
     ModuleEndpoint *m_udp = nullptr;
@@ -136,6 +146,18 @@ private:
     AboutBox *m_about = nullptr;
     UpgradeWindow *m_upgrade = nullptr;
     Q2Panel *m_q2 = nullptr;
+    Q1Panel *m_q1 = nullptr;
+    Q3Panel *m_q3 = nullptr;
+    ComPath *m_com = nullptr;
+    QWidget *m_comPage = nullptr;
+    // A Q3 read in flight: the clicked row's socket. A Q3 may answer with an all-FF user MAC;
+    // its block is then taken only from that socket and the Q3 port, for this read.
+    int m_q3ReadSocket = -1;
+    // Whose parameter block the endpoint keeps as the save template (MAC without blanks).
+    QString m_paramOwnerMac;
+    QString m_lastLocalIp;
+    quint16 m_lastLocalPort = 0;
+    quint16 m_lastPeerPort = 0;
     SaveRunner *m_saver = nullptr;
     OperationGuard *m_guard = nullptr;
     Layout m_layout = Layout::ListOnly;

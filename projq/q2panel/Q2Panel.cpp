@@ -1,5 +1,7 @@
 #include "Q2Panel.h"
 
+#include "PanelFields.h"
+
 #include "lang/LangList.h"
 
 #include <QCheckBox>
@@ -90,12 +92,7 @@ QGridLayout *gridOf(QGroupBox *group)
     return grid;
 }
 
-const QStringList kBaudRates = {
-    QStringLiteral("115200"), QStringLiteral("自定义"), QStringLiteral("300"),
-    QStringLiteral("600"),    QStringLiteral("1200"),   QStringLiteral("2400"),
-    QStringLiteral("4800"),   QStringLiteral("9600"),   QStringLiteral("14400"),
-    QStringLiteral("19200"),  QStringLiteral("38400"),  QStringLiteral("57600"),
-    QStringLiteral("115200"), QStringLiteral("230400"), QStringLiteral("460800")};
+const QStringList kBaudRates = moduleBaudRateItems();
 
 void defaultMessage(QWidget *parent, const QString &text)
 {
@@ -110,17 +107,7 @@ void defaultMessage(QWidget *parent, const QString &text)
 void defaultPrompt(QWidget *parent, const QString &title, const QString &label,
                    const QString &initial, const Q2Panel::PromptDone &done)
 {
-    auto *dialog = new QInputDialog(parent);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setWindowModality(Qt::WindowModal);
-    dialog->setWindowTitle(title);
-    dialog->setLabelText(label);
-    dialog->setTextValue(initial);
-    // Exactly one of the two fires; the dialog deletes itself afterwards.
-    QObject::connect(dialog, &QInputDialog::textValueSelected, dialog,
-                     [done](const QString &text) { done(text); });
-    QObject::connect(dialog, &QDialog::rejected, dialog, [done] { done(std::nullopt); });
-    dialog->open();
+    openBaudPrompt(parent, title, label, initial, done);
 }
 
 } // namespace

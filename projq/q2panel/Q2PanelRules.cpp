@@ -157,15 +157,8 @@ void Q2Panel::hexToggled(QLineEdit *field, bool hex)
 
 void Q2Panel::baudRateActivated(int index)
 {
-    if (index != 1)
-        return;
-    const QString title = langText(QStringLiteral("lang_InputBdTitle"));
-    const QString prompt = langText(QStringLiteral("lang_PlsInputBd"));
-    m_prompt(this, title, prompt, cbb_BaudRate0->itemText(0),
-             [combo = QPointer<QComboBox>(cbb_BaudRate0)](std::optional<QString> answer) {
-                 if (combo)
-                     applyCustomBaudAnswer(combo, answer);
-             });
+    if (index == 1)
+        askCustomBaud(cbb_BaudRate0, this, m_prompt);
 }
 
 void Q2Panel::showMessage(const QString &text)

@@ -121,6 +121,12 @@ QStringList PtzLink::availablePortNames()
         names.append(info.portName());
     std::sort(names.begin(), names.end(),
               [](const QString &a, const QString &b) { return portSortKey(a) < portSortKey(b); });
+    // Ports the system does not enumerate (pseudo-terminals, socat links) come after, from
+    // X7_SERIAL_PORTS (comma-separated device paths).
+    for (const QString &part :
+         qEnvironmentVariable("X7_SERIAL_PORTS").split(QLatin1Char(','), Qt::SkipEmptyParts))
+        if (!part.trimmed().isEmpty())
+            names.append(part.trimmed());
     names.removeDuplicates();
     return names;
 }

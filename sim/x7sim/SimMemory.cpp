@@ -227,6 +227,27 @@ QByteArray simTextField(const QString &text, int width)
     return out.leftJustified(width, '\0');
 }
 
+QByteArray factoryQ1Block(const SimModuleConfig &config)
+{
+    // Offsets of the block (the Q1 frame's offsets minus its two head bytes).
+    QByteArray q(28, '\0');
+    QByteArray server = config.ip;
+    server[3] = char(100);
+    putIp(q, 0, server);                           // destination IP
+    putLe16(q, 4, 5001);                           // destination port
+    putIp(q, 6, config.ip);                        // module IP
+    putLe16(q, 10, 4001);                          // module port
+    putIp(q, 12, gatewayOf(config.ip));            // gateway
+    putByte(q, 16, 1);                             // TCP client
+    putLe16(q, 17, 57600);                         // baud, 24 bits
+    putByte(q, 19, 0);                             //   (its high byte)
+    putByte(q, 20, 0x1B);                          // 8 data bits, one stop bit, even parity
+    putBe16(q, 21, 1234);                          // device ID
+    putByte(q, 23, 0x15);                          // ID on connect, RS485, reset
+    putIp(q, 24, QByteArray::fromHex("FFFFFF00")); // mask
+    return q;
+}
+
 QByteArray factoryParamBlock(const SimModuleConfig &config)
 {
     return factoryBase(config) + factoryPort(config);
@@ -237,6 +258,10 @@ SimMemory factoryMemory(const SimModuleConfig &config)
     const SimBlockSet &set = config.blocks;
     const bool newFirmware = config.version >= kSimFirstVersionWithHttpd;
     SimMemory m;
+    if (config.model == SimModuleConfig::Q1) {
+        m.q1 = factoryQ1Block(config);
+        return m;
+    }
     if (set.param)
         m.param = factoryParamBlock(config);
     if (set.cloud)

@@ -120,6 +120,7 @@ QList<SimNamedBlock> SimModule::blocks() const
     add("httpd", m.httpd);
     if (!m.modbus.isEmpty())
         out.append({QStringLiteral("modbus%1").arg(m.modbus.size()), m.modbus});
+    add("q1", m.q1);
     return out;
 }
 
@@ -156,6 +157,8 @@ bool SimModule::isCommandForMe(const QByteArray &datagram) const
 
 SimReply SimModule::handle(const QByteArray &datagram, quint16 localPort, qint64 nowMs)
 {
+    if (m_config.model == SimModuleConfig::Q1)
+        return {}; // configured over its serial line only
     const bool search = datagram == kSearchFrame;
     if (!search && !isCommandForMe(datagram))
         return {};
@@ -357,6 +360,8 @@ bool parseSimModel(const QString &text, SimModuleConfig::Model &model)
         model = SimModuleConfig::Q2;
     else if (t == QLatin1String("Q3"))
         model = SimModuleConfig::Q3;
+    else if (t == QLatin1String("Q1"))
+        model = SimModuleConfig::Q1;
     else
         return false;
     return true;

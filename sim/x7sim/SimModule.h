@@ -37,7 +37,8 @@ struct SimBlockSet
 
 struct SimModuleConfig
 {
-    enum Model { Q2, Q3 };
+    // A Q1 speaks only the serial configuration exchange: it keeps the 28-byte Q1 block.
+    enum Model { Q2, Q3, Q1 };
     Model model = Q2;
     int version = 4017;
     QString name;
@@ -57,6 +58,7 @@ struct SimMemory
     QByteArray heartReg;
     QByteArray httpd;
     QByteArray modbus;
+    QByteArray q1; // the Q1 block (28 bytes), a Q1 module's only block
 
     bool operator==(const SimMemory &) const = default;
 };
@@ -64,7 +66,7 @@ struct SimMemory
 // One block by the name used in the --blocks option and in dumps.
 struct SimNamedBlock
 {
-    QString name; // base, cloud, heart, httpd, modbus1, modbus4, modbus87, modbus100
+    QString name; // base, cloud, heart, httpd, modbus1, modbus4, modbus87, modbus100, q1
     QByteArray bytes;
 };
 
@@ -106,6 +108,10 @@ public:
     // One line per block: "block <MAC as 12 hex digits> <name> <hex>", hex uppercase.
     QStringList dumpLines() const;
 
+    // One whole frame of the serial configuration exchange (SimSerial.cpp): the answers are the
+    // bytes to send back on the line.
+    SimReply handleSerial(const QByteArray &frame);
+
 private:
     // The identity and login the module works with: taken from its base block at start-up, at a
     // restart, an apply or a factory reset, so that a write takes effect only then.
@@ -136,6 +142,8 @@ private:
 // The blocks a module of this configuration has when it leaves the factory. A version below
 // kSimFirstVersionWithHttpd has no heartbeat/registration and HTTPD blocks, whatever its set says.
 SimMemory factoryMemory(const SimModuleConfig &config);
+// The factory Q1 block (28 bytes).
+QByteArray factoryQ1Block(const SimModuleConfig &config);
 // The factory parameter block (130 bytes) even for a module that does not have one.
 QByteArray factoryParamBlock(const SimModuleConfig &config);
 // A text field: GB18030, cut at `width` bytes without splitting a character, NUL-padded.
@@ -147,7 +155,7 @@ quint8 simChecksum(const QByteArray &bytes, int first, int last);
 // What a datagram is, for the log: "search", "0x05 write base block, 67 data bytes, to MAC ...".
 QString describeSimFrame(const QByteArray &datagram);
 
-// Parses "Q2"/"Q3", "D8 B0 4C 00 12 34" or "D8B04C001234", "192.168.0.7"; false on bad text.
+// Parses "Q1"/"Q2"/"Q3", "D8 B0 4C 00 12 34" or "D8B04C001234", "192.168.0.7"; false on bad text.
 bool parseSimModel(const QString &text, SimModuleConfig::Model &model);
 bool parseSimMac(const QString &text, QByteArray &mac);
 bool parseSimIp(const QString &text, QByteArray &ip);

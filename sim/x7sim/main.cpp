@@ -1,6 +1,7 @@
 // x7sim: plays one or many X7 serial-to-Ethernet modules on the network for Proj_Q.
 
 #include "BootLoaderSim.h"
+#include "SimSerial.h"
 #include "X7Sim.h"
 
 #include <QCommandLineParser>
@@ -97,6 +98,15 @@ int main(int argc, char *argv[])
         "the reply for the file, acknowledges the data blocks on port 13633 and writes its\n"
         "signature and the data to --out. Its frames leave from the --bind address (its own).\n"
         "Ports 9 and 68 need root or the capability cap_net_bind_service.\n"
+        "With --serial the first module sits on a serial line in configuration mode instead of\n"
+        "the network (no UDP port is bound): 'pty' opens a pseudo-terminal, anything else names\n"
+        "a serial device. The line 'x7sim: serial <path>' gives the path to open. Frames: 55 BD\n"
+        "read (a Q2 answers its 137-byte parameter reply: 2 head bytes, the parameter block, 5\n"
+        "filler bytes; a Q1 its 32-byte Q1 reply), 55 C1 extension (115 bytes: 2 head bytes,\n"
+        "cloud ID and code, heartbeat/registration block), 55 BE/BF + block + sum write the\n"
+        "base/port block, 55 B1 5A commits, 55 BA + 28-byte Q1 block + sum writes a Q1. Writes\n"
+        "with a good sum are acknowledged with the byte 4B; a bad sum is ignored. A Q1 module\n"
+        "(--model Q1) has only its 28-byte Q1 block (dump name q1) and never answers on UDP.\n"
         "\n"
         "Example: x7sim --count 3 --model Q2,Q3,Q2 --version 4017,4017,4016 \\\n"
         "         --blocks 'base,cloud,heart,httpd;base' --modbus 4,none,87 --dump-after-write"));
@@ -161,8 +171,22 @@ int main(int argc, char *argv[])
     const QCommandLineOption dumpAfterWrite(
         QStringLiteral("dump-after-write"),
         QStringLiteral("After every write and factory reset, print the module's blocks."));
+    const QCommandLineOption serial(QStringLiteral("serial"),
+                                    QStringLiteral("Put the first module on a serial line: "
+                                                   "'pty' or a device path."),
+                                    QStringLiteral("where"));
+    const QCommandLineOption serialSplit(QStringLiteral("serial-split-ms"),
+                                         QStringLiteral("Send every serial reply in two halves "
+                                                        "this many ms apart."),
+                                         QStringLiteral("ms"), QStringLiteral("0"));
+    const QCommandLineOption serialBadSum(QStringLiteral("serial-bad-sum"),
+                                          QStringLiteral("Send the Q1 reply with its sum off by "
+                                                         "one."));
+    const QCommandLineOption serialSilent(QStringLiteral("serial-silent"),
+                                          QStringLiteral("Take serial frames but answer none."));
     parser.addOptions({count, model, version, name, mac, ip, blocks, modbus, login, restartMs, bind,
-                       listen, pace, quiet, dumpAfterWrite});
+                       listen, pace, quiet, dumpAfterWrite, serial, serialSplit, serialBadSum,
+                       serialSilent});
     const QCommandLineOption bootLoader(QStringLiteral("bootloader"),
                                         QStringLiteral("Play a module's boot loader (see above)."));
     const QCommandLineOption signature(
@@ -279,7 +303,9 @@ int main(int argc, char *argv[])
         c.ip = i < ips.size() ? ipBytes : offsetBytes(ipBytes, i - int(ips.size()) + 1);
         c.name = i < names.size() ? names.at(i)
                                   : QStringLiteral("X7-%1-%2")
-                                        .arg(c.model == SimModuleConfig::Q3 ? "Q3" : "Q2")
+                                        .arg(c.model == SimModuleConfig::Q3   ? "Q3"
+                                             : c.model == SimModuleConfig::Q1 ? "Q1"
+                                                                              : "Q2")
                                         .arg(i + 1);
         if (!parseSimBlockSet(pick(blockSets, i), c.blocks))
             fail(QStringLiteral("bad block set: %1").arg(pick(blockSets, i)));
@@ -292,14 +318,31 @@ int main(int argc, char *argv[])
             fail(QStringLiteral("bad restart time: %1").arg(pick(restarts, i)));
         sim.addModule(c);
     }
-    if (!sim.start())
+    X7SerialSim *serialSim = nullptr;
+    if (parser.isSet(serial)) {
+        SimSerialOptions so;
+        so.splitMs = parser.value(serialSplit).toInt(&ok);
+        if (!ok || so.splitMs < 0)
+            fail(QStringLiteral("--serial-split-ms needs a number of milliseconds"));
+        so.badSum = parser.isSet(serialBadSum);
+        so.silent = parser.isSet(serialSilent);
+        so.dumpAfterWrite = options.dumpAfterWrite;
+        serialSim = new X7SerialSim(sim.module(0), so, options.quiet, &sim);
+        QString error;
+        if (!serialSim->open(parser.value(serial), &error))
+            fail(QStringLiteral("cannot open the serial line: %1").arg(error));
+    } else if (!sim.start()) {
         return 1;
+    }
     sim.watchStandardInput();
     for (int i = 0; i < sim.moduleCount() && i < 20; ++i) {
         const SimModuleConfig &c = sim.module(i)->config();
         std::fprintf(stdout, "module %d: %s %s version %d MAC %s IP %s blocks %s\n", i + 1,
-                     c.model == SimModuleConfig::Q3 ? "Q3" : "Q2", c.name.toLocal8Bit().constData(),
-                     c.version, sim.module(i)->macText().toLatin1().constData(),
+                     c.model == SimModuleConfig::Q3   ? "Q3"
+                     : c.model == SimModuleConfig::Q1 ? "Q1"
+                                                      : "Q2",
+                     c.name.toLocal8Bit().constData(), c.version,
+                     sim.module(i)->macText().toLatin1().constData(),
                      QHostAddress(quint32(c.ip.toHex().toUInt(nullptr, 16)))
                          .toString()
                          .toLatin1()

@@ -77,6 +77,7 @@ private slots:
     void serialUnplugReturnsToIdle();
     void serialOpenFailureStaysIdle();
     void logClearedPast511();
+    void portListOffersExtraPaths();
 };
 
 void TestPtzLink::startsSerialIdle()
@@ -510,6 +511,17 @@ void TestPtzLink::logClearedPast511()
     QCOMPARE(f.link.logText().size(), entry);
     f.link.clearLog();
     QVERIFY(f.link.logText().isEmpty());
+}
+
+void TestPtzLink::portListOffersExtraPaths()
+{
+    // A simulator's pseudo-terminal is not enumerated; the variable offers it after the rest.
+    qputenv("X7_SERIAL_PORTS", "/dev/pts/91, /tmp/x7-head");
+    const QStringList ports = PtzLink::availablePortNames();
+    qunsetenv("X7_SERIAL_PORTS");
+    QVERIFY(ports.size() >= 2);
+    QCOMPARE(ports.mid(ports.size() - 2),
+             QStringList({QStringLiteral("/dev/pts/91"), QStringLiteral("/tmp/x7-head")}));
 }
 
 QTEST_GUILESS_MAIN(TestPtzLink)
