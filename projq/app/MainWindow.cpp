@@ -14,6 +14,7 @@
 #include "lang/LangList.h"
 #include "lang/ProgramVersion.h"
 #include "q2panel/Q2Panel.h"
+#include "datadebug/DataDebugWindow.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -108,6 +109,22 @@ MainWindow::MainWindow(QWidget *parent)
             [this](const LoginCredentials &login) { m_login = login; });
     connect(this, &MainWindow::languageChanged, m_about, &AboutBox::applyAboutTexts);
     connect(this, &MainWindow::languageChanged, m_pswd, &LoginDialog::applyLoginTexts);
+
+    m_dataDebug = new DataDebugWindow(this);
+    m_dataDebug->setMessageFunction(
+        [](QWidget *parent, const QString &text) { messageSink()(parent, text); });
+    connect(m_q2, &Q2Panel::dataDebugClicked, this, &MainWindow::openDataDebug);
+    connect(m_dataDebug, &DataDebugWindow::filePathChanged, this,
+            [this](const QString &path) { m_settings.filePath = path; });
+    connect(this, &MainWindow::languageChanged, m_dataDebug,
+            &DataDebugWindow::applyDataDebugTexts);
+}
+
+void MainWindow::openDataDebug()
+{
+    m_dataDebug->showFor({m_q2->workModeIndex(), m_q2->remoteIpText(), m_q2->localPortText(),
+                          m_q2->remotePortText()},
+                         m_settings.filePath);
 }
 
 void MainWindow::addWindowTexts()

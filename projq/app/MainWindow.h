@@ -27,6 +27,7 @@ class QTableView;
 class QLabel;
 class ModuleEndpoint;
 class AboutBox;
+class DataDebugWindow;
 class Q2Panel;
 class SaveRunner;
 
@@ -57,6 +58,7 @@ public:
     Q2Panel *q2Panel() const { return m_q2; }
     SaveRunner *saveRunner() const { return m_saver; }
     AboutBox *aboutBox() const { return m_about; }
+    DataDebugWindow *dataDebugWindow() const { return m_dataDebug; }
     // The settings as they would be written at close.
     AppSettings currentSettings() const;
 
@@ -116,6 +118,7 @@ private:
     void connectParameterAnswers();
     void saveQ2();
     void showMessage(const QString &text);
+    void openDataDebug();
 
     ModuleEndpoint *m_udp = nullptr;
     DeviceListModel *m_devices = nullptr;
@@ -123,6 +126,7 @@ private:
     LoginCredentials m_login;
     LoginDialog *m_pswd = nullptr;
     AboutBox *m_about = nullptr;
+    DataDebugWindow *m_dataDebug = nullptr;
     Q2Panel *m_q2 = nullptr;
     SaveRunner *m_saver = nullptr;
     Layout m_layout = Layout::ListOnly;
