@@ -114,8 +114,7 @@ void loadSender(quint16 port, int perSecond, std::atomic<bool> *stop, std::atomi
     }
 }
 
-template<typename T>
-T *control(QWidget *w, const char *name)
+template<typename T> T *control(QWidget *w, const char *name)
 {
     return w->findChild<T *>(QString::fromLatin1(name));
 }
@@ -138,7 +137,9 @@ bool waitUntil(const std::function<bool()> &done, qint64 timeoutMs)
 
 QByteArray rowText(int i)
 {
-    return QStringLiteral("row %1 ").arg(i + 1, 2, 10, QLatin1Char('0')).leftJustified(kRowBytes, u'.')
+    return QStringLiteral("row %1 ")
+        .arg(i + 1, 2, 10, QLatin1Char('0'))
+        .leftJustified(kRowBytes, u'.')
         .toLatin1();
 }
 
@@ -194,7 +195,8 @@ void throughput(DataDebugWindow &w, bool tcp, int passes)
     QObject guard;
     QObject::connect(&w, &DataDebugWindow::finished, &guard, [&] {
         if (++done < passes)
-            QTimer::singleShot(0, &guard, [&] { control<QPushButton>(&w, "btnCycleSend")->click(); });
+            QTimer::singleShot(0, &guard,
+                               [&] { control<QPushButton>(&w, "btnCycleSend")->click(); });
     });
     const qint64 expected = qint64(passes) * CommandRows::kRowCount;
     const qint64 t0 = CycleSender::nowNs();
@@ -283,8 +285,8 @@ void timing(DataDebugWindow &w, int delayMs, int seconds, bool showView = true)
             late << QStringLiteral("#%1 %2 ms").arg(i).arg(errMs[i], 0, 'f', 1);
     }
     const auto over = std::count_if(errMs.begin(), errMs.end(), [](double e) { return e > 2.0; });
-    std::printf("    sends more than 2 ms late: %lld%s%s\n", (long long)over, late.isEmpty() ? "" : ", first: ",
-                qPrintable(late.join(QStringLiteral(", "))));
+    std::printf("    sends more than 2 ms late: %lld%s%s\n", (long long)over,
+                late.isEmpty() ? "" : ", first: ", qPrintable(late.join(QStringLiteral(", "))));
     // Cycle k starts with its first row, due at start + k x period.
     const size_t cycles = n / 2;
     for (size_t k : {size_t(100), size_t(1000), cycles ? cycles - 1 : 0}) {
@@ -306,14 +308,14 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     int seconds = 31;
     const QStringList args = app.arguments();
-    if (const qsizetype i = args.indexOf(QStringLiteral("--seconds")); i >= 0 && i + 1 < args.size())
+    if (const qsizetype i = args.indexOf(QStringLiteral("--seconds"));
+        i >= 0 && i + 1 < args.size())
         seconds = args.at(i + 1).toInt();
     setIsChinese(false);
 
     DataDebugWindow w;
-    w.setMessageFunction([](QWidget *, const QString &t) {
-        std::printf("  message: %s\n", qPrintable(t));
-    });
+    w.setMessageFunction(
+        [](QWidget *, const QString &t) { std::printf("  message: %s\n", qPrintable(t)); });
     w.showFor({}, {});
 
     std::printf("(a) throughput: 50 rows, delays 0, interval 0, passes back to back\n");

@@ -6,6 +6,7 @@
 #include "common/AppFiles.h"
 #include "common/ParamBlocks.h"
 #include "common/ValueHelpers.h"
+#include "datadebug/DataDebugWindow.h"
 #include "dialogs/AboutBox.h"
 #include "dialogs/WebAddress.h"
 #include "lan/DeviceListModel.h"
@@ -14,7 +15,6 @@
 #include "lang/LangList.h"
 #include "lang/ProgramVersion.h"
 #include "q2panel/Q2Panel.h"
-#include "datadebug/DataDebugWindow.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -116,8 +116,7 @@ MainWindow::MainWindow(QWidget *parent)
     connect(m_q2, &Q2Panel::dataDebugClicked, this, &MainWindow::openDataDebug);
     connect(m_dataDebug, &DataDebugWindow::filePathChanged, this,
             [this](const QString &path) { m_settings.filePath = path; });
-    connect(this, &MainWindow::languageChanged, m_dataDebug,
-            &DataDebugWindow::applyDataDebugTexts);
+    connect(this, &MainWindow::languageChanged, m_dataDebug, &DataDebugWindow::applyDataDebugTexts);
 }
 
 void MainWindow::openDataDebug()

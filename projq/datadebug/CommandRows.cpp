@@ -43,8 +43,8 @@ Row clearedRow(const QString &defaultName)
 
 QString rowToLine(const Row &row)
 {
-    return QStringList{row.chosen ? kTrue : kFalse, row.name, row.command,
-                       row.hex ? kTrue : kFalse, row.delay}
+    return QStringList{row.chosen ? kTrue : kFalse, row.name, row.command, row.hex ? kTrue : kFalse,
+                       row.delay}
         .join(kFieldSeparator);
 }
 

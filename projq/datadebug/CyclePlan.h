@@ -36,7 +36,7 @@ public:
     };
     struct Step
     {
-        QList<Send> sends;              // due at or before `now`, in order
+        QList<Send> sends;               // due at or before `now`, in order
         std::optional<qint64> nextDueNs; // when to ask again; none when the cycle has ended
     };
 

@@ -57,8 +57,12 @@ void addWindowTexts()
         {"lang_DataDebug_grpReceive", "收发数据", "Traffic"},
         {"lang_DataDebug_chkPause", "暂停显示", "Pause"},
         {"lang_DataDebug_btnClearReceived", "清除显示", "Clear"},
-        {"lang_DataDebug_Columns", "时间|方向|对端|长度|十六进制|文本",
-         "Time|Dir|Peer|Length|Hex|Text"},
+        {"lang_DataDebug_colTime", "时间", "Time"},
+        {"lang_DataDebug_colDir", "方向", "Dir"},
+        {"lang_DataDebug_colPeer", "对端", "Peer"},
+        {"lang_DataDebug_colLength", "长度", "Length"},
+        {"lang_DataDebug_colHex", "十六进制", "Hex"},
+        {"lang_DataDebug_colText", "文本", "Text"},
         {"lang_DataDebug_Counters", "发送 %1 帧 %2 字节  接收 %3 帧 %4 字节",
          "Sent %1 frames, %2 bytes  Received %3 frames, %4 bytes"},
         {"lang_Hint_DataDebug_NoBar", "名称和指令不能包含'|'字符，请用十六进制行写作7C。",
@@ -71,7 +75,8 @@ void addWindowTexts()
          "The module's port is not a number; the last values are kept."},
         {"lang_Hint_DataDebug_BadPort", "端口必须是0到65535之间的数字。",
          "The port must be a number from 0 to 65535."},
-        {"lang_Hint_DataDebug_SaveFailed", "无法写入指令文件：", "The command file could not be written: "},
+        {"lang_Hint_DataDebug_SaveFailed", "无法写入指令文件：",
+         "The command file could not be written: "},
         {"lang_Hint_DataDebug_SendFailed", "发送失败：", "Not sent: "},
     };
     LangList &list = langList();
@@ -239,9 +244,8 @@ void DataDebugWindow::buildControls()
         connect(row, &CommandRowWidget::renameRequested, this, &DataDebugWindow::renameRow);
         connect(row, &CommandRowWidget::separatorRefused, this,
                 [this] { showStatus(text("lang_Hint_DataDebug_NoBar")); });
-        connect(row, &CommandRowWidget::hexKept, this, [this](int i) {
-            showStatus(text("lang_Hint_DataDebug_KeepHex").arg(i + 1));
-        });
+        connect(row, &CommandRowWidget::hexKept, this,
+                [this](int i) { showStatus(text("lang_Hint_DataDebug_KeepHex").arg(i + 1)); });
     }
     ScrollBox2 = new QScrollArea(this);
     ScrollBox2->setObjectName(QStringLiteral("ScrollBox2"));
@@ -396,10 +400,9 @@ void DataDebugWindow::connectLink()
             [this](const QByteArray &bytes, const QString &ip, quint16 port) {
                 countTraffic(bytes, ip + u':' + QString::number(port), false);
             });
-    connect(m_link, &DataDebugLink::sent, this,
-            [this](const QByteArray &bytes, const QString &peer) {
-                countTraffic(bytes, peer, true);
-            });
+    connect(
+        m_link, &DataDebugLink::sent, this,
+        [this](const QByteArray &bytes, const QString &peer) { countTraffic(bytes, peer, true); });
     connect(m_link, &DataDebugLink::sendFailed, this, [this](const QString &why) {
         showStatus(text("lang_Hint_DataDebug_SendFailed") + why);
     });
@@ -432,7 +435,9 @@ void DataDebugWindow::applyDataDebugTexts()
     grpReceive->setTitle(text("lang_DataDebug_grpReceive"));
     chkPause->setText(text("lang_DataDebug_chkPause"));
     btnClearReceived->setText(text("lang_DataDebug_btnClearReceived"));
-    m_traffic->setHeaders(text("lang_DataDebug_Columns").split(u'|'));
+    m_traffic->setHeaders({text("lang_DataDebug_colTime"), text("lang_DataDebug_colDir"),
+                           text("lang_DataDebug_colPeer"), text("lang_DataDebug_colLength"),
+                           text("lang_DataDebug_colHex"), text("lang_DataDebug_colText")});
     tblReceive->setAccessibleName(grpReceive->title());
     for (CommandRowWidget *row : std::as_const(m_rows))
         row->applyTexts();
@@ -741,8 +746,7 @@ void DataDebugWindow::importFile()
             emit self->filePathChanged(*path);
         }
         // Cancelling reads the current file again.
-        self->loadCommandFile(self->m_filePath.isEmpty() ? defaultCommandFile()
-                                                         : self->m_filePath);
+        self->loadCommandFile(self->m_filePath.isEmpty() ? defaultCommandFile() : self->m_filePath);
     });
 }
 

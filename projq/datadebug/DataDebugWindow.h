@@ -48,8 +48,8 @@ public:
         std::function<void(QWidget *parent, const QString &title, const QString &label,
                            const QString &initial, const PromptDone &done)>;
     using FileDone = std::function<void(std::optional<QString> path)>;
-    using FileFunction = std::function<void(QWidget *parent, bool save, const QString &start,
-                                            const FileDone &done)>;
+    using FileFunction =
+        std::function<void(QWidget *parent, bool save, const QString &start, const FileDone &done)>;
 
     explicit DataDebugWindow(QWidget *parent = nullptr);
     ~DataDebugWindow() override;

@@ -50,7 +50,7 @@ private:
         bool sent;
         QString peer;
         QByteArray bytes;
-        QString hex;  // built when shown
+        QString hex; // built when shown
         QString text;
     };
 

@@ -50,8 +50,8 @@ void TestCommandRows::lineRoundTrip_data()
     QTest::newRow("hex row") << Row{false, "Read", "01 03 00 00", true, ""}
                              << "false|Read|01 03 00 00|true|";
     // The older program writes quotes as they are; reading them as quoting would lose them.
-    QTest::newRow("quotes literal") << Row{false, "\"q\"", "say \"hi\"", false, "5"}
-                                    << "false|\"q\"|say \"hi\"|false|5";
+    QTest::newRow("quotes literal")
+        << Row{false, "\"q\"", "say \"hi\"", false, "5"} << "false|\"q\"|say \"hi\"|false|5";
     QTest::newRow("chinese") << Row{true, "读取", "温度", false, ""} << "true|读取|温度|false|";
 }
 
@@ -109,8 +109,8 @@ void TestCommandRows::fileFillsRowsInOrder()
 void TestCommandRows::freshAndBrokenLines()
 {
     // A broken line in the middle clears only its own row.
-    const QList<Row> rows = rowsFromFileText(
-        QStringLiteral("true|a|1|false|\r\nbroken\r\ntrue|c|3|false|\r\n"), kName);
+    const QList<Row> rows =
+        rowsFromFileText(QStringLiteral("true|a|1|false|\r\nbroken\r\ntrue|c|3|false|\r\n"), kName);
     QCOMPARE(rows.at(1), clearedRow(kName));
     QCOMPARE(rows.at(2).name, QStringLiteral("c"));
     const QStringList lines = fileLines(QList<Row>(kRowCount, clearedRow(kName)));
@@ -122,10 +122,14 @@ void TestCommandRows::hexAndText_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("hex");
     QTest::addColumn<bool>("backToText"); // unticking gives `text` again
-    QTest::newRow("AB") << "AB" << "4142" << true;
-    QTest::newRow("GB18030 two bytes a character") << "温度" << "CEC2B6C8" << true;
-    QTest::newRow("blanks") << "a b" << "612062" << true;
-    QTest::newRow("empty") << "" << "" << true;
+    QTest::newRow("AB") << "AB"
+                        << "4142" << true;
+    QTest::newRow("GB18030 two bytes a character") << "温度"
+                                                   << "CEC2B6C8" << true;
+    QTest::newRow("blanks") << "a b"
+                            << "612062" << true;
+    QTest::newRow("empty") << ""
+                           << "" << true;
 }
 
 void TestCommandRows::hexAndText()
@@ -150,14 +154,14 @@ void TestCommandRows::payload_data()
     QTest::addColumn<Row>("row");
     QTest::addColumn<bool>("sendable");
     QTest::addColumn<QByteArray>("bytes");
-    QTest::newRow("text as GB18030") << Row{false, "", "温度 1", false, ""} << true
-                                     << QByteArray("\xCE\xC2\xB6\xC8 1");
-    QTest::newRow("hex with blanks") << Row{false, "", "01 03 0a", true, ""} << true
-                                     << QByteArray("\x01\x03\x0A", 3);
-    QTest::newRow("hex lone final digit") << Row{false, "", "3132 3", true, ""} << true
-                                          << QByteArray("12\x03");
-    QTest::newRow("hex NUL bytes kept") << Row{false, "", "0000", true, ""} << true
-                                        << QByteArray(2, '\0');
+    QTest::newRow("text as GB18030")
+        << Row{false, "", "温度 1", false, ""} << true << QByteArray("\xCE\xC2\xB6\xC8 1");
+    QTest::newRow("hex with blanks")
+        << Row{false, "", "01 03 0a", true, ""} << true << QByteArray("\x01\x03\x0A", 3);
+    QTest::newRow("hex lone final digit")
+        << Row{false, "", "3132 3", true, ""} << true << QByteArray("12\x03");
+    QTest::newRow("hex NUL bytes kept")
+        << Row{false, "", "0000", true, ""} << true << QByteArray(2, '\0');
     // Not hex: refused instead of sending an empty or a shortened payload.
     QTest::newRow("bad first pair") << Row{false, "", "ZZ31", true, ""} << false << QByteArray();
     QTest::newRow("bad later pair") << Row{false, "", "31ZZ32", true, ""} << false << QByteArray();

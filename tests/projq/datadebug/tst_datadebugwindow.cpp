@@ -84,13 +84,11 @@ private slots:
 
 private:
     QWidget *row(int i) const;
-    template<typename T>
-    T *rowControl(int i, const char *name) const
+    template<typename T> T *rowControl(int i, const char *name) const
     {
         return row(i)->findChild<T *>(QString::fromLatin1(name));
     }
-    template<typename T>
-    T *control(const char *name) const
+    template<typename T> T *control(const char *name) const
     {
         return m_window->findChild<T *>(QString::fromLatin1(name));
     }
@@ -117,10 +115,9 @@ void TestDataDebugWindow::init()
     m_window = new DataDebugWindow;
     m_messages.clear();
     m_window->setMessageFunction([this](QWidget *, const QString &t) { m_messages << t; });
-    m_window->setPromptFunction([this](QWidget *, const QString &, const QString &,
-                                       const QString &, const DataDebugWindow::PromptDone &done) {
-        done(m_promptAnswer);
-    });
+    m_window->setPromptFunction(
+        [this](QWidget *, const QString &, const QString &, const QString &,
+               const DataDebugWindow::PromptDone &done) { done(m_promptAnswer); });
     m_window->setFileFunction(
         [this](QWidget *, bool, const QString &, const DataDebugWindow::FileDone &done) {
             done(m_fileAnswer);
@@ -140,8 +137,7 @@ QWidget *TestDataDebugWindow::row(int i) const
     return m_window->findChild<QWidget *>(QStringLiteral("C%1").arg(i));
 }
 
-void TestDataDebugWindow::setCommand(int i, const QString &command, bool hex,
-                                     const QString &delay)
+void TestDataDebugWindow::setCommand(int i, const QString &command, bool hex, const QString &delay)
 {
     rowControl<QCheckBox>(i, "chkHex")->setChecked(false);
     rowControl<QLineEdit>(i, "edtCmd")->setText(command);
@@ -172,18 +168,26 @@ void TestDataDebugWindow::startFieldsFollowModuleWorkMode_data()
     QTest::addColumn<QString>("ip");
     QTest::addColumn<QString>("caption");
     // The module's remote IP is 192.168.0.131, local port 20108, remote port 8234.
-    QTest::newRow("UDP client -> UDP server") << 0 << "20108" << 0 << "8234" << "192.168.0.131"
+    QTest::newRow("UDP client -> UDP server") << 0 << "20108" << 0 << "8234"
+                                              << "192.168.0.131"
                                               << "Start";
-    QTest::newRow("TCP client -> TCP server") << 1 << "20108" << 1 << "8234" << "192.168.0.131"
+    QTest::newRow("TCP client -> TCP server") << 1 << "20108" << 1 << "8234"
+                                              << "192.168.0.131"
                                               << "Start";
-    QTest::newRow("UDP server -> UDP client") << 2 << "20108" << 2 << "20108" << "192.168.0.131"
+    QTest::newRow("UDP server -> UDP client") << 2 << "20108" << 2 << "20108"
+                                              << "192.168.0.131"
                                               << "Start";
-    QTest::newRow("TCP server -> TCP client, no address")
-        << 3 << "20108" << 3 << "20108" << "" << "Connect";
+    QTest::newRow("TCP server -> TCP client, no address") << 3 << "20108" << 3 << "20108"
+                                                          << ""
+                                                          << "Connect";
     // HTTPD client has no counterpart: the protocol and port stay, the address is taken.
-    QTest::newRow("HTTPD client") << 4 << "20108" << 0 << "777" << "192.168.0.131" << "Start";
+    QTest::newRow("HTTPD client") << 4 << "20108" << 0 << "777"
+                                  << "192.168.0.131"
+                                  << "Start";
     // A port field that is not a number: the last values stay and the status bar says why.
-    QTest::newRow("port not a number") << 3 << "ab" << 0 << "777" << "10.0.0.9" << "Start";
+    QTest::newRow("port not a number") << 3 << "ab" << 0 << "777"
+                                       << "10.0.0.9"
+                                       << "Start";
 }
 
 void TestDataDebugWindow::startFieldsFollowModuleWorkMode()
@@ -445,8 +449,8 @@ void TestDataDebugWindow::rowEditingRefusesWhatTheFileCannotHold()
     for (int i = 0; i < 50; ++i)
         QVERIFY(rowControl<QCheckBox>(i, "chkChoose")->isChecked());
     QTest::mouseClick(control<QPushButton>("btnClearAll"), Qt::LeftButton);
-    QCOMPARE(m_window->rows(), QList<CommandRows::Row>(50, CommandRows::clearedRow(
-                                                               "Right custom name")));
+    QCOMPARE(m_window->rows(),
+             QList<CommandRows::Row>(50, CommandRows::clearedRow("Right custom name")));
     QVERIFY(!control<QCheckBox>("chkChooseAll")->isChecked());
 }
 
@@ -473,9 +477,9 @@ void TestDataDebugWindow::commandFileRoundTrip()
     QCOMPARE(fresh, QByteArray("false|Right custom name||false|\r\n").repeated(50));
 
     m_window->showFor({}, {});
-    m_window->setRows({{true, QStringLiteral("my cmd"), QStringLiteral("AT +VER"), false,
-                        QStringLiteral("100")},
-                       {false, QStringLiteral("读"), QStringLiteral("01 03"), true, {}}});
+    m_window->setRows(
+        {{true, QStringLiteral("my cmd"), QStringLiteral("AT +VER"), false, QStringLiteral("100")},
+         {false, QStringLiteral("读"), QStringLiteral("01 03"), true, {}}});
     const QList<CommandRows::Row> before = m_window->rows();
     m_window->reject();
     m_window->clearCommandRows();
@@ -566,6 +570,8 @@ void TestDataDebugWindow::screenshots()
     for (bool chinese : {true, false}) {
         setIsChinese(chinese);
         m_window->reject();
+        QFile::remove(DataDebugWindow::defaultCommandFile());
+        m_window->clearCommandRows();
         m_window->showFor({2, QStringLiteral("127.0.0.1"), QString::number(freePort()), "1"}, {});
         setCommand(0, chinese ? QStringLiteral("读取温度") : QStringLiteral("Read temperature"));
         setCommand(1, QStringLiteral("01 03 00 00 00 02 C4 0B"), true, QStringLiteral("100"));
@@ -580,9 +586,8 @@ void TestDataDebugWindow::screenshots()
         QTRY_COMPARE(m_window->counters().receivedFrames, chinese ? 2 : 4);
         m_window->traffic()->flush();
         QTest::qWait(50);
-        QVERIFY(m_window->grab().save(QString::fromLocal8Bit(dir) + (chinese
-                                                                         ? "/datadebug_rx_cn.png"
-                                                                         : "/datadebug_rx_en.png")));
+        QVERIFY(m_window->grab().save(QString::fromLocal8Bit(dir) +
+                                      (chinese ? "/datadebug_rx_cn.png" : "/datadebug_rx_en.png")));
         control<QCheckBox>("chkShowReceived")->setChecked(false);
     }
 }
