@@ -3,7 +3,7 @@
 #include "DeviceExport.h"
 #include "LogView.h"
 
-#include "common/AppFiles.h"
+#include "textfiles/TextFiles.h"
 #include "common/ParamBlocks.h"
 #include "common/ValueHelpers.h"
 #include "datadebug/DataDebugWindow.h"
@@ -690,9 +690,9 @@ void MainWindow::exportDevices()
     if (m_devices->rowCount() == 0)
         return;
     const QString path =
-        deviceExportFileName(programFileFolder(), langText(QStringLiteral("lang_Menu_ExpDev")),
+        deviceExportFileName(TextFiles::folder(), langText(QStringLiteral("lang_Menu_ExpDev")),
                              QDateTime::currentDateTime(), m_devices->rowCount());
-    if (!writeFileAtomically(path, buildDeviceCsv(m_devices->entries()))) {
+    if (!TextFiles::writeAtomically(path, buildDeviceCsv(m_devices->entries()))) {
         logColor(path, LogColors::kError);
         showMessage(path);
         return;

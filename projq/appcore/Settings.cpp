@@ -1,9 +1,8 @@
 #include "Settings.h"
 
 #include "IniText.h"
-#include "common/AppFiles.h"
-#include "common/TextCodec.h"
 #include "lang/LangList.h"
+#include "textfiles/TextFiles.h"
 
 namespace {
 
@@ -42,12 +41,12 @@ QString readText(const IniText &ini, const QString &key, const QString &fallback
 
 QString readSettingsText()
 {
-    return decodeFileText(readWholeFile(settingsFilePath()));
+    return TextFiles::decode(TextFiles::readAll(settingsFilePath()));
 }
 
 bool writeSettingsText(const QString &text)
 {
-    return writeFileAtomically(settingsFilePath(), text.toUtf8(), true);
+    return TextFiles::writeAtomically(settingsFilePath(), TextFiles::encode(text), true);
 }
 
 } // namespace
@@ -97,7 +96,7 @@ int modelFromQNum(int qNum)
 
 QString settingsFilePath()
 {
-    return programFilePath(QStringLiteral("Cfg.ini"));
+    return TextFiles::path(QStringLiteral("Cfg.ini"));
 }
 
 AppSettings loadSettings(const AppSettings &defaults)

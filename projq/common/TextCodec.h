@@ -9,9 +9,3 @@ QString gb18030Decode(const QByteArray &bytes);
 
 // Encodes `text` as GB18030 and cuts it to at most `maxBytes` bytes without splitting a character.
 QByteArray gb18030EncodeCut(const QString &text, int maxBytes);
-
-bool isValidUtf8(const QByteArray &bytes);
-
-// Text files: UTF-8 when the bytes are valid UTF-8 (a BOM is dropped), else GB18030, so files
-// written by the Windows programs read correctly.
-QString decodeFileText(const QByteArray &bytes);

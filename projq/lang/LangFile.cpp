@@ -1,6 +1,6 @@
 #include "LangFile.h"
 
-#include "common/TextCodec.h"
+#include "textfiles/TextFiles.h"
 
 #include <QIODevice>
 
@@ -91,7 +91,7 @@ QList<LangEntry> readLangEntries(QIODevice &device)
         // The last line may be cut; an entry with half a text is worse than the built-in one.
         bytes.truncate(bytes.lastIndexOf('\n') + 1);
     }
-    return parseLangText(decodeFileText(bytes));
+    return parseLangText(TextFiles::decode(bytes));
 }
 
 QString formatLangLine(const LangEntry &entry)
@@ -112,5 +112,5 @@ QByteArray formatLangFile(const QList<LangEntry> &entries)
           << QStringLiteral(" ");
     for (const LangEntry &entry : entries)
         lines << formatLangLine(entry);
-    return (lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8();
+    return TextFiles::encodeLines(lines);
 }

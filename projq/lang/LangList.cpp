@@ -1,7 +1,7 @@
 #include "LangList.h"
 
 #include "BuiltInTexts.h"
-#include "common/AppFiles.h"
+#include "textfiles/TextFiles.h"
 
 #include <QFile>
 #include <QLocale>
@@ -90,7 +90,7 @@ QString LangList::lookup(const QString &name) const
 bool LangList::loadLangFile(const QString &fileName)
 {
     if (!QFile::exists(fileName))
-        writeFileAtomically(fileName, defaultLangFile());
+        TextFiles::writeAtomically(fileName, defaultLangFile());
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         return false;
@@ -133,7 +133,7 @@ void initLanguage()
 {
     LangList &list = langList();
     list.clearFilePart();
-    list.loadLangFile(programFilePath(QStringLiteral("Lang.txt")));
+    list.loadLangFile(TextFiles::path(QStringLiteral("Lang.txt")));
 }
 
 QString langText(const QString &name)

@@ -2,6 +2,7 @@
 
 #include "ScheduleFiles.h"
 #include "ScheduleRowDialog.h"
+#include "textfiles/TextFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -38,7 +39,7 @@ ScheduleBoard::ScheduleBoard(QWidget *parent)
     : QGroupBox(QStringLiteral("定时配置区"), parent)
     , m_on(kScheduleRowCount)
     , m_off(kScheduleRowCount)
-    , m_folder(ptzFileFolder())
+    , m_folder(TextFiles::folder())
     , m_clock([] { return QDateTime::currentDateTime(); })
 {
     setObjectName(QStringLiteral("Frame1"));
@@ -249,12 +250,13 @@ bool ScheduleBoard::saveFiles() const
         lines.append(displayLine(n));
         marks.append(isTicked(n));
     }
-    bool ok =
-        writeScheduleFile(folder.filePath(kDeviceIpFileName), encodeScheduleFile({m_deviceIp}));
-    ok =
-        writeScheduleFile(folder.filePath(kScheduleLinesFileName), encodeScheduleFile(lines)) && ok;
-    ok = writeScheduleFile(folder.filePath(kScheduleMarksFileName),
-                           encodeScheduleFile(scheduleMarkLines(marks))) &&
+    bool ok = TextFiles::writeAtomically(folder.filePath(kDeviceIpFileName),
+                                         encodeScheduleFile({m_deviceIp}));
+    ok = TextFiles::writeAtomically(folder.filePath(kScheduleLinesFileName),
+                                    encodeScheduleFile(lines)) &&
+         ok;
+    ok = TextFiles::writeAtomically(folder.filePath(kScheduleMarksFileName),
+                                    encodeScheduleFile(scheduleMarkLines(marks))) &&
          ok;
     return ok;
 }

@@ -57,7 +57,7 @@ public:
     ArmedTime armedOn(int row) const;
     ArmedTime armedOff(int row) const;
 
-    // --- files, in fileFolder() (ptzFileFolder() unless set)
+    // --- files, in fileFolder() (TextFiles::folder() unless set)
     QString fileFolder() const { return m_folder; }
     void setFileFolder(const QString &folder) { m_folder = folder; }
     QString deviceIpText() const { return m_deviceIp; }

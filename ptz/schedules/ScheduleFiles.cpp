@@ -1,22 +1,11 @@
 #include "ScheduleFiles.h"
 
-#include <QCoreApplication>
-#include <QDir>
+#include "textfiles/TextFiles.h"
+
 #include <QFile>
 #include <QLocale>
-#include <QSaveFile>
-#include <QStandardPaths>
-#include <QStringDecoder>
-#include <QTemporaryFile>
 
 namespace {
-
-bool folderIsWritable(const QString &folder)
-{
-    // QFileInfo::isWritable misjudges network shares and ACLs; creating a file is the true test.
-    QTemporaryFile probe(folder + QStringLiteral("/.ptzdesk-write-probe-XXXXXX"));
-    return probe.open();
-}
 
 QString sanitisedLine(QString line)
 {
@@ -26,36 +15,6 @@ QString sanitisedLine(QString line)
 }
 
 } // namespace
-
-QString ptzFileFolder()
-{
-    const QString overridden = qEnvironmentVariable("X7_FILES_DIR");
-    if (!overridden.isEmpty()) {
-        QDir().mkpath(overridden);
-        return overridden;
-    }
-    static const QString folder = [] {
-        const QString exeFolder = QCoreApplication::applicationDirPath();
-        if (!exeFolder.isEmpty() && folderIsWritable(exeFolder))
-            return exeFolder;
-        const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-        QDir().mkpath(data);
-        return data;
-    }();
-    return folder;
-}
-
-QString decodeScheduleText(const QByteArray &bytes)
-{
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text = utf8.decode(bytes);
-    if (!utf8.hasError())
-        return text;
-    QStringDecoder gb18030("GB18030", QStringDecoder::Flag::Stateless);
-    if (!gb18030.isValid())
-        return text;
-    return gb18030.decode(bytes);
-}
 
 QStringList readScheduleFileLines(QIODevice &device, int maxLines)
 {
@@ -67,7 +26,7 @@ QStringList readScheduleFileLines(QIODevice &device, int maxLines)
         const qsizetype end = std::max(bytes.lastIndexOf('\n'), bytes.lastIndexOf('\r'));
         bytes.truncate(end < 0 ? 0 : end + 1);
     }
-    const QString text = decodeScheduleText(bytes);
+    const QString text = TextFiles::decode(bytes);
     QStringList lines;
     qsizetype start = 0;
     while (start < text.size() && lines.size() < maxLines) {
@@ -130,12 +89,11 @@ int readScheduleLines(QIODevice &device, QStringList &lines)
 
 QByteArray encodeScheduleFile(const QStringList &lines)
 {
-    QByteArray bytes;
-    for (const QString &line : lines) {
-        bytes += sanitisedLine(line).toUtf8();
-        bytes += "\r\n";
-    }
-    return bytes;
+    QStringList clean;
+    clean.reserve(lines.size());
+    for (const QString &line : lines)
+        clean.append(sanitisedLine(line));
+    return TextFiles::encodeLines(clean);
 }
 
 QStringList scheduleMarkLines(const QList<bool> &marks)
@@ -144,16 +102,4 @@ QStringList scheduleMarkLines(const QList<bool> &marks)
     for (bool mark : marks)
         lines.append(mark ? QStringLiteral("True") : QStringLiteral("False"));
     return lines;
-}
-
-bool writeScheduleFile(const QString &path, const QByteArray &bytes)
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
 }

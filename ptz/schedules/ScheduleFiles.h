@@ -17,14 +17,6 @@ inline const QString kDeviceIpFileName = QStringLiteral("123.ini");
 inline const QString kScheduleLinesFileName = QStringLiteral("321.ini");
 inline const QString kScheduleMarksFileName = QStringLiteral("322.ini");
 
-// The folder of the console's files: the executable's folder when it is writable, else the
-// per-user application data folder. X7_FILES_DIR overrides it (tests point it elsewhere).
-QString ptzFileFolder();
-
-// UTF-8 when the bytes are valid UTF-8 (a BOM is dropped), else GB18030, so files written by
-// the Windows console on a Chinese system read correctly.
-QString decodeScheduleText(const QByteArray &bytes);
-
 // Up to `maxLines` lines of the device. CR LF, LF and a lone CR end a line; the last line needs
 // no end. Only the first kMaxScheduleFileBytes are read: these files are a few kilobytes, and a
 // huge file must not exhaust memory (a line cut there counts as missing).
@@ -43,10 +35,7 @@ int readScheduleMarks(QIODevice &device, QList<bool> &marks);
 // Sets `lines[n]` from line n until the file's lines end; returns the number of lines set.
 int readScheduleLines(QIODevice &device, QStringList &lines);
 
-// Each line followed by CR LF, UTF-8. A CR or LF inside a line would split it into two rows on
-// the next start, so each becomes a blank.
+// Each line followed by CR LF, in the system's 8-bit encoding. A CR or LF inside a line would
+// split it into two rows on the next start, so each becomes a blank.
 QByteArray encodeScheduleFile(const QStringList &lines);
 QStringList scheduleMarkLines(const QList<bool> &marks);
-
-// Replaces the file whole and atomically: a crash or power loss mid-write leaves the old file.
-bool writeScheduleFile(const QString &path, const QByteArray &bytes);

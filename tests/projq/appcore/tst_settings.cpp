@@ -1,6 +1,6 @@
 #include "appcore/IniText.h"
 #include "appcore/Settings.h"
-#include "common/AppFiles.h"
+#include "textfiles/TextFiles.h"
 #include "common/TextCodec.h"
 
 #include <QCoreApplication>
@@ -234,7 +234,7 @@ void TestSettings::roundTripAndKeyOrder()
     const AppSettings saved = sampleSettings();
     QVERIFY(saveSettings(saved));
     const QByteArray bytes = readFile(settingsFilePath());
-    QVERIFY(isValidUtf8(bytes));
+    QVERIFY(TextFiles::isValidUtf8(bytes));
     QCOMPARE(bytes.count('\n'), bytes.count("\r\n"));
     QCOMPARE(QString::fromUtf8(bytes),
              QStringLiteral("[System]\r\nLanguage=0\r\nRealTimeHelp=0\r\nLocalCom=/dev/ttyUSB0\r\n"
@@ -319,7 +319,7 @@ void TestSettings::qNumSelectsAModel()
 void TestSettings::filesFolderIsTheProgramFolderWhenWritable()
 {
     qunsetenv("X7_FILES_DIR");
-    QCOMPARE(programFileFolder(), QCoreApplication::applicationDirPath());
+    QCOMPARE(TextFiles::folder(), QCoreApplication::applicationDirPath());
     QCOMPARE(settingsFilePath(), QCoreApplication::applicationDirPath() + "/Cfg.ini");
 }
 

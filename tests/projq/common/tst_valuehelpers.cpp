@@ -1,6 +1,7 @@
 // Conversions between screen texts and frame bytes: the conventions the wire formats rely on.
 
 #include "common/TextCodec.h"
+#include "textfiles/TextFiles.h"
 #include "common/ValueHelpers.h"
 
 #include <QTest>
@@ -321,7 +322,7 @@ void TestValueHelpers::fileTextDecoding()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(QString, text);
-    QCOMPARE(decodeFileText(bytes), text);
+    QCOMPARE(TextFiles::decode(bytes), text);
 }
 
 void TestValueHelpers::bindOverride()

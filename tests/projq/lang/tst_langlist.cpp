@@ -1,4 +1,5 @@
 #include "common/TextCodec.h"
+#include "textfiles/TextFiles.h"
 #include "lang/BuiltInTexts.h"
 #include "lang/LangFile.h"
 #include "lang/LangList.h"
@@ -304,7 +305,7 @@ void TestLangList::parseLine()
 void TestLangList::defaultFile()
 {
     const QByteArray bytes = ::builtInTable().defaultLangFile();
-    QVERIFY(isValidUtf8(bytes));
+    QVERIFY(TextFiles::isValidUtf8(bytes));
     QVERIFY(!bytes.startsWith("\xEF\xBB\xBF"));
     QVERIFY(bytes.endsWith("\r\n"));
     QCOMPARE(bytes.count('\n'), bytes.count("\r\n"));
@@ -348,7 +349,7 @@ void TestLangList::gbkFile()
     const QByteArray bytes = gb18030Encode(QStringLiteral(";注释\r\n"
                                                           "lang_Menu_File|文件(億)|File\r\n"
                                                           "lang_Own|第一行///第二行|Own\r\n"));
-    QVERIFY(!isValidUtf8(bytes));
+    QVERIFY(!TextFiles::isValidUtf8(bytes));
     QVERIFY(bytes.contains("\x83\x7C"));
     const LangList list = tableWithFile(bytes);
     QCOMPARE(text(list, "lang_Menu_File", true), QStringLiteral("文件(億)"));

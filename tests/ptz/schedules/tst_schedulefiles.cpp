@@ -1,5 +1,6 @@
 #include "schedules/ScheduleCheck.h"
 #include "schedules/ScheduleFiles.h"
+#include "textfiles/TextFiles.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -72,7 +73,7 @@ void TestScheduleFiles::decoding()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(QString, text);
-    QCOMPARE(decodeScheduleText(bytes), text);
+    QCOMPARE(TextFiles::decode(bytes), text);
 }
 
 void TestScheduleFiles::lineSplitting_data()
@@ -254,17 +255,17 @@ void TestScheduleFiles::atomicWrite()
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString path = dir.filePath("321.ini");
-    QVERIFY(writeScheduleFile(path, "old\r\n"));
-    QVERIFY(writeScheduleFile(path, "new\r\n"));
+    QVERIFY(TextFiles::writeAtomically(path, "old\r\n"));
+    QVERIFY(TextFiles::writeAtomically(path, "new\r\n"));
     QCOMPARE(fileBytes(path), QByteArray("new\r\n"));
     // Nothing but the file itself is left in the folder (no temporary copies).
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"321.ini"});
 
     // A file that cannot be replaced is reported, and what is there stays.
     QVERIFY(QDir(dir.path()).mkdir("322.ini"));
-    QVERIFY(!writeScheduleFile(dir.filePath("322.ini"), "True\r\n"));
+    QVERIFY(!TextFiles::writeAtomically(dir.filePath("322.ini"), "True\r\n"));
     QVERIFY(QFileInfo(dir.filePath("322.ini")).isDir());
-    QVERIFY(!writeScheduleFile(dir.filePath("missing/123.ini"), "x\r\n"));
+    QVERIFY(!TextFiles::writeAtomically(dir.filePath("missing/123.ini"), "x\r\n"));
 }
 
 void TestScheduleFiles::folderOverride()
@@ -272,11 +273,11 @@ void TestScheduleFiles::folderOverride()
     QTemporaryDir dir;
     const QString folder = dir.filePath("files");
     qputenv("X7_FILES_DIR", folder.toLocal8Bit());
-    QCOMPARE(ptzFileFolder(), folder);
+    QCOMPARE(TextFiles::folder(), folder);
     QVERIFY(QFileInfo(folder).isDir());
     qunsetenv("X7_FILES_DIR");
-    QVERIFY(!ptzFileFolder().isEmpty());
-    QVERIFY(QFileInfo(ptzFileFolder()).isDir());
+    QVERIFY(!TextFiles::folder().isEmpty());
+    QVERIFY(QFileInfo(TextFiles::folder()).isDir());
 }
 
 QTEST_GUILESS_MAIN(TestScheduleFiles)
