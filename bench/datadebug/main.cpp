@@ -273,9 +273,10 @@ void timing(DataDebugWindow &w, int delayMs, int seconds, bool showView = true)
         errMs.push_back((t[i] - due[i]) / 1e6);
     const double maxErr = errMs.empty() ? 0 : *std::max_element(errMs.begin(), errMs.end());
     const double minErr = errMs.empty() ? 0 : *std::min_element(errMs.begin(), errMs.end());
-    std::printf("  delay %3d ms: %zu sends over %d s (%zu arrived), load %lld datagrams "
-                "received by the window (%.0f/s), %s\n",
-                delayMs, due.size(), seconds, t.size(), shown, shown / double(seconds),
+    std::printf("  delay %3d ms: %zu sends over %d s (%zu arrived), load %lld datagrams sent, "
+                "%lld received by the window (%.0f/s), %s\n",
+                delayMs, due.size(), seconds, t.size(), (long long)loadSent.load(), shown,
+                shown / double(seconds),
                 showView ? "shown in the receive view" : "receive view off (for comparison)");
     std::printf("    arrival - due: p50 %.3f ms, p99 %.3f ms, max %.3f ms, min %.3f ms\n",
                 percentile(errMs, 0.5), percentile(errMs, 0.99), maxErr, minErr);

@@ -1,31 +1,22 @@
 #include "DataDebugFiles.h"
 
-#include "common/AppFiles.h"
-#include "common/TextCodec.h"
-
-#include <QStringEncoder>
+#include "textfiles/TextFiles.h"
 
 namespace DataDebugFiles {
 
 QString path(const QString &fileName)
 {
-    return programFilePath(fileName);
+    return TextFiles::path(fileName);
 }
 
 QString read(const QString &path)
 {
-    return decodeFileText(readWholeFile(path));
+    return TextFiles::decode(TextFiles::readAll(path));
 }
 
 bool writeLines(const QString &path, const QStringList &lines)
 {
-    QStringEncoder encoder(QStringEncoder::System);
-    QByteArray bytes;
-    for (const QString &line : lines) {
-        bytes += encoder.encode(line);
-        bytes += "\r\n";
-    }
-    return writeFileAtomically(path, bytes);
+    return TextFiles::writeAtomically(path, TextFiles::encodeLines(lines));
 }
 
 } // namespace DataDebugFiles

@@ -492,7 +492,8 @@ void TestDataDebugWindow::importAndMissingFile()
     const QString path = m_files.filePath(QStringLiteral("three.txt"));
     QFile three(path);
     QVERIFY(three.open(QIODevice::WriteOnly));
-    three.write("true|a|1|false|\r\ntrue|b|2|false|\r\ntrue|c|3|false|5\r\n");
+    // Written by the older program on a Chinese system: GB18030.
+    three.write("true|a|1|false|\r\ntrue|\xB6\xC1|2|false|\r\ntrue|c|3|false|5\r\n");
     three.close();
     setCommand(10, QStringLiteral("old"));
     m_fileAnswer = path;
@@ -501,6 +502,7 @@ void TestDataDebugWindow::importAndMissingFile()
     QCOMPARE(chosen.size(), 1);
     QCOMPARE(m_window->filePath(), path);
     QCOMPARE(m_window->rows().at(2).delay, QStringLiteral("5"));
+    QCOMPARE(m_window->rows().at(1).name, QStringLiteral("读"));
     QCOMPARE(m_window->rows().at(10), CommandRows::clearedRow("Right custom name"));
 
     // Export to another file; closing then writes to the chosen file.
