@@ -8,6 +8,7 @@
 
 #include "common/ParamBlocks.h"
 #include "common/ValueHelpers.h"
+#include "datadebug/DataDebugWindow.h"
 #include "dialogs/AboutBox.h"
 #include "dialogs/WebAddress.h"
 #include "lan/DeviceListModel.h"
@@ -17,9 +18,9 @@
 #include "lang/ProgramVersion.h"
 #include "q1panel/Q1Panel.h"
 #include "q2panel/Q2Panel.h"
+#include "q3panel/Q3Panel.h"
 #include "textfiles/TextFiles.h"
 #include "upgrade/UpgradeWindow.h"
-#include "q3panel/Q3Panel.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -153,6 +154,21 @@ MainWindow::MainWindow(QWidget *parent)
     connect(this, &MainWindow::languageChanged, m_upgrade, &UpgradeWindow::applyUpgradeTexts);
     // A firmware transfer is a timed operation like a save: nothing else is sent meanwhile.
     m_guard->watch(m_upgrade);
+
+    m_dataDebug = new DataDebugWindow(this);
+    m_dataDebug->setMessageFunction(
+        [](QWidget *parent, const QString &text) { messageSink()(parent, text); });
+    connect(m_q2, &Q2Panel::dataDebugClicked, this, &MainWindow::openDataDebug);
+    connect(m_dataDebug, &DataDebugWindow::filePathChanged, this,
+            [this](const QString &path) { m_settings.filePath = path; });
+    connect(this, &MainWindow::languageChanged, m_dataDebug, &DataDebugWindow::applyDataDebugTexts);
+}
+
+void MainWindow::openDataDebug()
+{
+    m_dataDebug->showFor({m_q2->workModeIndex(), m_q2->remoteIpText(), m_q2->localPortText(),
+                          m_q2->remotePortText()},
+                         m_settings.filePath);
 }
 
 void MainWindow::addWindowTexts()

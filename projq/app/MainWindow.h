@@ -27,6 +27,7 @@ class QTableView;
 class QLabel;
 class ModuleEndpoint;
 class AboutBox;
+class DataDebugWindow;
 class Q2Panel;
 class Q1Panel;
 class Q3Panel;
@@ -74,6 +75,7 @@ public:
     void addFrameSendingControl(QWidget *control);
     AboutBox *aboutBox() const { return m_about; }
     UpgradeWindow *upgradeWindow() const { return m_upgrade; }
+    DataDebugWindow *dataDebugWindow() const { return m_dataDebug; }
     // The settings as they would be written at close.
     AppSettings currentSettings() const;
 
@@ -137,6 +139,7 @@ private:
     void saveQ1OverNetwork();
     void onSearchTabChanged(int index);
     void showMessage(const QString &text);
+    void openDataDebug();
 
     ModuleEndpoint *m_udp = nullptr;
     DeviceListModel *m_devices = nullptr;
@@ -145,6 +148,7 @@ private:
     LoginDialog *m_pswd = nullptr;
     AboutBox *m_about = nullptr;
     UpgradeWindow *m_upgrade = nullptr;
+    DataDebugWindow *m_dataDebug = nullptr;
     Q2Panel *m_q2 = nullptr;
     Q1Panel *m_q1 = nullptr;
     Q3Panel *m_q3 = nullptr;
