@@ -141,6 +141,8 @@ private:
     void applyAllRules();
     void hexToggled(QLineEdit *field, bool hex);
     void baudRateActivated(int index);
+
+    // Checks before a save (Q2PanelSave.cpp).
     void showMessage(const QString &text);
     bool checkField(QLineEdit *field, const char *labelKey, bool digits);
     bool checkText(const QString &text, const QString &label, QWidget *field);
