@@ -172,7 +172,15 @@ DataDebugWindow::DataDebugWindow(QWidget *parent)
     updateCounters();
 }
 
-DataDebugWindow::~DataDebugWindow() = default;
+DataDebugWindow::~DataDebugWindow()
+{
+    // The link and the cycle are children: they are destroyed after this window's own part, and
+    // a connection they close on the way out must not call back into a half-destroyed window.
+    if (m_link)
+        m_link->disconnect(this);
+    if (m_cycle)
+        m_cycle->disconnect(this);
+}
 
 void DataDebugWindow::buildControls()
 {
