@@ -1,6 +1,7 @@
 #include "Q1Panel.h"
 
 #include "lang/LangList.h"
+#include "q2panel/PanelWidgets.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -14,44 +15,10 @@
 
 namespace {
 
-template<class W> W *named(const char *name, QWidget *parent = nullptr)
-{
-    auto *w = new W(parent);
-    w->setObjectName(QLatin1String(name));
-    return w;
-}
-
-QLineEdit *edit(const char *name, const QString &text, int maxLength = 0)
-{
-    auto *e = named<QLineEdit>(name);
-    if (maxLength > 0)
-        e->setMaxLength(maxLength);
-    e->setText(text);
-    return e;
-}
-
-QComboBox *combo(const char *name, const QStringList &items, int selected)
-{
-    auto *c = named<QComboBox>(name);
-    c->addItems(items);
-    c->setCurrentIndex(selected);
-    return c;
-}
-
-QCheckBox *check(const char *name, const QString &text)
-{
-    auto *c = named<QCheckBox>(name);
-    c->setText(text);
-    return c;
-}
-
-QLabel *caption(const char *name, const QString &text, QWidget *buddy)
-{
-    auto *l = named<QLabel>(name);
-    l->setText(text);
-    l->setBuddy(buddy);
-    return l;
-}
+using PanelWidgets::check;
+using PanelWidgets::combo;
+using PanelWidgets::edit;
+using PanelWidgets::named;
 
 void setCaption(QLabel *label, const QString &text)
 {
@@ -88,15 +55,19 @@ Q1Panel::Q1Panel(QWidget *parent)
     edt_ModulePort = edit("edt_ModulePort", QString(), 5);
     edt_DeIP = edit("edt_DeIP", QStringLiteral("192.168.0.201"));
     edt_DePort = edit("edt_DePort", QStringLiteral("8234"));
-    lbl_ModuleWork = caption("lbl_ModuleWork", QStringLiteral("工作方式"), cbb_ModuleWork);
-    lbl_ModuleIP = caption("lbl_ModuleIP", QStringLiteral("本模块IP地址"), edt_ModuleIP);
-    lbl_Mask = caption("lbl_Mask", QStringLiteral("子网掩码"), edt_Mask);
-    lbl_Gateway = caption("lbl_Gateway", QStringLiteral("模块默认网关"), edt_Gateway);
-    lbl_BaudRate = caption("lbl_BaudRate", QStringLiteral("串口波特率"), cbb_BaudRate);
-    lbl_PDS = caption("lbl_PDS", QStringLiteral("校验/数据/停止"), cbb_P);
-    lbl_ModulePort = caption("lbl_ModulePort", QStringLiteral("模块自身端口"), edt_ModulePort);
-    lbl_DeIP = caption("lbl_DeIP", QStringLiteral("连接目标IP"), edt_DeIP);
-    lbl_DePort = caption("lbl_DePort", QStringLiteral("连接目标端口"), edt_DePort);
+    lbl_ModuleWork =
+        PanelWidgets::caption("lbl_ModuleWork", cbb_ModuleWork, QStringLiteral("工作方式"));
+    lbl_ModuleIP =
+        PanelWidgets::caption("lbl_ModuleIP", edt_ModuleIP, QStringLiteral("本模块IP地址"));
+    lbl_Mask = PanelWidgets::caption("lbl_Mask", edt_Mask, QStringLiteral("子网掩码"));
+    lbl_Gateway = PanelWidgets::caption("lbl_Gateway", edt_Gateway, QStringLiteral("模块默认网关"));
+    lbl_BaudRate =
+        PanelWidgets::caption("lbl_BaudRate", cbb_BaudRate, QStringLiteral("串口波特率"));
+    lbl_PDS = PanelWidgets::caption("lbl_PDS", cbb_P, QStringLiteral("校验/数据/停止"));
+    lbl_ModulePort =
+        PanelWidgets::caption("lbl_ModulePort", edt_ModulePort, QStringLiteral("模块自身端口"));
+    lbl_DeIP = PanelWidgets::caption("lbl_DeIP", edt_DeIP, QStringLiteral("连接目标IP"));
+    lbl_DePort = PanelWidgets::caption("lbl_DePort", edt_DePort, QStringLiteral("连接目标端口"));
 
     auto *g = new QGridLayout(grp_Param);
     g->setColumnStretch(1, 1);
@@ -124,7 +95,7 @@ Q1Panel::Q1Panel(QWidget *parent)
     grp_Special = named<QGroupBox>("grp_Special");
     grp_Special->setTitle(QStringLiteral("扩展功能"));
     edt_ID = edit("edt_ID", QStringLiteral("0"), 5);
-    lbl_ID = caption("lbl_ID", QStringLiteral("设备ID"), edt_ID);
+    lbl_ID = PanelWidgets::caption("lbl_ID", edt_ID, QStringLiteral("设备ID"));
     chk_Reset = check("chk_Reset", QStringLiteral("Reset"));
     chk_Link = check("chk_Link", QStringLiteral("Link"));
     chk_Index = check("chk_Index", QStringLiteral("Index"));

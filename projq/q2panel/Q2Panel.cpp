@@ -1,5 +1,7 @@
 #include "Q2Panel.h"
 
+#include "PanelWidgets.h"
+
 #include "PanelFields.h"
 
 #include "lang/LangList.h"
@@ -23,38 +25,12 @@
 
 namespace {
 
-template<class W> W *named(const char *name)
-{
-    auto *w = new W;
-    w->setObjectName(QLatin1String(name));
-    return w;
-}
-
-QLabel *labelFor(const char *name, QWidget *buddy)
-{
-    auto *label = named<QLabel>(name);
-    label->setBuddy(buddy);
-    return label;
-}
+using PanelWidgets::named;
 
 QComboBox *comboWith(const char *name, const QStringList &items, int selected = 0)
 {
-    auto *combo = named<QComboBox>(name);
     // Long items (English texts, Chinese Modbus modes) must not widen the panel.
-    combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    combo->setMinimumContentsLength(4);
-    combo->addItems(items);
-    combo->setCurrentIndex(selected);
-    return combo;
-}
-
-QLineEdit *editWith(const char *name, const QString &text = QString(), int maxTyped = 0)
-{
-    auto *edit = named<QLineEdit>(name);
-    if (maxTyped > 0)
-        edit->setMaxLength(maxTyped);
-    edit->setText(text);
-    return edit;
+    return PanelWidgets::combo(name, items, selected, 4);
 }
 
 void hideAll(std::initializer_list<QWidget *> widgets)
@@ -163,31 +139,31 @@ void Q2Panel::buildBaseGroup()
 {
     grp_BaseSave = named<QGroupBox>("grp_BaseSave");
     cbb_AddrType = comboWith("cbb_AddrType", {QString(), QString()}, 1);
-    edt_HTTPServerPort = editWith("edt_HTTPServerPort");
-    edt_LocationURLPort = editWith("edt_LocationURLPort");
-    edt_StaticIP = editWith("edt_StaticIP", QString(), 15);
-    edt_GatewayIP = editWith("edt_GatewayIP");
-    edt_SubnetMask = editWith("edt_SubnetMask");
-    edtDns = editWith("edtDns");
-    edt_ModName = editWith("edt_ModName", QString(), 14);
-    edt_username = editWith("edt_username", QString(), 5);
-    edt_password = editWith("edt_password", QString(), 5);
-    edt_UserMAC = editWith("edt_UserMAC");
-    labeledEditShortTime = editWith("LabeledEditShortTime");
-    labeledEdit1 = editWith("LabeledEdit1");
-    lbl_AddrType = labelFor("lbl_AddrType", cbb_AddrType);
-    lbl_HTTPServerPort = labelFor("lbl_HTTPServerPort", edt_HTTPServerPort);
-    lbl_LocationURLPort = labelFor("lbl_LocationURLPort", edt_LocationURLPort);
-    lbl_StaticIP = labelFor("lbl_StaticIP", edt_StaticIP);
-    lbl_GatewayIP = labelFor("lbl_GatewayIP", edt_GatewayIP);
-    lbl_SubnetMask = labelFor("lbl_SubnetMask", edt_SubnetMask);
-    lblDns = labelFor("lblDns", edtDns);
-    lbl_ModName = labelFor("lbl_ModName", edt_ModName);
-    lbl_username = labelFor("lbl_username", edt_username);
-    lbl_password = labelFor("lbl_password", edt_password);
-    lbl_UserMAC = labelFor("lbl_UserMAC", edt_UserMAC);
-    lbl_ShortTime = labelFor("LabeledEditShortTime_EditLabel", labeledEditShortTime);
-    lbl_RestartTimeout = labelFor("LabeledEdit1_EditLabel", labeledEdit1);
+    edt_HTTPServerPort = PanelWidgets::edit("edt_HTTPServerPort");
+    edt_LocationURLPort = PanelWidgets::edit("edt_LocationURLPort");
+    edt_StaticIP = PanelWidgets::edit("edt_StaticIP", QString(), 15);
+    edt_GatewayIP = PanelWidgets::edit("edt_GatewayIP");
+    edt_SubnetMask = PanelWidgets::edit("edt_SubnetMask");
+    edtDns = PanelWidgets::edit("edtDns");
+    edt_ModName = PanelWidgets::edit("edt_ModName", QString(), 14);
+    edt_username = PanelWidgets::edit("edt_username", QString(), 5);
+    edt_password = PanelWidgets::edit("edt_password", QString(), 5);
+    edt_UserMAC = PanelWidgets::edit("edt_UserMAC");
+    labeledEditShortTime = PanelWidgets::edit("LabeledEditShortTime");
+    labeledEdit1 = PanelWidgets::edit("LabeledEdit1");
+    lbl_AddrType = PanelWidgets::caption("lbl_AddrType", cbb_AddrType);
+    lbl_HTTPServerPort = PanelWidgets::caption("lbl_HTTPServerPort", edt_HTTPServerPort);
+    lbl_LocationURLPort = PanelWidgets::caption("lbl_LocationURLPort", edt_LocationURLPort);
+    lbl_StaticIP = PanelWidgets::caption("lbl_StaticIP", edt_StaticIP);
+    lbl_GatewayIP = PanelWidgets::caption("lbl_GatewayIP", edt_GatewayIP);
+    lbl_SubnetMask = PanelWidgets::caption("lbl_SubnetMask", edt_SubnetMask);
+    lblDns = PanelWidgets::caption("lblDns", edtDns);
+    lbl_ModName = PanelWidgets::caption("lbl_ModName", edt_ModName);
+    lbl_username = PanelWidgets::caption("lbl_username", edt_username);
+    lbl_password = PanelWidgets::caption("lbl_password", edt_password);
+    lbl_UserMAC = PanelWidgets::caption("lbl_UserMAC", edt_UserMAC);
+    lbl_ShortTime = PanelWidgets::caption("LabeledEditShortTime_EditLabel", labeledEditShortTime);
+    lbl_RestartTimeout = PanelWidgets::caption("LabeledEdit1_EditLabel", labeledEdit1);
 
     rzchckbx_Reset = named<QCheckBox>("rzchckbx_Reset");
     rzchckbx_Link = named<QCheckBox>("rzchckbx_Link");
@@ -245,9 +221,9 @@ void Q2Panel::buildPortGroup()
     cbb_FlowControl0 =
         comboWith("cbb_FlowControl0",
                   {QStringLiteral("None"), QStringLiteral("Hardware"), QStringLiteral("RS485")});
-    edt_LocalPort0 = editWith("edt_LocalPort0", QStringLiteral("5555"));
-    edt_RemotePort0 = editWith("edt_RemotePort0", QStringLiteral("5555"));
-    edt_RemoteIP0 = editWith("edt_RemoteIP0", QStringLiteral("192.168.0.131"), 30);
+    edt_LocalPort0 = PanelWidgets::edit("edt_LocalPort0", QStringLiteral("5555"));
+    edt_RemotePort0 = PanelWidgets::edit("edt_RemotePort0", QStringLiteral("5555"));
+    edt_RemoteIP0 = PanelWidgets::edit("edt_RemoteIP0", QStringLiteral("192.168.0.131"), 30);
     cbb_WorkMode0 = comboWith("cbb_WorkMode0", {}); // filled by the first read
     chkMulticast = named<QCheckBox>("chkMulticast");
     cbb_ModbusTCP0 =
@@ -258,23 +234,23 @@ void Q2Panel::buildPortGroup()
         counts << QString::number(i);
     cbb_TCPSvrCount0 = comboWith("cbb_TCPSvrCount0", counts, 3);
     cbb_TCPStyle0 = comboWith("cbb_TCPStyle0", {QString(), QString(), QString()});
-    edt_UARTTime0 = editWith("edt_UARTTime0", QStringLiteral("10"));
-    edtUartPackLEN = editWith("edtUartPackLEN", QStringLiteral("400"));
+    edt_UARTTime0 = PanelWidgets::edit("edt_UARTTime0", QStringLiteral("10"));
+    edtUartPackLEN = PanelWidgets::edit("edtUartPackLEN", QStringLiteral("400"));
     rzCheckBox1 = named<QCheckBox>("RzCheckBox1");
     rzchbUdpFrom = named<QCheckBox>("rzchbUdpFrom");
 
-    lbl_BaudRate0 = labelFor("lbl_BaudRate0", cbb_BaudRate0);
-    lbl_PDS0 = labelFor("lbl_PDS0", cbb_P0);
-    lbl_FlowControl0 = labelFor("lbl_FlowControl0", cbb_FlowControl0);
-    lbl_LocalPort0 = labelFor("lbl_LocalPort0", edt_LocalPort0);
-    lbl_RemotePort0 = labelFor("lbl_RemotePort0", edt_RemotePort0);
-    lbl_RemoteIP0 = labelFor("lbl_RemoteIP0", edt_RemoteIP0);
-    lbl_WorkMode0 = labelFor("lbl_WorkMode0", cbb_WorkMode0);
-    lbl_ModbusTCP0 = labelFor("lbl_ModbusTCP0", cbb_ModbusTCP0);
-    lbl_TCPSvrCount0 = labelFor("lbl_TCPSvrCount0", cbb_TCPSvrCount0);
-    lbl_TCPStyle0 = labelFor("lbl_TCPStyle0", cbb_TCPStyle0);
-    lbl_UARTTime0 = labelFor("lbl_UARTTime0", edt_UARTTime0);
-    lblUartPackLEN = labelFor("lblUartPackLEN", edtUartPackLEN);
+    lbl_BaudRate0 = PanelWidgets::caption("lbl_BaudRate0", cbb_BaudRate0);
+    lbl_PDS0 = PanelWidgets::caption("lbl_PDS0", cbb_P0);
+    lbl_FlowControl0 = PanelWidgets::caption("lbl_FlowControl0", cbb_FlowControl0);
+    lbl_LocalPort0 = PanelWidgets::caption("lbl_LocalPort0", edt_LocalPort0);
+    lbl_RemotePort0 = PanelWidgets::caption("lbl_RemotePort0", edt_RemotePort0);
+    lbl_RemoteIP0 = PanelWidgets::caption("lbl_RemoteIP0", edt_RemoteIP0);
+    lbl_WorkMode0 = PanelWidgets::caption("lbl_WorkMode0", cbb_WorkMode0);
+    lbl_ModbusTCP0 = PanelWidgets::caption("lbl_ModbusTCP0", cbb_ModbusTCP0);
+    lbl_TCPSvrCount0 = PanelWidgets::caption("lbl_TCPSvrCount0", cbb_TCPSvrCount0);
+    lbl_TCPStyle0 = PanelWidgets::caption("lbl_TCPStyle0", cbb_TCPStyle0);
+    lbl_UARTTime0 = PanelWidgets::caption("lbl_UARTTime0", edt_UARTTime0);
+    lblUartPackLEN = PanelWidgets::caption("lblUartPackLEN", edtUartPackLEN);
 
     auto *g = gridOf(grp_ComParam);
     for (QComboBox *c : {cbb_D0, cbb_S0})
@@ -303,16 +279,16 @@ void Q2Panel::buildRegistrationGroup()
     rzgrpbxRegHeart = named<QGroupBox>("rzgrpbxRegHeart");
     rzComboBox2 = comboWith("RzComboBox2", {QString(), QString(), QString(), QString()});
     cbbRegType = comboWith("cbbRegType", {QString(), QString(), QString()});
-    edtRegDt = editWith("edtRegDt");
+    edtRegDt = PanelWidgets::edit("edtRegDt");
     rzchckbxRegDtHex = named<QCheckBox>("rzchckbxRegDtHex");
     rzchckbxRegDtHex->setText(QStringLiteral("Hex"));
-    edtDid = editWith("edtDid", QStringLiteral("11111111111111111110"));
-    edtCompass = editWith("edtCompass");
-    rzLabel2 = labelFor("RzLabel2", rzComboBox2);
-    lblRegSnd = labelFor("lblRegSnd", cbbRegType);
-    lblRegTp = labelFor("lblRegTp", edtRegDt);
-    lblDid = labelFor("lblDid", edtDid);
-    lblCompass = labelFor("lblCompass", edtCompass);
+    edtDid = PanelWidgets::edit("edtDid", QStringLiteral("11111111111111111110"));
+    edtCompass = PanelWidgets::edit("edtCompass");
+    rzLabel2 = PanelWidgets::caption("RzLabel2", rzComboBox2);
+    lblRegSnd = PanelWidgets::caption("lblRegSnd", cbbRegType);
+    lblRegTp = PanelWidgets::caption("lblRegTp", edtRegDt);
+    lblDid = PanelWidgets::caption("lblDid", edtDid);
+    lblCompass = PanelWidgets::caption("lblCompass", edtCompass);
 
     auto *g = gridOf(rzgrpbxRegHeart);
     putPair(g, 0, 0, rzLabel2, rzComboBox2);
@@ -328,14 +304,14 @@ void Q2Panel::buildHttpdGroup()
 {
     rzGroupBoxHttpd = named<QGroupBox>("RzGroupBoxHttpd");
     rzGroupBoxHttpd->setTitle(QStringLiteral("Httpd"));
-    labeledEdit2 = editWith("LabeledEdit2");
+    labeledEdit2 = PanelWidgets::edit("LabeledEdit2");
     rzRichEdit1 = named<QPlainTextEdit>("RzRichEdit1");
     rzRichEdit1->setFixedHeight(64);
     cbbGetPost = comboWith("cbbGetPost", {QStringLiteral("GET"), QStringLiteral("POST")});
     rzCheckBox3 = named<QCheckBox>("RzCheckBox3");
-    lbl_HttpdUrl = labelFor("LabeledEdit2_EditLabel", labeledEdit2);
-    lbl_HttpdHeader = labelFor("RzRichEdit1_EditLabel", rzRichEdit1);
-    lblGetPost = labelFor("lblGetPost", cbbGetPost);
+    lbl_HttpdUrl = PanelWidgets::caption("LabeledEdit2_EditLabel", labeledEdit2);
+    lbl_HttpdHeader = PanelWidgets::caption("RzRichEdit1_EditLabel", rzRichEdit1);
+    lblGetPost = PanelWidgets::caption("lblGetPost", cbbGetPost);
     // Technical captions, the same in every language.
     lbl_HttpdUrl->setText(QStringLiteral("Httpd URL(<100byte) "));
     lbl_HttpdHeader->setText(QStringLiteral("Httpd Header(<200byte) "));
@@ -352,14 +328,14 @@ void Q2Panel::buildHeartGroup()
     rzGroupBoxHeart = named<QGroupBox>("RzGroupBoxHeart");
     rzComboBox1 = comboWith("RzComboBox1", {QString(), QString(), QString()});
     cbbHeartPackType = comboWith("cbbHeartPackType", {QString(), QString()});
-    edtHeartTm = editWith("edtHeartTm");
-    edtHeartDt = editWith("edtHeartDt");
+    edtHeartTm = PanelWidgets::edit("edtHeartTm");
+    edtHeartDt = PanelWidgets::edit("edtHeartDt");
     rzchckbxHeartDtHex = named<QCheckBox>("rzchckbxHeartDtHex");
     rzchckbxHeartDtHex->setText(QStringLiteral("Hex"));
-    rzLabel1 = labelFor("RzLabel1", rzComboBox1);
-    lblHeartPackType = labelFor("lblHeartPackType", cbbHeartPackType);
-    lblHeartTm = labelFor("lblHeartTm", edtHeartTm);
-    lblHeartDt = labelFor("lblHeartDt", edtHeartDt);
+    rzLabel1 = PanelWidgets::caption("RzLabel1", rzComboBox1);
+    lblHeartPackType = PanelWidgets::caption("lblHeartPackType", cbbHeartPackType);
+    lblHeartTm = PanelWidgets::caption("lblHeartTm", edtHeartTm);
+    lblHeartDt = PanelWidgets::caption("lblHeartDt", edtHeartDt);
 
     auto *g = gridOf(rzGroupBoxHeart);
     putPair(g, 0, 0, rzLabel1, rzComboBox1);
@@ -378,8 +354,8 @@ void Q2Panel::buildModbusGroups()
     rzchckbxmodbustcp = named<QCheckBox>("rzchckbxmodbustcp");
     rzchckbxmodbustcp->setText(QStringLiteral("ModBusTCP"));
     rzchckbxmodbuspool = named<QCheckBox>("rzchckbxmodbuspool");
-    edtwaittime = editWith("edtwaittime");
-    lblhearttime = labelFor("lblhearttime", edtwaittime);
+    edtwaittime = PanelWidgets::edit("edtwaittime");
+    lblhearttime = PanelWidgets::caption("lblhearttime", edtwaittime);
     auto *s = gridOf(rzGroupBox1);
     s->addWidget(rzchckbxmodbustcp, 0, 0);
     s->addWidget(rzchckbxmodbuspool, 0, 1);
@@ -389,14 +365,14 @@ void Q2Panel::buildModbusGroups()
     rzgrpbxModbus->setTitle(modbus);
     cbbModbusType = comboWith("cbbModbusType", {QString(), QString(), QString()});
     cbbReporproto = comboWith("cbbReporproto", {QString(), QString()}, 1);
-    edtModbusTimeout = editWith("edtModbusTimeout", QStringLiteral("200"));
-    edtModbusInterval = editWith("edtModbusInterval", QStringLiteral("10"));
+    edtModbusTimeout = PanelWidgets::edit("edtModbusTimeout", QStringLiteral("200"));
+    edtModbusInterval = PanelWidgets::edit("edtModbusInterval", QStringLiteral("10"));
     cbbModbusException = comboWith("cbbModbusException", {QString(), QString()}, 1);
-    lblModbusEn = labelFor("lblModbusEn", cbbModbusType);
-    lblReportProto = labelFor("lblReportProto", cbbReporproto);
-    lblModbusTimeout = labelFor("lblModbusTimeout", edtModbusTimeout);
-    lblModbusInterval = labelFor("lblModbusInterval", edtModbusInterval);
-    lblModbusException = labelFor("lblModbusException", cbbModbusException);
+    lblModbusEn = PanelWidgets::caption("lblModbusEn", cbbModbusType);
+    lblReportProto = PanelWidgets::caption("lblReportProto", cbbReporproto);
+    lblModbusTimeout = PanelWidgets::caption("lblModbusTimeout", edtModbusTimeout);
+    lblModbusInterval = PanelWidgets::caption("lblModbusInterval", edtModbusInterval);
+    lblModbusException = PanelWidgets::caption("lblModbusException", cbbModbusException);
     auto *p = gridOf(rzgrpbxModbus);
     putPair(p, 0, 0, lblModbusEn, cbbModbusType);
     putPair(p, 0, 1, lblReportProto, cbbReporproto);
@@ -407,13 +383,13 @@ void Q2Panel::buildModbusGroups()
     rzgrpbxModbusNew = named<QGroupBox>("rzgrpbxModbusNew");
     rzgrpbxModbusNew->setTitle(modbus);
     cmbModbusEnable1 = comboWith("cmbModbusEnable1", {QString(), QString(), QString()});
-    edtModbusTimeout1 = editWith("edtModbusTimeout1", QStringLiteral("200"));
-    edtModbusInterval1 = editWith("edtModbusInterval1", QStringLiteral("10"));
+    edtModbusTimeout1 = PanelWidgets::edit("edtModbusTimeout1", QStringLiteral("200"));
+    edtModbusInterval1 = PanelWidgets::edit("edtModbusInterval1", QStringLiteral("10"));
     cmbModbusException1 = comboWith("cmbModbusException1", {QString(), QString()}, 1);
-    lblModbusEnable1 = labelFor("lblModbusEnable1", cmbModbusEnable1);
-    lblModbusTimeout1 = labelFor("lblModbusTimeout1", edtModbusTimeout1);
-    lblModbusInterval1 = labelFor("lblModbusInterval1", edtModbusInterval1);
-    lblModbusException1 = labelFor("lblModbusException1", cmbModbusException1);
+    lblModbusEnable1 = PanelWidgets::caption("lblModbusEnable1", cmbModbusEnable1);
+    lblModbusTimeout1 = PanelWidgets::caption("lblModbusTimeout1", edtModbusTimeout1);
+    lblModbusInterval1 = PanelWidgets::caption("lblModbusInterval1", edtModbusInterval1);
+    lblModbusException1 = PanelWidgets::caption("lblModbusException1", cmbModbusException1);
     auto *n = gridOf(rzgrpbxModbusNew);
     putPair(n, 0, 0, lblModbusEnable1, cmbModbusEnable1, 3);
     putPair(n, 1, 0, lblModbusTimeout1, edtModbusTimeout1);

@@ -3,6 +3,7 @@
 #include "common/ParamBlocks.h"
 #include "common/ValueHelpers.h"
 #include "lang/LangList.h"
+#include "q2panel/PanelWidgets.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -17,37 +18,13 @@
 
 namespace {
 
-template<class W> W *named(const char *name)
-{
-    auto *w = new W;
-    w->setObjectName(QLatin1String(name));
-    return w;
-}
-
-QLineEdit *edit(const char *name, const QString &text = QString(), int maxLength = 0)
-{
-    auto *e = named<QLineEdit>(name);
-    if (maxLength > 0)
-        e->setMaxLength(maxLength);
-    e->setText(text);
-    return e;
-}
+using PanelWidgets::caption;
+using PanelWidgets::edit;
+using PanelWidgets::named;
 
 QComboBox *combo(const char *name, const QStringList &items, int selected = 0)
 {
-    auto *c = named<QComboBox>(name);
-    c->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    c->setMinimumContentsLength(3);
-    c->addItems(items);
-    c->setCurrentIndex(selected);
-    return c;
-}
-
-QLabel *caption(const char *name, QWidget *buddy)
-{
-    auto *l = named<QLabel>(name);
-    l->setBuddy(buddy);
-    return l;
+    return PanelWidgets::combo(name, items, selected, 3);
 }
 
 // Enabled controls have their caption in the window-text colour, disabled ones in silver.
