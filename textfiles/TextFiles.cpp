@@ -2,7 +2,10 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QStringDecoder>
@@ -104,8 +107,6 @@ bool isValidUtf8(const QByteArray &bytes)
     return true;
 }
 
-namespace {
-
 QString decodeLine(QByteArrayView line)
 {
     if (isValidUtf8(line.toByteArray()))
@@ -115,6 +116,8 @@ QString decodeLine(QByteArrayView line)
         return QString::fromLatin1(line);
     return gb18030.decode(line);
 }
+
+namespace {
 
 std::optional<QString> decodeUtf16(const QByteArray &bytes)
 {
@@ -198,6 +201,54 @@ QByteArray readAll(const QString &path)
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return file.readAll();
+}
+
+BoundedRead readBounded(const QString &path, qint64 maxBytes)
+{
+    BoundedRead result;
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        result.status = BoundedRead::Status::Absent;
+        return result;
+    }
+    QFile file(path);
+    if (info.isDir() || !file.open(QIODevice::ReadOnly)) {
+        result.status = BoundedRead::Status::Unreadable;
+        result.error = info.isDir() ? QStringLiteral("Is a directory") : file.errorString();
+        return result;
+    }
+    // The size may change between the look and the read: one byte past the bound tells.
+    QByteArray bytes = file.read(maxBytes + 1);
+    if (bytes.size() > maxBytes) {
+        result.status = BoundedRead::Status::TooLarge;
+        return result;
+    }
+    result.status = BoundedRead::Status::Read;
+    result.bytes = std::move(bytes);
+    return result;
+}
+
+QStringList removeStaleSaveTemporaries(const QString &folder, const QStringList &fileNames,
+                                       int minimumAgeSeconds)
+{
+    QStringList alternatives;
+    for (const QString &name : fileNames)
+        alternatives.append(QRegularExpression::escape(name));
+    const QRegularExpression temporary(
+        QStringLiteral("^(?:%1)\\.[A-Za-z0-9]{6}$").arg(alternatives.join(QLatin1Char('|'))));
+    const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-minimumAgeSeconds);
+    QStringList removed;
+    const QDir dir(folder);
+    const auto entries = dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+    for (const QFileInfo &entry : entries) {
+        if (!temporary.match(entry.fileName()).hasMatch() || entry.isSymLink())
+            continue;
+        if (entry.lastModified().toUTC() > before)
+            continue;
+        if (QFile::remove(entry.absoluteFilePath()))
+            removed.append(entry.fileName());
+    }
+    return removed;
 }
 
 } // namespace TextFiles

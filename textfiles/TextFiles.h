@@ -9,6 +9,7 @@
 // exchange with those programs on the same machine.
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 
@@ -29,6 +30,9 @@ bool isValidUtf8(const QByteArray &bytes);
 // UTF-16 with its BOM; else UTF-8 when the bytes are valid UTF-8 (a BOM is dropped); else line
 // by line, each line UTF-8 when it is valid UTF-8, else GB18030.
 QString decode(const QByteArray &bytes);
+// One line (or any piece that does not cut a character): UTF-8 when it is valid UTF-8, else
+// GB18030.
+QString decodeLine(QByteArrayView line);
 // The text in the system's 8-bit encoding.
 QByteArray encode(const QString &text);
 // Each line followed by CR LF, in the system's 8-bit encoding.
@@ -42,5 +46,23 @@ bool writeAtomically(const QString &path, const QByteArray &bytes, bool ownerOnl
 
 // The whole file, or an empty array when it is missing or unreadable.
 QByteArray readAll(const QString &path);
+
+// A file read whole unless it is larger than a bound: a huge file must neither exhaust memory nor
+// be half read and then written back cut.
+struct BoundedRead
+{
+    enum class Status { Read, Absent, TooLarge, Unreadable };
+    Status status = Status::Absent;
+    QByteArray bytes; // empty unless Read
+    QString error;    // the system's reason when Unreadable
+};
+BoundedRead readBounded(const QString &path, qint64 maxBytes);
+
+// Removes what a save of one of `fileNames` in `folder` leaves behind when the program is killed
+// during it: the save's temporary ("Cfg.ini.AbCdEf": the name, a dot, six letters or digits),
+// last written more than `minimumAgeSeconds` ago, so that another running program's save in
+// progress is left alone. Returns the names removed.
+QStringList removeStaleSaveTemporaries(const QString &folder, const QStringList &fileNames,
+                                       int minimumAgeSeconds = 10);
 
 } // namespace TextFiles

@@ -83,7 +83,7 @@ MainWindow::MainWindow(QWidget *parent)
     installHintStyle();
     initLanguage();
     addWindowTexts();
-    m_settings = loadSettings();
+    loadSettingsFile();
 
     m_udp = new ModuleEndpoint(this);
     m_devices = new DeviceListModel(this);
@@ -162,6 +162,7 @@ MainWindow::MainWindow(QWidget *parent)
     connect(m_dataDebug, &DataDebugWindow::filePathChanged, this,
             [this](const QString &path) { m_settings.filePath = path; });
     connect(this, &MainWindow::languageChanged, m_dataDebug, &DataDebugWindow::applyDataDebugTexts);
+    tellSettingsFileAtStart();
 }
 
 void MainWindow::openDataDebug()
@@ -186,6 +187,9 @@ void MainWindow::addWindowTexts()
         {"lang_Hint_CloseWaits", "正在与模块通讯的操作尚未结束，结束后窗口将自动关闭。",
          "An operation is still writing to a module; the window closes as soon as it ends."},
         {"lang_Hint_ExportFailed", "导出失败：", "Export failed: "},
+        {"lang_Hint_SaveFailed", "无法保存 %1：%2", "Could not save %1: %2"},
+        {"lang_Hint_FileTooLarge", "%1 大于 %2 MB，未读取，本次运行也不会改写它。",
+         "%1 is larger than %2 MB: it was not read and will not be rewritten in this run."},
         {"lang_Q3ReadFirst", "请先点击该设备读取参数，再保存",
          "Click the module to read it before saving"},
     };
@@ -508,11 +512,16 @@ void MainWindow::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
+    // Written before anything shuts down: a save that fails keeps the window open once, so the
+    // user reads why; closing again closes.
+    if (tellSettingsSave(m_settingsFile.save(currentSettings()))) {
+        event->ignore();
+        return;
+    }
     qApp->removeEventFilter(this);
     m_com->shutdown();
     delete m_udp;
     m_udp = nullptr;
-    saveSettings(currentSettings());
     event->accept();
 }
 
@@ -631,7 +640,7 @@ void MainWindow::chooseLanguage(bool chinese)
     setIsChinese(chinese);
     applyMainTexts();
     emit languageChanged();
-    saveLanguageSetting(chinese);
+    tellSettingsSave(m_settingsFile.saveLanguage(chinese));
 }
 
 void MainWindow::toggleRealTimeHelp()

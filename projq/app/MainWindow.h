@@ -102,6 +102,13 @@ private:
     void connectEndpoint();
     void applySettings(const AppSettings &settings);
 
+    // Cfg.ini (MainWindowFiles.cpp): read at start, said when it was too large to read, and a
+    // failed save said once (a log line and a box) until a save succeeds again.
+    void loadSettingsFile();
+    void tellSettingsFileAtStart();
+    // True when the save failed and that was said now.
+    bool tellSettingsSave(SettingsFile::Outcome outcome);
+
     // Device list
     void onDeviceClicked(const QModelIndex &index);
     void showContextMenu(const QPoint &pos);
@@ -166,6 +173,9 @@ private:
     OperationGuard *m_guard = nullptr;
     Layout m_layout = Layout::ListOnly;
     AppSettings m_settings;
+    SettingsFile m_settingsFile;
+    SettingsFile::Outcome m_settingsLoad = SettingsFile::Outcome::Done;
+    bool m_settingsFailureTold = false;
 
     // Selection state of the last click: the MAC without blanks, the socket of the last Q2 row.
     QString m_selectedMac;

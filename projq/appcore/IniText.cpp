@@ -38,23 +38,21 @@ QString unquoted(const QString &value)
 } // namespace
 
 IniText::IniText(const QString &text)
+    : m_lines(LineDocument::fromBytes(text.toUtf8()))
 {
-    if (text.isEmpty())
-        return;
-    m_lines = text.split(QLatin1Char('\n'));
-    for (QString &line : m_lines) {
-        if (line.endsWith(QLatin1Char('\r')))
-            line.chop(1);
-    }
-    // A final line end leaves one empty piece behind.
-    if (!m_lines.isEmpty() && m_lines.back().isEmpty())
-        m_lines.removeLast();
+}
+
+IniText IniText::fromBytes(const QByteArray &bytes)
+{
+    IniText ini;
+    ini.m_lines = LineDocument::fromBytes(bytes);
+    return ini;
 }
 
 qsizetype IniText::sectionStart(const QString &section) const
 {
     for (qsizetype i = 0; i < m_lines.size(); ++i) {
-        const auto name = sectionName(m_lines.at(i));
+        const auto name = sectionName(m_lines.text(i));
         if (name && sameName(*name, section))
             return i;
     }
@@ -64,7 +62,7 @@ qsizetype IniText::sectionStart(const QString &section) const
 qsizetype IniText::sectionEnd(qsizetype start) const
 {
     qsizetype i = start + 1;
-    while (i < m_lines.size() && !sectionName(m_lines.at(i)))
+    while (i < m_lines.size() && !sectionName(m_lines.text(i)))
         ++i;
     return i;
 }
@@ -72,7 +70,7 @@ qsizetype IniText::sectionEnd(qsizetype start) const
 qsizetype IniText::keyLine(const QString &key, qsizetype from, qsizetype to) const
 {
     for (qsizetype i = from; i < to; ++i) {
-        const QString &line = m_lines.at(i);
+        const QString line = m_lines.text(i);
         if (isComment(line))
             continue;
         const qsizetype eq = line.indexOf(QLatin1Char('='));
@@ -90,7 +88,7 @@ std::optional<QString> IniText::value(const QString &section, const QString &key
     const qsizetype line = keyLine(key, start + 1, sectionEnd(start));
     if (line < 0)
         return std::nullopt;
-    const QString &text = m_lines.at(line);
+    const QString text = m_lines.text(line);
     return unquoted(text.mid(text.indexOf(QLatin1Char('=')) + 1).trimmed());
 }
 
@@ -110,11 +108,13 @@ void IniText::setValue(const QString &section, const QString &key, const QString
     qsizetype end = sectionEnd(start);
     const qsizetype existing = keyLine(key, start + 1, end);
     if (existing >= 0) {
-        m_lines[existing] = line;
+        // An unchanged value keeps its line as it is (its spacing, its quotes, its bytes).
+        if (IniText::value(section, key) != clean.trimmed())
+            m_lines.setText(existing, line);
         return;
     }
     // After the section's last key, before the blank lines that separate it from the next one.
-    while (end > start + 1 && m_lines.at(end - 1).trimmed().isEmpty())
+    while (end > start + 1 && m_lines.text(end - 1).trimmed().isEmpty())
         --end;
     m_lines.insert(end, line);
 }
@@ -122,7 +122,7 @@ void IniText::setValue(const QString &section, const QString &key, const QString
 QString IniText::toString() const
 {
     QString text;
-    for (const QString &line : m_lines)
+    for (const QString &line : m_lines.texts())
         text += line + QStringLiteral("\r\n");
     return text;
 }

@@ -1,12 +1,14 @@
 #pragma once
 
+#include "textfiles/LineDocument.h"
+
 #include <QString>
-#include <QStringList>
 
 #include <optional>
 
 // A Windows-style INI text kept line by line, so that rewriting a few keys leaves every other
-// line (other sections, comments, unknown keys) as it was. Section and key names ignore letter
+// line (other sections, comments, unknown keys) as it was, down to its bytes when it came from
+// a file. Section and key names ignore letter
 // case; the first occurrence of a section or key counts.
 class IniText
 {
@@ -14,17 +16,22 @@ public:
     IniText() = default;
     // Lines may end in CR LF or LF.
     explicit IniText(const QString &text);
+    // A file's bytes, in whatever encoding each line has (see LineDocument).
+    static IniText fromBytes(const QByteArray &bytes);
 
     // The value of `key` in `section` with blanks around it removed and one pair of enclosing
     // quotes dropped; nothing when the key is absent.
     std::optional<QString> value(const QString &section, const QString &key) const;
 
-    // Replaces the value of the key in place, or appends the key at the end of its section, or
+    // Leaves the key's line alone when it already reads as `value`; else replaces the value in
+    // place, or appends the key at the end of its section, or
     // appends the section. Line breaks in `value` become blanks, so a value cannot add lines.
     void setValue(const QString &section, const QString &key, const QString &value);
 
     // The text with CR LF line ends.
     QString toString() const;
+    // The bytes to write: lines not changed exactly as read (see LineDocument::toBytes).
+    QByteArray toBytes() const { return m_lines.toBytes(); }
 
 private:
     // Index of the header line of the first section named `section`, or -1.
@@ -34,5 +41,5 @@ private:
     // Index of the line holding `key` between `from` and `to`, or -1.
     qsizetype keyLine(const QString &key, qsizetype from, qsizetype to) const;
 
-    QStringList m_lines;
+    LineDocument m_lines;
 };

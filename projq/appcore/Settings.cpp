@@ -39,16 +39,6 @@ QString readText(const IniText &ini, const QString &key, const QString &fallback
     return ini.value(kSection, key).value_or(fallback);
 }
 
-QString readSettingsText()
-{
-    return TextFiles::decode(TextFiles::readAll(settingsFilePath()));
-}
-
-bool writeSettingsText(const QString &text)
-{
-    return TextFiles::writeAtomically(settingsFilePath(), TextFiles::encode(text), true);
-}
-
 } // namespace
 
 AppSettings defaultSettings()
@@ -73,9 +63,10 @@ AppSettings settingsFromIni(const QString &iniText, const AppSettings &defaults)
     return s;
 }
 
-QString settingsToIni(const AppSettings &s, const QString &existingIniText)
+namespace {
+
+void writeSettingsKeys(IniText &ini, const AppSettings &s)
 {
-    IniText ini(existingIniText);
     ini.setValue(kSection, QStringLiteral("Language"), boolText(s.language));
     ini.setValue(kSection, QStringLiteral("RealTimeHelp"), boolText(s.realTimeHelp));
     ini.setValue(kSection, QStringLiteral("LocalCom"), s.localCom);
@@ -86,6 +77,14 @@ QString settingsToIni(const AppSettings &s, const QString &existingIniText)
     ini.setValue(kSection, QStringLiteral("UpgradeMAC"), s.upgradeMAC);
     ini.setValue(kSection, QStringLiteral("UpgradeFileName"), s.upgradeFileName);
     ini.setValue(kSection, QStringLiteral("FilePath"), s.filePath);
+}
+
+} // namespace
+
+QString settingsToIni(const AppSettings &s, const QString &existingIniText)
+{
+    IniText ini(existingIniText);
+    writeSettingsKeys(ini, s);
     return ini.toString();
 }
 
@@ -99,19 +98,61 @@ QString settingsFilePath()
     return TextFiles::path(QStringLiteral("Cfg.ini"));
 }
 
+SettingsFile::SettingsFile(QString path)
+    : m_path(std::move(path))
+{
+}
+
+AppSettings SettingsFile::load(const AppSettings &defaults, Outcome *outcome)
+{
+    const TextFiles::BoundedRead read = TextFiles::readBounded(m_path, kMaxSettingsFileBytes);
+    m_tooLarge = read.status == TextFiles::BoundedRead::Status::TooLarge;
+    if (outcome)
+        *outcome = m_tooLarge ? Outcome::TooLarge : Outcome::Done;
+    if (read.status != TextFiles::BoundedRead::Status::Read)
+        return defaults;
+    return settingsFromIni(IniText::fromBytes(read.bytes).toString(), defaults);
+}
+
+template<class Change> SettingsFile::Outcome SettingsFile::rewrite(Change change)
+{
+    // A file too large to read at start holds settings this run never saw: it stays as it is.
+    if (m_tooLarge)
+        return Outcome::TooLarge;
+    const TextFiles::BoundedRead read = TextFiles::readBounded(m_path, kMaxSettingsFileBytes);
+    if (read.status == TextFiles::BoundedRead::Status::TooLarge)
+        return Outcome::TooLarge;
+    IniText ini = IniText::fromBytes(read.bytes);
+    change(ini);
+    m_error.clear();
+    if (!TextFiles::writeAtomically(m_path, ini.toBytes(), true, &m_error))
+        return Outcome::Failed;
+    return Outcome::Done;
+}
+
+SettingsFile::Outcome SettingsFile::save(const AppSettings &settings)
+{
+    return rewrite([&](IniText &ini) { writeSettingsKeys(ini, settings); });
+}
+
+SettingsFile::Outcome SettingsFile::saveLanguage(bool isChinese)
+{
+    return rewrite([&](IniText &ini) {
+        ini.setValue(kSection, QStringLiteral("Language"), boolText(isChinese));
+    });
+}
+
 AppSettings loadSettings(const AppSettings &defaults)
 {
-    return settingsFromIni(readSettingsText(), defaults);
+    return SettingsFile().load(defaults);
 }
 
 bool saveSettings(const AppSettings &settings)
 {
-    return writeSettingsText(settingsToIni(settings, readSettingsText()));
+    return SettingsFile().save(settings) == SettingsFile::Outcome::Done;
 }
 
 bool saveLanguageSetting(bool isChinese)
 {
-    IniText ini(readSettingsText());
-    ini.setValue(kSection, QStringLiteral("Language"), boolText(isChinese));
-    return writeSettingsText(ini.toString());
+    return SettingsFile().saveLanguage(isChinese) == SettingsFile::Outcome::Done;
 }

@@ -38,12 +38,45 @@ int modelFromQNum(int qNum);
 // Cfg.ini in the program's file folder.
 QString settingsFilePath();
 
-// Reads Cfg.ini; a missing, empty, unreadable or malformed file yields `defaults`.
+// Cfg.ini holds ten keys of ours in one section; anything bigger than this is not ours to read
+// or rewrite.
+inline constexpr qint64 kMaxSettingsFileBytes = 1 << 20;
+
+// Cfg.ini as one run of the program keeps it: read at start, written at close and at a language
+// switch. Each write reads the file as it is then and changes only the keys of [System] whose
+// values differ, so every other line (other sections, comments, unknown keys, lines in another
+// encoding) keeps its bytes. A file over kMaxSettingsFileBytes at start is neither read nor
+// written in this run.
+class SettingsFile
+{
+public:
+    enum class Outcome {
+        Done,     // read or written (a missing file reads as the defaults)
+        TooLarge, // over the size limit: not read, not written
+        Failed,   // could not be written; error() says why
+    };
+
+    explicit SettingsFile(QString path = settingsFilePath());
+
+    QString path() const { return m_path; }
+    // A missing, empty, unreadable or malformed file yields `defaults`.
+    AppSettings load(const AppSettings &defaults, Outcome *outcome = nullptr);
+    // Writes all ten keys, readable by the file's owner only (it holds the device password).
+    Outcome save(const AppSettings &settings);
+    // Writes "Language" at once, as a language switch does, keeping the rest of the file.
+    Outcome saveLanguage(bool isChinese);
+    // The system's reason for the last failed write.
+    QString error() const { return m_error; }
+
+private:
+    template<class Change> Outcome rewrite(Change change);
+
+    QString m_path;
+    QString m_error;
+    bool m_tooLarge = false;
+};
+
+// One-shot forms of SettingsFile on settingsFilePath().
 AppSettings loadSettings(const AppSettings &defaults = defaultSettings());
-
-// Writes all ten keys to Cfg.ini, readable by its owner only (it holds the device password);
-// false when the file could not be written.
 bool saveSettings(const AppSettings &settings);
-
-// Writes "Language" at once, as a language switch does, keeping the rest of the file.
 bool saveLanguageSetting(bool isChinese);
