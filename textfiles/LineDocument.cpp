@@ -14,8 +14,7 @@ struct Piece
     qsizetype start, length, endLength;
 };
 
-template<class Unit>
-QList<Piece> splitLines(qsizetype size, Unit unit, LineDocument::LineEnds ends)
+template<class Unit> QList<Piece> splitLines(qsizetype size, Unit unit, LineDocument::LineEnds ends)
 {
     QList<Piece> pieces;
     qsizetype start = 0;
@@ -53,7 +52,8 @@ LineDocument LineDocument::fromBytes(const QByteArray &bytes, LineEnds ends)
             doc.m_encoding = le ? Encoding::Utf16LE : Encoding::Utf16BE;
             doc.m_bom = bytes.left(2);
             const QByteArray body = bytes.mid(2);
-            for (const Piece &p : splitLines(all.size(), [&](qsizetype i) { return all.at(i).unicode(); }, ends)) {
+            for (const Piece &p : splitLines(
+                     all.size(), [&](qsizetype i) { return all.at(i).unicode(); }, ends)) {
                 doc.m_lines.append({all.mid(p.start, p.length), body.mid(2 * p.start, 2 * p.length),
                                     body.mid(2 * (p.start + p.length), 2 * p.endLength), false});
             }

@@ -1,8 +1,8 @@
 #include "TextFiles.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -114,7 +114,12 @@ QString decodeLine(QByteArrayView line)
     QStringDecoder gb18030("GB18030", QStringDecoder::Flag::Stateless);
     if (!gb18030.isValid())
         return QString::fromLatin1(line);
-    return gb18030.decode(line);
+    // A character cut at the line's end must still show (as a replacement mark), so the decoder
+    // sees a line end after it, which no GB18030 character contains.
+    QString text = gb18030.decode(line.toByteArray() + '\n');
+    if (text.endsWith(QLatin1Char('\n')))
+        text.chop(1);
+    return text;
 }
 
 namespace {

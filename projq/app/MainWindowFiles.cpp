@@ -15,8 +15,7 @@ void MainWindow::loadSettingsFile()
     // password in it. Only one Proj_Q runs at a time, so whatever is left is stale.
     TextFiles::removeStaleSaveTemporaries(
         QFileInfo(m_settingsFile.path()).absolutePath(),
-        {QStringLiteral("Cfg.ini"), QStringLiteral("Lang.txt"), QStringLiteral("DataSelf.txt")},
-        0);
+        {QStringLiteral("Cfg.ini"), QStringLiteral("Lang.txt"), QStringLiteral("DataSelf.txt")}, 0);
     m_settings = m_settingsFile.load(defaultSettings(), &m_settingsLoad);
 }
 
@@ -41,9 +40,9 @@ bool MainWindow::tellSettingsSave(SettingsFile::Outcome outcome)
     if (m_settingsFailureTold)
         return false;
     m_settingsFailureTold = true;
-    const QString text = langText(QStringLiteral("lang_Hint_SaveFailed"))
-                             .arg(QDir::toNativeSeparators(m_settingsFile.path()),
-                                  m_settingsFile.error());
+    const QString text =
+        langText(QStringLiteral("lang_Hint_SaveFailed"))
+            .arg(QDir::toNativeSeparators(m_settingsFile.path()), m_settingsFile.error());
     logColor(text, LogColors::kError);
     showMessage(text);
     return true;

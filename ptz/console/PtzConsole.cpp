@@ -240,6 +240,8 @@ void PtzConsole::connectControls()
     });
     connect(m_schedules, &ScheduleBoard::scheduleMissed, this,
             [this](int, const QString &text) { m_link.logNote(text); });
+    connect(m_schedules, &ScheduleBoard::fileTrouble, this,
+            [this](const QString &text) { m_link.logNote(text); });
     m_schedules->setNotifier([this](QWidget *parent, const QString &text) {
         if (m_prompt)
             m_prompt(parent, text);
@@ -273,13 +275,24 @@ void PtzConsole::startSequence()
 
 void PtzConsole::exitSequence()
 {
+    // The files first: a save that fails keeps the console open once (link and all), so the
+    // operator reads why; exiting again exits.
+    m_schedules->setDeviceIpText(m_linkPanel->deviceIp()->text());
+    QStringList failures;
+    if (m_schedules->saveFiles(&failures)) {
+        m_saveFailureTold = false;
+    } else if (!m_saveFailureTold) {
+        m_saveFailureTold = true;
+        const QString text = failures.join(QLatin1Char('\n'));
+        m_link.logNote(text);
+        prompt(text);
+        return;
+    }
     m_link.shutdown();
     m_angleSendTimer.stop();
     m_angleQueryTimer.stop();
     m_motionAfterLightOn.stop();
     m_stopAfterLightOff.stop();
-    m_schedules->setDeviceIpText(m_linkPanel->deviceIp()->text());
-    m_schedules->saveFiles();
     m_schedules->rowDialog()->hide();
     m_about->hide();
     m_exiting = true;

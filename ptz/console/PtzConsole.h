@@ -113,4 +113,5 @@ private:
     bool m_autoCruiseOn = false;
     int m_motionMode = 0;
     bool m_exiting = false;
+    bool m_saveFailureTold = false; // a failed save of the schedule files was said
 };

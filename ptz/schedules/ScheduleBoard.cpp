@@ -4,6 +4,7 @@
 #include "ScheduleRowDialog.h"
 #include "textfiles/TextFiles.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
@@ -198,24 +199,46 @@ void ScheduleBoard::checkSchedules(const QDateTime &now)
 
 void ScheduleBoard::loadFiles()
 {
+    // What a save cut short by a kill left behind. Another console on the same folder may be
+    // saving right now: its temporary is seconds old and stays.
+    TextFiles::removeStaleSaveTemporaries(
+        m_folder, {kDeviceIpFileName, kScheduleLinesFileName, kScheduleMarksFileName});
     loadDeviceIpFile();
     loadScheduleFiles();
 }
 
+std::optional<QByteArray> ScheduleBoard::readFile(const QString &fileName)
+{
+    const QString path = QDir(m_folder).filePath(fileName);
+    const TextFiles::BoundedRead read = TextFiles::readBounded(path, kMaxScheduleFileBytes);
+    if (read.status == TextFiles::BoundedRead::Status::TooLarge) {
+        if (!m_notRead.contains(fileName))
+            m_notRead.append(fileName);
+        emit fileTrouble(kScheduleFileTooLargeText.arg(QDir::toNativeSeparators(path)));
+    }
+    if (read.status != TextFiles::BoundedRead::Status::Read)
+        return std::nullopt;
+    return read.bytes;
+}
+
 void ScheduleBoard::loadDeviceIpFile()
 {
-    QFile ipFile(QDir(m_folder).filePath(kDeviceIpFileName));
-    if (!ipFile.open(QIODevice::ReadOnly))
+    const std::optional<QByteArray> bytes = readFile(kDeviceIpFileName);
+    if (!bytes)
         return;
+    QBuffer ipFile;
+    ipFile.setData(*bytes);
+    ipFile.open(QIODevice::ReadOnly);
     if (const std::optional<QString> ip = readDeviceIpFile(ipFile))
         m_deviceIp = *ip;
 }
 
 void ScheduleBoard::loadScheduleFiles()
 {
-    const QDir folder(m_folder);
-    QFile marksFile(folder.filePath(kScheduleMarksFileName));
-    if (marksFile.open(QIODevice::ReadOnly)) {
+    if (const std::optional<QByteArray> bytes = readFile(kScheduleMarksFileName)) {
+        QBuffer marksFile;
+        marksFile.setData(*bytes);
+        marksFile.open(QIODevice::ReadOnly);
         QList<bool> marks(kScheduleRowCount);
         for (int n = 0; n < kScheduleRowCount; ++n)
             marks[n] = isTicked(n);
@@ -224,8 +247,10 @@ void ScheduleBoard::loadScheduleFiles()
             setTicked(n, marks.at(n));
     }
 
-    QFile linesFile(folder.filePath(kScheduleLinesFileName));
-    if (linesFile.open(QIODevice::ReadOnly)) {
+    if (const std::optional<QByteArray> bytes = readFile(kScheduleLinesFileName)) {
+        QBuffer linesFile;
+        linesFile.setData(*bytes);
+        linesFile.open(QIODevice::ReadOnly);
         QStringList lines;
         for (int n = 0; n < kScheduleRowCount; ++n)
             lines.append(displayLine(n));
@@ -244,22 +269,36 @@ void ScheduleBoard::loadScheduleFiles()
     }
 }
 
-bool ScheduleBoard::saveFiles() const
+bool ScheduleBoard::saveFile(const QString &fileName, const QStringList &lines,
+                             const SameLine &same, QStringList *failures) const
 {
-    const QDir folder(m_folder);
+    // A file too large to read holds rows this run never saw: it stays as it is.
+    if (m_notRead.contains(fileName))
+        return true;
+    const QString path = QDir(m_folder).filePath(fileName);
+    // Read again now: the lines past ours are given back as they are at this moment.
+    const TextFiles::BoundedRead read = TextFiles::readBounded(path, kMaxScheduleFileBytes);
+    if (read.status == TextFiles::BoundedRead::Status::TooLarge)
+        return true;
+    QString error;
+    if (TextFiles::writeAtomically(path, rewriteScheduleFile(read.bytes, lines, same), false,
+                                   &error))
+        return true;
+    if (failures)
+        failures->append(kScheduleSaveFailedText.arg(QDir::toNativeSeparators(path), error));
+    return false;
+}
+
+bool ScheduleBoard::saveFiles(QStringList *failures) const
+{
     QStringList lines;
     QList<bool> marks;
     for (int n = 0; n < kScheduleRowCount; ++n) {
         lines.append(displayLine(n));
         marks.append(isTicked(n));
     }
-    bool ok = TextFiles::writeAtomically(folder.filePath(kDeviceIpFileName),
-                                         encodeScheduleFile({m_deviceIp}));
-    ok = TextFiles::writeAtomically(folder.filePath(kScheduleLinesFileName),
-                                    encodeScheduleFile(lines)) &&
-         ok;
-    ok = TextFiles::writeAtomically(folder.filePath(kScheduleMarksFileName),
-                                    encodeScheduleFile(scheduleMarkLines(marks))) &&
-         ok;
+    bool ok = saveFile(kDeviceIpFileName, {m_deviceIp}, {}, failures);
+    ok = saveFile(kScheduleLinesFileName, lines, {}, failures) && ok;
+    ok = saveFile(kScheduleMarksFileName, scheduleMarkLines(marks), sameCheckMark, failures) && ok;
     return ok;
 }

@@ -13,6 +13,7 @@
 //   - at exit: setDeviceIpText(<设备IP text>), saveFiles().
 
 #include "ScheduleCheck.h"
+#include "ScheduleFiles.h"
 #include "ScheduleMessages.h"
 
 #include <QDateTime>
@@ -62,8 +63,11 @@ public:
     void setFileFolder(const QString &folder) { m_folder = folder; }
     QString deviceIpText() const { return m_deviceIp; }
     void setDeviceIpText(const QString &text) { m_deviceIp = text; }
-    // loadDeviceIpFile() then loadScheduleFiles(). Missing or broken files leave what they do
-    // not supply unchanged; nothing is shown.
+    // At start: removes save temporaries of the three files left by a killed run (see
+    // TextFiles::removeStaleSaveTemporaries), then loadDeviceIpFile() and loadScheduleFiles().
+    // Missing or broken files leave what they do
+    // not supply unchanged; nothing is shown. A file over kMaxScheduleFileBytes is not read, is
+    // not rewritten by saveFiles() and is named by fileTrouble().
     void loadFiles();
     // "123.ini": its first line becomes deviceIpText().
     void loadDeviceIpFile();
@@ -72,8 +76,11 @@ public:
     // for tomorrow).
     void loadScheduleFiles();
     // Writes "123.ini", "321.ini" and "322.ini", each replaced atomically; false when any could
-    // not be written (the others are still written).
-    bool saveFiles() const;
+    // not be written (the others are still written), with one text per such file in `failures`
+    // (kScheduleSaveFailedText: its path and the reason). Only the lines the console keeps are
+    // written: a line that already says the same keeps its bytes, and so does every line past
+    // them (99 rows, one device IP line).
+    bool saveFiles(QStringList *failures = nullptr) const;
 
     // --- clock
     // One tick of `TmrDateTime`: shows the date and time, then runs the schedule check.
@@ -96,6 +103,8 @@ signals:
     // A ticked row's time went by more than a minute before the clock saw it (a suspend, a
     // clock set forward): it was not fired. `text` says so for the operator's log.
     void scheduleMissed(int row, const QString &text);
+    // A file could not be used (too large to read); `text` says which, for the operator's log.
+    void fileTrouble(const QString &text);
 
 private:
     void buildControls();
@@ -103,6 +112,11 @@ private:
     void checkSchedules(const QDateTime &now);
     void onRowDoubleClicked(QListWidgetItem *item);
     QDateTime now() const;
+    // The file's bytes in the files folder, or nothing when it is missing, unreadable or too
+    // large (then it is remembered as not to be rewritten and fileTrouble() names it).
+    std::optional<QByteArray> readFile(const QString &fileName);
+    bool saveFile(const QString &fileName, const QStringList &lines, const SameLine &same,
+                  QStringList *failures) const;
 
     QListWidget *m_list = nullptr;
     QPushButton *m_help = nullptr;
@@ -114,6 +128,7 @@ private:
     QList<ArmedTime> m_off;
     QString m_folder;
     QString m_deviceIp;
+    QStringList m_notRead; // files too large to read in this run
     Clock m_clock;
     ScheduleNotifier m_notify = showScheduleInformation;
 };

@@ -1,5 +1,6 @@
 #include "ScheduleFiles.h"
 
+#include "textfiles/LineDocument.h"
 #include "textfiles/TextFiles.h"
 
 #include <QFile>
@@ -20,28 +21,12 @@ QStringList readScheduleFileLines(QIODevice &device, int maxLines)
 {
     if (maxLines <= 0 || !device.isReadable())
         return {};
-    QByteArray bytes = device.read(kMaxScheduleFileBytes);
-    if (!device.atEnd()) {
-        // Cut at the last line end so that no half line (or half character) is taken.
-        const qsizetype end = std::max(bytes.lastIndexOf('\n'), bytes.lastIndexOf('\r'));
-        bytes.truncate(end < 0 ? 0 : end + 1);
-    }
-    const QString text = TextFiles::decode(bytes);
-    QStringList lines;
-    qsizetype start = 0;
-    while (start < text.size() && lines.size() < maxLines) {
-        qsizetype end = start;
-        while (end < text.size() && text.at(end) != QLatin1Char('\r') &&
-               text.at(end) != QLatin1Char('\n'))
-            ++end;
-        lines.append(text.mid(start, end - start));
-        if (end < text.size() && text.at(end) == QLatin1Char('\r'))
-            ++end;
-        if (end < text.size() && text.at(end) == QLatin1Char('\n'))
-            ++end;
-        start = end;
-    }
-    return lines;
+    // One byte past the bound tells a file that is too large: it is not read at all.
+    const QByteArray bytes = device.read(kMaxScheduleFileBytes + 1);
+    if (bytes.size() > kMaxScheduleFileBytes)
+        return {};
+    const LineDocument doc = LineDocument::fromBytes(bytes, LineDocument::LineEnds::AlsoLoneCr);
+    return doc.texts().mid(0, maxLines);
 }
 
 std::optional<bool> parseCheckMark(const QString &text)
@@ -102,4 +87,24 @@ QStringList scheduleMarkLines(const QList<bool> &marks)
     for (bool mark : marks)
         lines.append(mark ? QStringLiteral("True") : QStringLiteral("False"));
     return lines;
+}
+
+QByteArray rewriteScheduleFile(const QByteArray &existing, const QStringList &lines,
+                               const SameLine &same)
+{
+    LineDocument doc = LineDocument::fromBytes(existing, LineDocument::LineEnds::AlsoLoneCr);
+    for (qsizetype n = 0; n < lines.size(); ++n) {
+        const QString line = sanitisedLine(lines.at(n));
+        if (n >= doc.size())
+            doc.append(line);
+        else if (!same || !same(doc.text(n), line))
+            doc.setText(n, line);
+    }
+    return doc.toBytes();
+}
+
+bool sameCheckMark(const QString &stored, const QString &wanted)
+{
+    const std::optional<bool> a = parseCheckMark(stored);
+    return a && a == parseCheckMark(wanted);
 }

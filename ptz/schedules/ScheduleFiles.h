@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 class QIODevice;
@@ -18,8 +19,8 @@ inline const QString kScheduleLinesFileName = QStringLiteral("321.ini");
 inline const QString kScheduleMarksFileName = QStringLiteral("322.ini");
 
 // Up to `maxLines` lines of the device. CR LF, LF and a lone CR end a line; the last line needs
-// no end. Only the first kMaxScheduleFileBytes are read: these files are a few kilobytes, and a
-// huge file must not exhaust memory (a line cut there counts as missing).
+// no end. These files are a few kilobytes: one larger than kMaxScheduleFileBytes is not read at
+// all (nothing is returned), so a huge file can neither exhaust memory nor be taken half.
 inline constexpr qint64 kMaxScheduleFileBytes = 1 << 20;
 QStringList readScheduleFileLines(QIODevice &device, int maxLines);
 
@@ -39,3 +40,15 @@ int readScheduleLines(QIODevice &device, QStringList &lines);
 // split it into two rows on the next start, so each becomes a blank.
 QByteArray encodeScheduleFile(const QStringList &lines);
 QStringList scheduleMarkLines(const QList<bool> &marks);
+
+// Whether a line as stored already says what the program would write there.
+using SameLine = std::function<bool(const QString &stored, const QString &wanted)>;
+// The bytes that replace a schedule file whose bytes are `existing` (empty when there is none):
+// line n gets lines[n] (CR and LF inside it become blanks), except that a line that already
+// reads the same (equal texts when `same` is empty) keeps its bytes, and so does every line past
+// the program's; missing lines are added with CR LF. A file that did not exist gets exactly
+// encodeScheduleFile(lines).
+QByteArray rewriteScheduleFile(const QByteArray &existing, const QStringList &lines,
+                               const SameLine &same = {});
+// For "322.ini": a stored mark that reads as the same boolean ("1", "true") is kept.
+bool sameCheckMark(const QString &stored, const QString &wanted);

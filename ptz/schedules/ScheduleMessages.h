@@ -14,6 +14,11 @@ inline const QString kScheduleHelpText =
     QStringLiteral("自动巡航模式的定时设置，必须在“英文输入法”下设置时间,格式如下：12:12:12");
 inline const QString kScheduleTimeErrorText =
     QStringLiteral("输入时间有误，请重新输入，如有疑问请点击面板上的“定时配置说明”查看");
+// A schedule file over its size limit (%1 its path), and one that could not be written (%1 its
+// path, %2 the system's reason).
+inline const QString kScheduleFileTooLargeText =
+    QStringLiteral("%1 大于 1 MB，未读取，退出时也不会改写。");
+inline const QString kScheduleSaveFailedText = QStringLiteral("无法保存 %1：%2");
 
 // Shows `text` under the title "提示信息" with an OK button, over `parent`'s window.
 using ScheduleNotifier = std::function<void(QWidget *parent, const QString &text)>;
