@@ -30,6 +30,9 @@ public:
     // The text of line `i` without its line end.
     QString text(qsizetype i) const { return m_lines.at(i).text; }
     QStringList texts() const;
+    // The bytes of line `i` as read, without its end (empty once it was changed).
+    QByteArray raw(qsizetype i) const { return m_lines.at(i).raw; }
+    bool isUtf16() const { return m_encoding != Encoding::EightBit; }
 
     // Gives line `i` a new text; a text equal to the one it has keeps the line's bytes.
     void setText(qsizetype i, const QString &text);

@@ -240,13 +240,16 @@ QStringList removeStaleSaveTemporaries(const QString &folder, const QStringList 
     for (const QString &name : fileNames)
         alternatives.append(QRegularExpression::escape(name));
     const QRegularExpression temporary(
-        QStringLiteral("^(?:%1)\\.[A-Za-z0-9]{6}$").arg(alternatives.join(QLatin1Char('|'))));
+        QStringLiteral("^(?:%1)\\.([A-Za-z]{6})$").arg(alternatives.join(QLatin1Char('|'))));
+    // Shapes of a word a person gives a copy ("backup", "BEFORE", "Backup"): such files stay.
+    const QRegularExpression word(QStringLiteral("^(?:[a-z]{6}|[A-Z]{6}|[A-Z][a-z]{5})$"));
     const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-minimumAgeSeconds);
     QStringList removed;
     const QDir dir(folder);
     const auto entries = dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
     for (const QFileInfo &entry : entries) {
-        if (!temporary.match(entry.fileName()).hasMatch() || entry.isSymLink())
+        const QRegularExpressionMatch match = temporary.match(entry.fileName());
+        if (!match.hasMatch() || word.match(match.captured(1)).hasMatch() || entry.isSymLink())
             continue;
         if (entry.lastModified().toUTC() > before)
             continue;

@@ -59,9 +59,10 @@ struct BoundedRead
 BoundedRead readBounded(const QString &path, qint64 maxBytes);
 
 // Removes what a save of one of `fileNames` in `folder` leaves behind when the program is killed
-// during it: the save's temporary ("Cfg.ini.AbCdEf": the name, a dot, six letters or digits),
-// last written more than `minimumAgeSeconds` ago, so that another running program's save in
-// progress is left alone. Returns the names removed.
+// during it: the save's temporary ("Cfg.ini.xQmTbA": the name, a dot, six random letters), last
+// written more than `minimumAgeSeconds` ago, so that another running program's save in progress
+// is left alone. Six letters that read as a word a person gives a copy ("Cfg.ini.backup",
+// ".BEFORE", ".Backup") are not taken for one: such a file stays. Returns the names removed.
 QStringList removeStaleSaveTemporaries(const QString &folder, const QStringList &fileNames,
                                        int minimumAgeSeconds = 10);
 

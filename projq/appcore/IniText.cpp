@@ -1,5 +1,7 @@
 #include "IniText.h"
 
+#include "textfiles/TextFiles.h"
+
 namespace {
 
 // The name of a "[name]" header line, or nothing.
@@ -49,10 +51,25 @@ IniText IniText::fromBytes(const QByteArray &bytes)
     return ini;
 }
 
+std::optional<QString> IniText::sectionAt(qsizetype i) const
+{
+    if (auto name = sectionName(m_lines.text(i)))
+        return name;
+    // A header in another 8-bit encoding: "[Café]" in Latin-1, read as GB18030, loses its ']'
+    // into the last character. The brackets are plain ASCII in the bytes.
+    if (m_lines.isUtf16())
+        return std::nullopt;
+    const QByteArray raw = m_lines.raw(i).trimmed();
+    const qsizetype close = raw.indexOf(']');
+    if (!raw.startsWith('[') || close < 0)
+        return std::nullopt;
+    return TextFiles::decodeLine(raw.mid(1, close - 1)).trimmed();
+}
+
 qsizetype IniText::sectionStart(const QString &section) const
 {
     for (qsizetype i = 0; i < m_lines.size(); ++i) {
-        const auto name = sectionName(m_lines.text(i));
+        const auto name = sectionAt(i);
         if (name && sameName(*name, section))
             return i;
     }
@@ -62,7 +79,7 @@ qsizetype IniText::sectionStart(const QString &section) const
 qsizetype IniText::sectionEnd(qsizetype start) const
 {
     qsizetype i = start + 1;
-    while (i < m_lines.size() && !sectionName(m_lines.text(i)))
+    while (i < m_lines.size() && !sectionAt(i))
         ++i;
     return i;
 }

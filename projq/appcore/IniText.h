@@ -34,6 +34,8 @@ public:
     QByteArray toBytes() const { return m_lines.toBytes(); }
 
 private:
+    // The section name of a "[name]" header line `i`, or nothing.
+    std::optional<QString> sectionAt(qsizetype i) const;
     // Index of the header line of the first section named `section`, or -1.
     qsizetype sectionStart(const QString &section) const;
     // Index one past the last line of the section whose header is at `start`.
