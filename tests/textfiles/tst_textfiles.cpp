@@ -1,3 +1,4 @@
+#include "textfiles/LineDocument.h"
 #include "textfiles/TextFiles.h"
 
 #include <QDir>
@@ -21,6 +22,12 @@ QByteArray systemBytes(const QString &text)
     return encoder.encode(text);
 }
 
+QByteArray utf16(const QString &text, QStringEncoder::Encoding encoding)
+{
+    QStringEncoder encoder(encoding);
+    return encoder.encode(text);
+}
+
 } // namespace
 
 class TestTextFiles : public QObject
@@ -28,6 +35,9 @@ class TestTextFiles : public QObject
     Q_OBJECT
 
 private slots:
+    void lineDocumentKeepsUnchangedBytes_data();
+    void lineDocumentKeepsUnchangedBytes();
+    void readBounded();
     void decoding_data();
     void decoding();
     void gbkFileKeepsItsTextAndIsWrittenInTheSystemEncoding();
@@ -183,6 +193,73 @@ void TestTextFiles::installedPrefixElsewhere()
     QVERIFY(TextFiles::writeAtomically(
         prefix.filePath("share/applications/org.x7tools.ProjQ.desktop"), "[Desktop Entry]\n"));
     QVERIFY(TextFiles::isInstalledFolder(prefix.filePath("bin")));
+}
+
+void TestTextFiles::lineDocumentKeepsUnchangedBytes_data()
+{
+    // Line `line` of `bytes` gets `text` (none when `line` is -1): the result is `expected`.
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("loneCr");
+    QTest::addColumn<int>("line");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("expected");
+
+    const QByteArray mixed = "a=1\r\n" + gbk("注释") + "\r\nCaf\xE9\nstray \xA0\r\n\r\nlast";
+    QTest::newRow("mixed, untouched") << mixed << false << -1 << QString() << mixed;
+    QTest::newRow("mixed, first line changed")
+        << mixed << false << 0 << "a=2" << QByteArray(mixed).replace("a=1", "a=2");
+    QTest::newRow("same text keeps the GBK bytes") << mixed << false << 1 << "注释" << mixed;
+    QTest::newRow("a changed last line gets its end")
+        << QByteArray("x\r\ny") << false << 1 << "z" << QByteArray("x\r\nz\r\n");
+    QTest::newRow("an LF line keeps its LF")
+        << QByteArray("x\ny\n") << false << 0 << "w" << QByteArray("w\ny\n");
+    QTest::newRow("lone CR ends a line")
+        << QByteArray("a\rb\r") << true << 1 << "c" << QByteArray("a\rc\r");
+    QTest::newRow("lone CR stays inside a line")
+        << QByteArray("a\rb\r\n") << false << 0 << "c" << QByteArray("c\r\n");
+    QTest::newRow("utf-8 BOM kept") << QByteArray("\xEF\xBB\xBF"
+                                                  "a\r\nb\r\n")
+                                    << false << 0 << "c"
+                                    << QByteArray("\xEF\xBB\xBF"
+                                                  "c\r\nb\r\n");
+    QTest::newRow("utf-16 LE stays utf-16")
+        << utf16(u"\uFEFFa\r\n说明\r\n"_qs, QStringEncoder::Utf16LE) << false << 0 << "数"
+        << utf16(u"\uFEFF数\r\n说明\r\n"_qs, QStringEncoder::Utf16LE);
+    QTest::newRow("utf-16 BE, line added")
+        << utf16(u"\uFEFFa"_qs, QStringEncoder::Utf16BE) << false << 1 << "b"
+        << utf16(u"\uFEFFa\r\nb\r\n"_qs, QStringEncoder::Utf16BE);
+}
+
+void TestTextFiles::lineDocumentKeepsUnchangedBytes()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, loneCr);
+    QFETCH(int, line);
+    QFETCH(QString, text);
+    LineDocument doc = LineDocument::fromBytes(bytes, loneCr ? LineDocument::LineEnds::AlsoLoneCr
+                                                             : LineDocument::LineEnds::LfOrCrLf);
+    if (line >= doc.size())
+        doc.append(text);
+    else if (line >= 0)
+        doc.setText(line, text);
+    QTEST(doc.toBytes(), "expected");
+}
+
+void TestTextFiles::readBounded()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("f.txt");
+    using Status = TextFiles::BoundedRead::Status;
+    QCOMPARE(TextFiles::readBounded(path, 4).status, Status::Absent);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("12345");
+    file.close();
+    QCOMPARE(TextFiles::readBounded(path, 4).status, Status::TooLarge);
+    QCOMPARE(TextFiles::readBounded(path, 4).bytes, QByteArray());
+    QCOMPARE(TextFiles::readBounded(path, 5).bytes, QByteArray("12345"));
+    QVERIFY(QDir(dir.path()).mkdir("d"));
+    QCOMPARE(TextFiles::readBounded(dir.filePath("d"), 4).status, Status::Unreadable);
 }
 
 QTEST_GUILESS_MAIN(TestTextFiles)
