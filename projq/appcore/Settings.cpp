@@ -4,6 +4,8 @@
 #include "lang/LangList.h"
 #include "textfiles/TextFiles.h"
 
+#include <QFileInfo>
+
 namespace {
 
 const QString kSection = QStringLiteral("System");
@@ -122,6 +124,12 @@ template<class Change> SettingsFile::Outcome SettingsFile::rewrite(Change change
     const TextFiles::BoundedRead read = TextFiles::readBounded(m_path, kMaxSettingsFileBytes);
     if (read.status == TextFiles::BoundedRead::Status::TooLarge)
         return Outcome::TooLarge;
+    // A file that is there but cannot be read would be replaced by our ten keys alone. (A folder
+    // in its place is left to the write, which says why it fails.)
+    if (read.status == TextFiles::BoundedRead::Status::Unreadable && !QFileInfo(m_path).isDir()) {
+        m_error = read.error;
+        return Outcome::Failed;
+    }
     IniText ini = IniText::fromBytes(read.bytes);
     change(ini);
     m_error.clear();

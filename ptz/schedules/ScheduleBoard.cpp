@@ -7,6 +7,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -280,9 +281,13 @@ bool ScheduleBoard::saveFile(const QString &fileName, const QStringList &lines,
     const TextFiles::BoundedRead read = TextFiles::readBounded(path, kMaxScheduleFileBytes);
     if (read.status == TextFiles::BoundedRead::Status::TooLarge)
         return true;
-    QString error;
-    if (TextFiles::writeAtomically(path, rewriteScheduleFile(read.bytes, lines, same), false,
-                                   &error))
+    QString error = read.error;
+    // A file that is there but cannot be read would lose the lines past ours. (A folder in its
+    // place is left to the write, which says why it fails.)
+    const bool unreadable =
+        read.status == TextFiles::BoundedRead::Status::Unreadable && !QFileInfo(path).isDir();
+    if (!unreadable && TextFiles::writeAtomically(
+                           path, rewriteScheduleFile(read.bytes, lines, same), false, &error))
         return true;
     if (failures)
         failures->append(kScheduleSaveFailedText.arg(QDir::toNativeSeparators(path), error));
