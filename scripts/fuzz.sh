@@ -7,7 +7,8 @@ cd "$(dirname "$0")/.."
 scripts/setup.sh
 seconds=${1:-30}
 cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz --target fuzz_datagram fuzz_param_blocks fuzz_projq_files fuzz_ptz
+cmake --build --preset fuzz --target fuzz_datagram fuzz_param_blocks fuzz_projq_files fuzz_ptz \
+    fuzz_serial fuzz_upgrade fuzz_dataself
 mkdir -p build/fuzz/crashes
 for target in $(find build/fuzz/fuzz -maxdepth 1 -name "fuzz_*" -type f -executable | sort); do
     name=$(basename "$target")

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, only when one is missing.
 set -euo pipefail
-packages=(cmake ninja-build g++ qt6-base-dev libqt6serialport6-dev qt6-serialport-dev
+packages=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev
           fonts-noto-cjk socat iproute2 ccache
           desktop-file-utils appstream dpkg-dev help2man file
           clang-14 libclang-rt-14-dev)

@@ -101,7 +101,7 @@ bool SerialPort::open()
     m_port->setDataTerminalReady(true);
     m_port->setRequestToSend(true);
     m_port->clear();
-    m_burst.clear();
+    m_bursts.clear();
     m_sendPending = false;
     // The send queue starts empty: say so once, from the event loop like every later notice.
     QTimer::singleShot(0, this, [this, port = m_port] {
@@ -136,7 +136,7 @@ SerialPort::OpenError SerialPort::classifyOpenError(QSerialPort::SerialPortError
 void SerialPort::close()
 {
     m_silence.stop();
-    m_burst.clear();
+    m_bursts.clear();
     m_sendPending = false;
     if (m_port->isOpen()) {
         m_port->clear(); // drop what is queued but not written
@@ -156,15 +156,13 @@ bool SerialPort::send(const QByteArray &bytes)
 
 void SerialPort::readPending()
 {
-    m_burst += m_port->readAll();
-    while (m_burst.size() >= kMaxBurst) {
-        const QByteArray full = m_burst.left(kMaxBurst);
-        m_burst.remove(0, kMaxBurst);
+    m_bursts.add(m_port->readAll());
+    for (QByteArray full = m_bursts.takeFull(); !full.isEmpty(); full = m_bursts.takeFull()) {
         emit dataReceived(full);
         if (!isOpen())
             return;
     }
-    if (m_burst.isEmpty())
+    if (m_bursts.isEmpty())
         m_silence.stop();
     else
         m_silence.start(m_readIntervalMs);
@@ -172,11 +170,9 @@ void SerialPort::readPending()
 
 void SerialPort::flushBurst()
 {
-    if (m_burst.isEmpty())
-        return;
-    const QByteArray burst = m_burst;
-    m_burst.clear();
-    emit dataReceived(burst);
+    const QByteArray burst = m_bursts.takeRest();
+    if (!burst.isEmpty())
+        emit dataReceived(burst);
 }
 
 void SerialPort::onBytesWritten()

@@ -4,6 +4,8 @@
 // the bytes and returns at once; what arrives is handed on in bursts, each ending after a line
 // silence of readIntervalMs or at 1024 bytes, so that one module reply is one burst.
 
+#include "SerialBursts.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QSerialPort>
@@ -15,8 +17,6 @@ class SerialPort : public QObject
 {
     Q_OBJECT
 public:
-    static constexpr int kMaxBurst = 1024;
-
     // Why an open failed.
     enum class OpenError {
         None,
@@ -72,7 +72,7 @@ private:
 
     QSerialPort *m_port;
     QTimer m_silence;
-    QByteArray m_burst;
+    SerialBursts m_bursts;
     QString m_name;
     qint32 m_baud = 9600;
     QSerialPort::DataBits m_dataBits = QSerialPort::Data8;

@@ -954,12 +954,14 @@ void TestPtzConsole::screenshotConnected()
     c.button("高亮")->click();
     c.button("查询位置")->click();
     QTRY_VERIFY(c.log().contains("<--垂直角度："));
-    const QString path = QDir::temp().filePath("ptzdesk_console.png");
+    // X7_SCREENSHOT_DIR names the folder of the pictures (scripts/screenshots.sh), else temp.
+    const QDir folder(qEnvironmentVariable("X7_SCREENSHOT_DIR", QDir::tempPath()));
+    const QString path = folder.filePath("ptzdesk_console.png");
     QVERIFY(c.window->grab().save(path));
     qInfo("console picture: %s", qPrintable(path));
     c.button("CmdAbout")->click();
     auto *about = c.window->findChild<QDialog *>("FrmAbout");
-    QVERIFY(about->grab().save(QDir::temp().filePath("ptzdesk_about.png")));
+    QVERIFY(about->grab().save(folder.filePath("ptzdesk_about.png")));
 }
 
 QTEST_MAIN(TestPtzConsole)
