@@ -1,5 +1,7 @@
 #include "TextFiles.h"
 
+#include <algorithm>
+
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
@@ -208,6 +210,19 @@ QByteArray readAll(const QString &path)
     return file.readAll();
 }
 
+QByteArray readUpTo(QIODevice &device, qint64 maxBytes)
+{
+    constexpr qint64 kChunk = 64 * 1024;
+    QByteArray bytes;
+    while (bytes.size() <= maxBytes) {
+        const QByteArray chunk = device.read(std::min(kChunk, maxBytes + 1 - bytes.size()));
+        if (chunk.isEmpty())
+            break;
+        bytes.append(chunk);
+    }
+    return bytes;
+}
+
 BoundedRead readBounded(const QString &path, qint64 maxBytes)
 {
     BoundedRead result;
@@ -223,7 +238,7 @@ BoundedRead readBounded(const QString &path, qint64 maxBytes)
         return result;
     }
     // The size may change between the look and the read: one byte past the bound tells.
-    QByteArray bytes = file.read(maxBytes + 1);
+    QByteArray bytes = readUpTo(file, maxBytes);
     if (bytes.size() > maxBytes) {
         result.status = BoundedRead::Status::TooLarge;
         return result;

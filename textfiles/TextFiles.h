@@ -10,6 +10,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QIODevice>
 #include <QString>
 #include <QStringList>
 
@@ -57,6 +58,10 @@ struct BoundedRead
     QString error;    // the system's reason when Unreadable
 };
 BoundedRead readBounded(const QString &path, qint64 maxBytes);
+
+// Reads what the device holds, but never more than maxBytes + 1 bytes (one past the bound tells
+// a device that holds too much). Memory grows with what is there, not with the bound.
+QByteArray readUpTo(QIODevice &device, qint64 maxBytes);
 
 // Removes what a save of one of `fileNames` in `folder` leaves behind when the program is killed
 // during it: the save's temporary ("Cfg.ini.xQmTbA": the name, a dot, six random letters), last

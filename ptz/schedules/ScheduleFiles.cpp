@@ -22,7 +22,7 @@ QStringList readScheduleFileLines(QIODevice &device, int maxLines)
     if (maxLines <= 0 || !device.isReadable())
         return {};
     // One byte past the bound tells a file that is too large: it is not read at all.
-    const QByteArray bytes = device.read(kMaxScheduleFileBytes + 1);
+    const QByteArray bytes = TextFiles::readUpTo(device, kMaxScheduleFileBytes);
     if (bytes.size() > kMaxScheduleFileBytes)
         return {};
     const LineDocument doc = LineDocument::fromBytes(bytes, LineDocument::LineEnds::AlsoLoneCr);
