@@ -2,6 +2,7 @@
 // the JSON checked field by field against the simulator's own memory dump, and the exit codes
 // of the failures scripts must tell apart.
 
+#include "engine/ModuleEngine.h"
 #include "support/SimProcess.h"
 
 #include <QDir>
@@ -10,6 +11,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMap>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -104,6 +106,7 @@ private slots:
     void applyCountsAddressesUpAndSurvivesASilentModule();
     void exitCodes_data();
     void exitCodes();
+    void engineCancelStopsAfterTheModuleInProgress();
 
 private:
     Run x7ctl(const QStringList &args);
@@ -312,6 +315,38 @@ void TestE2eX7Ctl::exitCodes()
     const Run r = x7ctl(args);
     QVERIFY2(r.err.contains(stderrHas), r.err.constData());
     QCOMPARE(r.exitCode, exitCode);
+}
+
+void TestE2eX7Ctl::engineCancelStopsAfterTheModuleInProgress()
+{
+    // The engine in-process (the batch apply of the window works so): a cancel during the first
+    // module's plan lets that plan finish whole, and the other modules are not touched.
+    ModuleEngine engine;
+    QSignalSpy searched(&engine, &ModuleEngine::searchFinished);
+    QVERIFY(engine.search({"D8B04C00B001", "D8B04C00B002"}));
+    QVERIFY(searched.wait(5000));
+    const Blocks before1 = simMemory("D8B04C00B001");
+    const Blocks before2 = simMemory("D8B04C00B002");
+    QList<BatchItem> items;
+    for (const char *mac : {"D8B04C00B001", "D8B04C00B002"})
+        items.append({*engine.knownModule(QString::fromLatin1(mac)), {{"port.remote_port", 6001}}});
+    QSignalSpy stages(&engine, &ModuleEngine::stageChanged);
+    QSignalSpy done(&engine, &ModuleEngine::batchFinished);
+    QVERIFY(engine.apply(items, true));
+    QVERIFY(!engine.apply(items, true)); // one operation at a time
+    QTRY_VERIFY(!stages.isEmpty() && stages.last().at(1).toString() == QLatin1String("save"));
+    engine.cancel();
+    QVERIFY(done.wait(20000));
+    const auto results = done.first().first().value<QList<ModuleResult>>();
+    QCOMPARE(results.size(), 2);
+    QCOMPARE(results.at(0).outcome, EngineOutcome::Ok);
+    QCOMPARE(results.at(1).outcome, EngineOutcome::Cancelled);
+    // The first module has its whole plan (the new port), the second is as it was.
+    Blocks expected1 = before1;
+    expected1["base"].replace(81, 2, QByteArray::fromHex("7117"));
+    const QStringList diff1 = differences(expected1, simMemory("D8B04C00B001"));
+    QVERIFY2(diff1.isEmpty(), qPrintable(diff1.join(QLatin1Char('\n'))));
+    QVERIFY(differences(before2, simMemory("D8B04C00B002")).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestE2eX7Ctl)
