@@ -99,13 +99,13 @@ std::optional<ParamTemplate> loadTemplateFile(const QString &path, QString *erro
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         if (error)
-            *error = QStringLiteral("%1: %2").arg(path, file.errorString());
+            *error = file.errorString();
         return std::nullopt;
     }
     // A template is a few kilobytes; a huge file is not one.
     if (file.size() > 1024 * 1024) {
         if (error)
-            *error = QStringLiteral("%1: too large for a template").arg(path);
+            *error = QStringLiteral("too large for a template");
         return std::nullopt;
     }
     return templateFromJson(file.readAll(), error);
