@@ -8,32 +8,105 @@ LogView::LogView(QWidget *parent)
     : QPlainTextEdit(parent)
 {
     setReadOnly(true);
-    setMaximumBlockCount(kDefaultMaxLines);
+    setMaximumBlockCount(m_maxLines);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
     setUndoRedoEnabled(false);
+    m_flushTimer.setSingleShot(true);
+    m_flushTimer.setInterval(0);
+    connect(&m_flushTimer, &QTimer::timeout, this, &LogView::flush);
+}
+
+void LogView::setLimits(int maxLines, qsizetype maxChars)
+{
+    m_maxLines = qMax(1, maxLines);
+    m_maxChars = qMax<qsizetype>(1, maxChars);
+    setMaximumBlockCount(m_maxLines);
+    flush();
+    trimToCharLimit();
 }
 
 void LogView::appendLine(const QString &text, const QColor &color)
 {
-    QTextCharFormat format;
-    if (color.isValid())
-        format.setForeground(color);
-    else
-        format.setForeground(palette().text());
+    Line line{text.size() > m_maxChars ? text.left(m_maxChars) : text, color};
+    m_queuedChars += line.text.size();
+    m_queued.push_back(std::move(line));
+    // Lines that the limits would drop right after writing them are never written.
+    while (m_queued.size() > 1 &&
+           (m_queued.size() > size_t(m_maxLines) || m_queuedChars > m_maxChars))
+        dropOldestQueued();
+    if (!m_flushTimer.isActive())
+        m_flushTimer.start();
+}
+
+void LogView::dropOldestQueued()
+{
+    m_queuedChars -= m_queued.front().text.size();
+    m_queued.pop_front();
+}
+
+void LogView::flush()
+{
+    m_flushTimer.stop();
+    if (m_queued.empty())
+        return;
     QTextCursor cursor(document());
+    cursor.beginEditBlock();
     cursor.movePosition(QTextCursor::End);
-    // The first line goes into the document's initial block.
-    if (m_hasLines)
-        cursor.insertBlock();
-    m_hasLines = true;
-    cursor.setCharFormat(format);
-    cursor.insertText(text);
+    QTextCharFormat plain;
+    plain.setForeground(palette().text());
+    for (const Line &line : m_queued) {
+        // The first line goes into the document's initial block.
+        if (m_hasLines)
+            cursor.insertBlock();
+        m_hasLines = true;
+        if (line.color.isValid()) {
+            QTextCharFormat format;
+            format.setForeground(line.color);
+            cursor.insertText(line.text, format);
+        } else {
+            cursor.insertText(line.text, plain);
+        }
+    }
+    cursor.endEditBlock();
+    m_queued.clear();
+    m_queuedChars = 0;
+    trimToCharLimit();
     verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+}
+
+qsizetype LogView::characterCount() const
+{
+    // The document counts one separator per block, and one more at its end.
+    if (!m_hasLines)
+        return 0;
+    return document()->characterCount() - document()->blockCount();
+}
+
+void LogView::trimToCharLimit()
+{
+    qsizetype excess = characterCount() - m_maxChars;
+    if (excess <= 0)
+        return;
+    // Whole lines go, oldest first; the newest line always stays (it was cut to the limit).
+    QTextBlock last = document()->firstBlock();
+    int drop = 0;
+    while (excess > 0 && last.isValid() && last.next().isValid()) {
+        excess -= last.length() - 1;
+        last = last.next();
+        ++drop;
+    }
+    if (drop == 0)
+        return;
+    QTextCursor cursor(document());
+    cursor.movePosition(QTextCursor::Start);
+    cursor.setPosition(last.position(), QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
 }
 
 QStringList LogView::lines() const
 {
+    const_cast<LogView *>(this)->flush();
     QStringList out;
     if (!m_hasLines)
         return out;
@@ -44,6 +117,7 @@ QStringList LogView::lines() const
 
 QColor LogView::lineColor(int i) const
 {
+    const_cast<LogView *>(this)->flush();
     const QTextBlock b = document()->findBlockByNumber(i);
     if (!b.isValid())
         return {};
@@ -57,6 +131,30 @@ QColor LogView::lineColor(int i) const
 
 void LogView::clearLog()
 {
+    m_flushTimer.stop();
+    m_queued.clear();
+    m_queuedChars = 0;
     clear();
     m_hasLines = false;
+}
+
+QString hexLogText(const QByteArray &bytes)
+{
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    const qsizetype shown = qMin<qsizetype>(bytes.size(), kLoggedBytes);
+    QString out(shown * 3, Qt::Uninitialized);
+    QChar *d = out.data();
+    for (qsizetype i = 0; i < shown; ++i) {
+        const auto b = quint8(bytes[i]);
+        *d++ = QLatin1Char(kDigits[b >> 4]);
+        *d++ = QLatin1Char(kDigits[b & 0xF]);
+        *d++ = QLatin1Char(' ');
+    }
+    if (shown == bytes.size())
+        return out;
+    // Thousands apart by a space, like "65 507".
+    QString count = QString::number(bytes.size());
+    for (qsizetype i = count.size() - 3; i > 0; i -= 3)
+        count.insert(i, QLatin1Char(' '));
+    return out + QStringLiteral("… (") + count + QStringLiteral(" bytes)");
 }
