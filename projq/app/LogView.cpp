@@ -8,7 +8,6 @@ LogView::LogView(QWidget *parent)
     : QPlainTextEdit(parent)
 {
     setReadOnly(true);
-    setMaximumBlockCount(m_maxLines);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
     setUndoRedoEnabled(false);
@@ -21,9 +20,8 @@ void LogView::setLimits(int maxLines, qsizetype maxChars)
 {
     m_maxLines = qMax(1, maxLines);
     m_maxChars = qMax<qsizetype>(1, maxChars);
-    setMaximumBlockCount(m_maxLines);
     flush();
-    trimToCharLimit();
+    trimToLimits();
 }
 
 void LogView::appendLine(const QString &text, const QColor &color)
@@ -71,7 +69,7 @@ void LogView::flush()
     cursor.endEditBlock();
     m_queued.clear();
     m_queuedChars = 0;
-    trimToCharLimit();
+    trimToLimits();
     verticalScrollBar()->setValue(verticalScrollBar()->maximum());
 }
 
@@ -83,25 +81,30 @@ qsizetype LogView::characterCount() const
     return document()->characterCount() - document()->blockCount();
 }
 
-void LogView::trimToCharLimit()
+void LogView::trimToLimits()
 {
-    qsizetype excess = characterCount() - m_maxChars;
-    if (excess <= 0)
-        return;
     // Whole lines go, oldest first; the newest line always stays (it was cut to the limit).
-    QTextBlock last = document()->firstBlock();
-    int drop = 0;
-    while (excess > 0 && last.isValid() && last.next().isValid()) {
+    // QPlainTextEdit's own block limit is not used: it walks the cursor over every line it
+    // drops, laying each one out, which cost a flood most of its time.
+    QTextDocument *doc = document();
+    const int lines = doc->blockCount();
+    QTextBlock last = doc->findBlockByNumber(qMax(0, lines - m_maxLines));
+    if (!last.isValid())
+        return;
+    qsizetype excess = characterCount() - m_maxChars;
+    for (QTextBlock b = doc->firstBlock(); b.isValid() && b != last; b = b.next())
+        excess -= b.length() - 1;
+    while (excess > 0 && last.next().isValid()) {
         excess -= last.length() - 1;
         last = last.next();
-        ++drop;
     }
-    if (drop == 0)
+    if (last == doc->firstBlock())
         return;
-    QTextCursor cursor(document());
-    cursor.movePosition(QTextCursor::Start);
+    QTextCursor cursor(doc);
+    cursor.beginEditBlock();
     cursor.setPosition(last.position(), QTextCursor::KeepAnchor);
     cursor.removeSelectedText();
+    cursor.endEditBlock();
 }
 
 QStringList LogView::lines() const

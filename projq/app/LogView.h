@@ -47,7 +47,7 @@ private:
         QColor color;
     };
     void dropOldestQueued();
-    void trimToCharLimit();
+    void trimToLimits();
 
     bool m_hasLines = false;
     int m_maxLines = kDefaultMaxLines;

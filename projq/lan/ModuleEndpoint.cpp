@@ -35,9 +35,7 @@ void ModuleEndpoint::closeSockets()
     m_sockets.clear();
     m_localTexts.clear();
     m_localPorts.clear();
-    m_readQueued.clear();
     m_addresses.clear();
-    ++m_generation;
 }
 
 bool ModuleEndpoint::bindSockets(const QStringList &addresses)
@@ -48,18 +46,13 @@ bool ModuleEndpoint::bindSockets(const QStringList &addresses)
         m_sockets.append(socket);
         m_localTexts.append(QString());
         m_localPorts.append(0);
-        m_readQueued.append(false);
         if (!socket->bind(QHostAddress(address), 0))
             return false;
         m_localTexts[index] = socket->localAddress().toString();
         m_localPorts[index] = socket->localPort();
         socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption,
                                 QVariant(kReceiveBufferBytes));
-        connect(socket, &QUdpSocket::readyRead, this, [this, index] {
-            // While a read is queued the socket is drained from there, one batch a pass.
-            if (!m_readQueued.value(index))
-                readPending(index);
-        });
+        connect(socket, &QUdpSocket::readyRead, this, [this, index] { readPending(index); });
     }
     m_addresses = addresses;
     return true;
@@ -173,27 +166,10 @@ void ModuleEndpoint::readPending(int socketIndex)
         if (m_sockets.value(socketIndex) != socket)
             return;
     }
-    // The rest waits for the next pass, after the timers, input and painting that are due. The
-    // socket may not signal again for datagrams it already holds, so the read is queued here.
-    if (socket->hasPendingDatagrams())
-        queueRead(socketIndex);
-}
-
-void ModuleEndpoint::queueRead(int socketIndex)
-{
-    if (m_readQueued.value(socketIndex, true))
-        return;
-    m_readQueued[socketIndex] = true;
-    const int generation = m_generation;
-    QMetaObject::invokeMethod(
-        this,
-        [this, socketIndex, generation] {
-            if (generation != m_generation)
-                return;
-            m_readQueued[socketIndex] = false;
-            readPending(socketIndex);
-        },
-        Qt::QueuedConnection);
+    // The rest waits for the next pass, after the timers, input and painting that are due: each
+    // read re-arms the socket's notifier, and the notifier fires as long as datagrams wait. Only
+    // this handler reads, so a notification never finds the socket drained by someone else and
+    // left unarmed.
 }
 
 const QString &ModuleEndpoint::peerText(const QHostAddress &peer)

@@ -83,18 +83,13 @@ private:
     void closeSockets();
     bool bindSockets(const QStringList &addresses);
     void readPending(int socketIndex);
-    void queueRead(int socketIndex);
     const QString &peerText(const QHostAddress &peer);
     void dispatchBlock(ReplyKind kind, const QByteArray &datagram, int deviceKind);
 
     QVector<QUdpSocket *> m_sockets;
-    // Per socket: its local address as text and its port, known from the bind on; whether a
-    // read of the datagrams still waiting is queued for the next pass of the event loop.
+    // Per socket: its local address as text and its port, known from the bind on.
     QStringList m_localTexts;
     QVector<quint16> m_localPorts;
-    QVector<bool> m_readQueued;
-    // Changes at every rebind, so that a queued read of a closed socket does nothing.
-    int m_generation = 0;
     QStringList m_addresses;
     QByteArray m_receiveBuffer;
     // Most datagrams of a burst come from one peer: its address is turned into text once.
