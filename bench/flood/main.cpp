@@ -3,6 +3,8 @@
 //  - flood: junk datagrams at full rate (random bytes, lengths from 1 to 65 507) plus valid search
 //    answers at 1 000/s from another socket;
 //  - calm: valid search answers only, at 2 500/s.
+// The valid answers come from 4 000 modules in turn, so that all of them fit the device list;
+// --junk-answers makes some junk well-formed answers of made-up modules, which fill the list.
 // A 5 ms precise timer measures how late the event loop runs it (p50, p99, max); RSS is read
 // before and after; the valid answers that became rows are counted against those sent.
 // Loopback only: every socket is bound to 127.0.0.x and nothing is broadcast.
@@ -87,11 +89,11 @@ QByteArray searchAnswer(quint32 serial)
 
 // Junk that the endpoint must read and log but that never becomes a row: random bytes, mostly
 // short, some of the search answer's length with a wrong header, a few of the largest size.
-std::vector<QByteArray> junkPool()
+std::vector<QByteArray> junkPool(bool answers)
 {
     QRandomGenerator rng(14);
     std::vector<QByteArray> pool;
-    for (int i = 0; i < 2048; ++i) {
+    for (int i = 0; i < 8192; ++i) {
         int size = 1 + int(rng.bounded(600));
         if (i % 8 == 0)
             size = 36;
@@ -102,17 +104,22 @@ std::vector<QByteArray> junkPool()
             c = char(rng.bounded(256));
         if (size == 36)
             d[0] = char(0x5A);
+        // With --junk-answers, one in eight is a well-formed answer of a made-up module.
+        if (answers && i % 8 == 0) {
+            d = searchAnswer(quint32(i));
+            d[9] = char(0x0A);
+        }
         pool.push_back(d);
     }
     return pool;
 }
 
 // Full-rate junk from one socket until told to stop.
-void floodSender(quint16 port, std::atomic<bool> *stop, std::atomic<qint64> *sent)
+void floodSender(quint16 port, bool answers, std::atomic<bool> *stop, std::atomic<qint64> *sent)
 {
     QUdpSocket socket;
     socket.bind(QHostAddress(QStringLiteral("127.0.0.3")), 0);
-    const std::vector<QByteArray> pool = junkPool();
+    const std::vector<QByteArray> pool = junkPool(answers);
     const QHostAddress to(QStringLiteral("127.0.0.1"));
     size_t i = 0;
     while (!stop->load(std::memory_order_relaxed)) {
@@ -174,6 +181,8 @@ struct Run
     bool flood;
     int rate;
     int seconds;
+    bool junkAnswers = false;
+    QString grab;
 };
 
 void runOne(MainWindow *window, const Run &run)
@@ -206,7 +215,7 @@ void runOne(MainWindow *window, const Run &run)
     std::atomic<qint64> junkSent{0}, answersSent{0};
     std::thread flood;
     if (run.flood)
-        flood = std::thread(floodSender, port, &stop, &junkSent);
+        flood = std::thread(floodSender, port, run.junkAnswers, &stop, &junkSent);
     std::thread answers(answerSender, port, run.rate, run.seconds, &stop, &answersSent);
     QElapsedTimer elapsed;
     elapsed.start();
@@ -254,6 +263,8 @@ void runOne(MainWindow *window, const Run &run)
     say("  logs                  data stream %lld lines / %lld chars, operations %lld lines\n",
         qlonglong(hex->document()->blockCount()), qlonglong(hex->characterCount()),
         qlonglong(log->document()->blockCount()));
+    if (!run.grab.isEmpty() && !window->grab().save(run.grab))
+        say("  could not save %s\n", qPrintable(run.grab));
     const bool met =
         run.flood ? lateness.at(1.0) <= 200 && lateness.at(0.99) <= 50 && rssAfter - rssBefore <= 50
                   : lateness.at(1.0) <= 50 && answersTaken == answersSent && listed == modules;
@@ -273,7 +284,8 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
 
     int seconds = 30, calmSeconds = 10, floodRate = 1000, calmRate = 2500;
-    bool doFlood = true, doCalm = true;
+    bool doFlood = true, doCalm = true, junkAnswers = false;
+    QString grab;
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
         const QString &a = args.at(i);
@@ -290,9 +302,17 @@ int main(int argc, char **argv)
             doCalm = false;
         else if (a == QLatin1String("--calm-only"))
             doFlood = false;
+        else if (a == QLatin1String("--junk-answers"))
+            junkAnswers = true;
+        else if (a == QLatin1String("--grab") && i + 1 < args.size())
+            grab = args.at(++i);
         else {
             say("usage: bench_flood [--seconds 30] [--rate 1000] [--calm-seconds 10] "
-                "[--calm-rate 2500] [--flood-only | --calm-only]\n");
+                "[--calm-rate 2500] [--flood-only | --calm-only] [--junk-answers] "
+                "[--grab window.png]\n"
+                "  --junk-answers: one junk datagram in eight is a well-formed answer of a "
+                "made-up module (the device list fills up and refuses the rest)\n"
+                "  --grab: saves the window after the last run\n");
             return a == QLatin1String("--help") ? 0 : 2;
         }
     }
@@ -313,8 +333,9 @@ int main(int argc, char **argv)
         window.endpoint()->socketPort(0), ModuleEndpoint::kMaxBatchDatagrams,
         ModuleEndpoint::kMaxBatchMs);
     if (doCalm)
-        runOne(&window, {"no flood", false, calmRate, calmSeconds});
+        runOne(&window,
+               {"no flood", false, calmRate, calmSeconds, false, doFlood ? QString() : grab});
     if (doFlood)
-        runOne(&window, {"flood", true, floodRate, seconds});
+        runOne(&window, {"flood", true, floodRate, seconds, junkAnswers, grab});
     return 0;
 }

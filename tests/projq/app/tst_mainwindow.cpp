@@ -685,6 +685,10 @@ void TestMainWindow::fullListRefusesRowsAndSaysSoOnce()
     QTRY_COMPARE(count->text(), counted + langText(QStringLiteral("lang_Status_DevicesRefused"))
                                               .replace(QStringLiteral("%1"), QStringLiteral("50")));
     QVERIFY(count->text().contains(QStringLiteral("50")));
+    if (const QByteArray dir = qgetenv("X7_SCREENSHOT_DIR"); !dir.isEmpty()) {
+        QTest::qWait(50);
+        QVERIFY(m_window->grab().save(QString::fromLocal8Bit(dir) + "/main_list_full.png"));
+    }
 
     // A new search starts a new count.
     search();
