@@ -55,7 +55,7 @@ public:
 
     // At most this many datagrams, or this long, per pass of the event loop on one socket: a flood
     // of traffic then delays a timer or a click by one batch, never by the whole flood.
-    static constexpr int kMaxBatchDatagrams = 256;
+    static constexpr int kMaxBatchDatagrams = 1024;
     static constexpr int kMaxBatchMs = 4;
 
     // The receive path of every socket; public so that tests can feed it datagrams directly.
