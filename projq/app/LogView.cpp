@@ -13,7 +13,11 @@ LogView::LogView(QWidget *parent)
     setUndoRedoEnabled(false);
     m_flushTimer.setSingleShot(true);
     m_flushTimer.setInterval(0);
-    connect(&m_flushTimer, &QTimer::timeout, this, &LogView::flush);
+    connect(&m_flushTimer, &QTimer::timeout, this, [this] {
+        write(qMin(m_queued.size(), size_t(kLinesPerPass)));
+        if (!m_queued.empty())
+            m_flushTimer.start();
+    });
 }
 
 void LogView::setLimits(int maxLines, qsizetype maxChars)
@@ -46,14 +50,20 @@ void LogView::dropOldestQueued()
 void LogView::flush()
 {
     m_flushTimer.stop();
-    if (m_queued.empty())
+    write(m_queued.size());
+}
+
+void LogView::write(size_t count)
+{
+    if (count == 0)
         return;
     QTextCursor cursor(document());
     cursor.beginEditBlock();
     cursor.movePosition(QTextCursor::End);
     QTextCharFormat plain;
     plain.setForeground(palette().text());
-    for (const Line &line : m_queued) {
+    for (size_t i = 0; i < count; ++i) {
+        const Line &line = m_queued[i];
         // The first line goes into the document's initial block.
         if (m_hasLines)
             cursor.insertBlock();
@@ -67,8 +77,8 @@ void LogView::flush()
         }
     }
     cursor.endEditBlock();
-    m_queued.clear();
-    m_queuedChars = 0;
+    for (size_t i = 0; i < count; ++i)
+        dropOldestQueued();
     trimToLimits();
     verticalScrollBar()->setValue(verticalScrollBar()->maximum());
 }

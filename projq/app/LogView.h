@@ -18,6 +18,9 @@ public:
     static constexpr int kDefaultMaxLines = 5000;
     // About 2 MB of text: far more than anyone reads, far less than a flood would pile up.
     static constexpr qsizetype kDefaultMaxChars = 1'000'000;
+    // A pass of the event loop writes at most this many queued lines, so that a flood costs each
+    // pass a bounded time; the rest follow in the next passes (or are dropped by the limits).
+    static constexpr int kLinesPerPass = 1000;
 
     explicit LogView(QWidget *parent = nullptr);
 
@@ -47,6 +50,7 @@ private:
         QColor color;
     };
     void dropOldestQueued();
+    void write(size_t count);
     void trimToLimits();
 
     bool m_hasLines = false;
