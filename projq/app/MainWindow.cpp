@@ -184,6 +184,10 @@ void MainWindow::addWindowTexts()
         const char *english;
     } texts[] = {
         {"lang_Status_DeviceCount", "已找到 %1 台设备", "%1 device(s) found"},
+        {"lang_Status_DevicesRefused", "（列表已满，另有 %1 个应答未列出）",
+         " (+%1 refused: the list is full)"},
+        {"lang_Hint_DeviceListFull", "设备列表已满（%1 台），新设备的应答不再列出",
+         "The device list is full (%1 rows): answers from further modules are refused"},
         {"lang_Hint_CloseWaits", "正在与模块通讯的操作尚未结束，结束后窗口将自动关闭。",
          "An operation is still writing to a module; the window closes as soon as it ends."},
         {"lang_Hint_ExportFailed", "导出失败：", "Export failed: "},

@@ -190,6 +190,8 @@ private:
     LogView *m_log = nullptr;
     LogView *m_hex = nullptr;
     QLabel *m_deviceCount = nullptr;
+    // A full list refuses answers by the thousand: the count is shown anew at most every 100 ms.
+    bool m_deviceCountQueued = false;
 
     QMenu *m_mniFile = nullptr;
     QMenu *m_mniLang = nullptr;

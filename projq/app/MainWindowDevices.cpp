@@ -43,14 +43,19 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTimer>
 #include <QToolTip>
 #include <QVBoxLayout>
 
 void MainWindow::updateDeviceCount()
 {
-    m_deviceCount->setText(
-        langText(QStringLiteral("lang_Status_DeviceCount"))
-            .replace(QStringLiteral("%1"), QString::number(m_devices->rowCount())));
+    m_deviceCountQueued = false;
+    QString text = langText(QStringLiteral("lang_Status_DeviceCount"))
+                       .replace(QStringLiteral("%1"), QString::number(m_devices->rowCount()));
+    if (const int refused = m_devices->refusedCount())
+        text += langText(QStringLiteral("lang_Status_DevicesRefused"))
+                    .replace(QStringLiteral("%1"), QString::number(refused));
+    m_deviceCount->setText(text);
 }
 
 int MainWindow::selectedRow() const
@@ -74,7 +79,20 @@ void MainWindow::startSearch()
 void MainWindow::onDeviceFound(const QString &ip, const QString &name, int socketIndex, int kind,
                                const QString &version, const QString &mac)
 {
-    m_devices->addDevice({ip, name, mac, version, kind, socketIndex});
+    if (m_devices->addDevice({ip, name, mac, version, kind, socketIndex}))
+        return;
+    const int refused = m_devices->refusedCount();
+    if (refused == 0)
+        return;
+    // Said once per search; the count in the status bar tells how many followed.
+    if (refused == 1)
+        logColor(langText(QStringLiteral("lang_Hint_DeviceListFull"))
+                     .replace(QStringLiteral("%1"), QString::number(DeviceListModel::kMaxRows)),
+                 LogColors::kError);
+    if (!m_deviceCountQueued) {
+        m_deviceCountQueued = true;
+        QTimer::singleShot(refused == 1 ? 0 : 100, this, &MainWindow::updateDeviceCount);
+    }
 }
 
 void MainWindow::onDeviceClicked(const QModelIndex &)
@@ -245,7 +263,7 @@ void MainWindow::onDataSent(const QByteArray &frame, const QString &destIp, cons
                  .arg(destPort),
              LogColors::kSent);
     hexColor(QStringLiteral("[ Length : %1 ]").arg(frame.size()), LogColors::kSent);
-    hexLine(bytesToHexText(frame));
+    hexLine(hexLogText(frame));
     logOk(langText(QStringLiteral("lang_Hint_Sending")));
 }
 
@@ -254,13 +272,12 @@ void MainWindow::onDataReceived(const QByteArray &datagram, const QString &peerI
 {
     hexLine(QString());
     hexColor(QStringLiteral("[ %1 : %2 ] ← [ %3 : %4 ]")
-                 .arg(localIp)
-                 .arg(localPort)
-                 .arg(peerIp)
-                 .arg(peerPort),
+                 .arg(localIp, QString::number(localPort), peerIp, QString::number(peerPort)),
              LogColors::kReceived);
-    hexColor(QStringLiteral("[ Length : %1 ]").arg(datagram.size()), LogColors::kReceived);
-    hexLine(bytesToHexText(datagram));
+    hexColor(QStringLiteral("[ Length : ") + QString::number(datagram.size()) +
+                 QStringLiteral(" ]"),
+             LogColors::kReceived);
+    hexLine(hexLogText(datagram));
     // Where the answer that follows came from (a parameter block is handled right after this).
     m_lastLocalIp = localIp;
     m_lastLocalPort = localPort;

@@ -5,6 +5,8 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <algorithm>
+
 QByteArray gb18030Encode(const QString &text)
 {
     QStringEncoder encoder("GB18030");
@@ -13,6 +15,10 @@ QByteArray gb18030Encode(const QString &text)
 
 QString gb18030Decode(const QByteArray &bytes)
 {
+    // GB18030 is ASCII below 0x80; module names mostly are, and opening the converter costs
+    // more than a whole search answer otherwise does.
+    if (std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80; }))
+        return QString::fromLatin1(bytes);
     QStringDecoder decoder("GB18030");
     return decoder.decode(bytes);
 }

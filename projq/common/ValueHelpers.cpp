@@ -109,10 +109,16 @@ std::optional<bool> sameSubnet(const QString &ipA, const QString &ipB, const QSt
 
 QString macBytesToText(const QByteArray &bytes)
 {
-    QStringList pairs;
-    for (int i = 0; i < 6; ++i)
-        pairs << hexByte(i < bytes.size() ? quint8(bytes.at(i)) : 0);
-    return pairs.join(QLatin1Char(' '));
+    static const char digits[] = "0123456789ABCDEF";
+    char text[17];
+    for (int i = 0; i < 6; ++i) {
+        const quint8 b = i < bytes.size() ? quint8(bytes.at(i)) : 0;
+        text[3 * i] = digits[b >> 4];
+        text[3 * i + 1] = digits[b & 0xF];
+        if (i < 5)
+            text[3 * i + 2] = ' ';
+    }
+    return QString::fromLatin1(text, 17);
 }
 
 std::optional<QByteArray> macTextToBytes(const QString &text)

@@ -11,6 +11,10 @@ bool DeviceListModel::addDevice(const DeviceEntry &entry)
 {
     if (m_macs.contains(entry.mac))
         return false;
+    if (m_rows.size() >= kMaxRows) {
+        ++m_refused;
+        return false;
+    }
     const int row = int(m_rows.size());
     beginInsertRows({}, row, row);
     m_rows.append(entry);
@@ -24,6 +28,7 @@ void DeviceListModel::clear()
     beginResetModel();
     m_rows.clear();
     m_macs.clear();
+    m_refused = 0;
     endResetModel();
 }
 

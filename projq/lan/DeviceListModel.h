@@ -16,11 +16,19 @@ class DeviceListModel : public QAbstractTableModel
 public:
     enum Column { ColIp, ColName, ColMac, ColVersion, ColKind, ColSocketIndex, ColumnCount };
 
+    // Far above any real LAN: past it, answers with a new MAC are counted, not listed, so a flood
+    // of made-up answers cannot grow the list (and the memory) without end.
+    static constexpr int kMaxRows = 4096;
+
     explicit DeviceListModel(QObject *parent = nullptr);
 
-    // Appends the module unless its MAC is listed already; true when a row was added.
+    // Appends the module unless its MAC is listed already or the list is full; true when a row
+    // was added.
     bool addDevice(const DeviceEntry &entry);
+    // Empties the list and the refused count.
     void clear();
+    // Answers with a new MAC refused since the last clear() because the list was full.
+    int refusedCount() const { return m_refused; }
 
     const DeviceEntry &entry(int row) const { return m_rows.at(row); }
     const QVector<DeviceEntry> &entries() const { return m_rows; }
@@ -38,4 +46,5 @@ private:
     QVector<DeviceEntry> m_rows;
     QSet<QString> m_macs;
     QStringList m_captions;
+    int m_refused = 0;
 };

@@ -2,6 +2,8 @@
 
 #include "common/ValueHelpers.h"
 
+#include <cstdio>
+
 QByteArray buildSearchFrame()
 {
     return QByteArray("\xFF\x01\x01\x02", 4);
@@ -47,7 +49,10 @@ std::optional<DeviceEntry> decodeSearchAnswer(const QByteArray &answer, quint16 
         return std::nullopt;
     auto byte = [&](int i) { return quint8(answer[i]); };
     DeviceEntry e;
-    e.ip = QStringLiteral("%1.%2.%3.%4").arg(byte(5)).arg(byte(6)).arg(byte(7)).arg(byte(8));
+    char ip[16];
+    const int ipLength =
+        std::snprintf(ip, sizeof ip, "%u.%u.%u.%u", byte(5), byte(6), byte(7), byte(8));
+    e.ip = QString::fromLatin1(ip, ipLength);
     e.mac = macBytesToText(answer.mid(9, 6));
     const int version = byte(15) + 256 * byte(16);
     e.version = QString::number(version);

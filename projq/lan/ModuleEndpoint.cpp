@@ -2,7 +2,7 @@
 
 #include "common/ValueHelpers.h"
 
-#include <QNetworkDatagram>
+#include <QElapsedTimer>
 #include <QUdpSocket>
 #include <QVariant>
 
@@ -10,6 +10,8 @@ namespace {
 
 // Room for a burst of a thousand search answers arriving at once.
 constexpr int kReceiveBufferBytes = 4 * 1024 * 1024;
+// The largest UDP payload over IPv4: a datagram is never cut when read.
+constexpr int kLargestDatagram = 65536;
 
 } // namespace
 
@@ -31,6 +33,8 @@ void ModuleEndpoint::closeSockets()
         s->deleteLater();
     }
     m_sockets.clear();
+    m_localTexts.clear();
+    m_localPorts.clear();
     m_addresses.clear();
 }
 
@@ -40,8 +44,12 @@ bool ModuleEndpoint::bindSockets(const QStringList &addresses)
         auto *socket = new QUdpSocket(this);
         const int index = int(m_sockets.size());
         m_sockets.append(socket);
+        m_localTexts.append(QString());
+        m_localPorts.append(0);
         if (!socket->bind(QHostAddress(address), 0))
             return false;
+        m_localTexts[index] = socket->localAddress().toString();
+        m_localPorts[index] = socket->localPort();
         socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption,
                                 QVariant(kReceiveBufferBytes));
         connect(socket, &QUdpSocket::readyRead, this, [this, index] { readPending(index); });
@@ -126,13 +134,12 @@ QByteArray &ModuleEndpoint::storedReply(int length)
 
 QString ModuleEndpoint::socketAddress(int index) const
 {
-    return index >= 0 && index < m_sockets.size() ? m_sockets.at(index)->localAddress().toString()
-                                                  : QString();
+    return m_localTexts.value(index);
 }
 
 quint16 ModuleEndpoint::socketPort(int index) const
 {
-    return index >= 0 && index < m_sockets.size() ? m_sockets.at(index)->localPort() : 0;
+    return m_localPorts.value(index);
 }
 
 void ModuleEndpoint::readPending(int socketIndex)
@@ -140,16 +147,38 @@ void ModuleEndpoint::readPending(int socketIndex)
     QUdpSocket *socket = m_sockets.value(socketIndex);
     if (!socket)
         return;
-    while (socket->hasPendingDatagrams()) {
-        const QNetworkDatagram dg = socket->receiveDatagram();
-        if (!dg.isValid())
-            break;
-        handleDatagram(dg.data(), dg.senderAddress().toString(), quint16(dg.senderPort()),
+    if (m_receiveBuffer.size() < kLargestDatagram)
+        m_receiveBuffer.resize(kLargestDatagram);
+    QElapsedTimer batch;
+    batch.start();
+    QHostAddress peer;
+    quint16 peerPort = 0;
+    for (int n = 0; n < kMaxBatchDatagrams && batch.elapsed() < kMaxBatchMs; ++n) {
+        if (!socket->hasPendingDatagrams())
+            return;
+        const qint64 size =
+            socket->readDatagram(m_receiveBuffer.data(), kLargestDatagram, &peer, &peerPort);
+        if (size < 0)
+            return;
+        handleDatagram(QByteArray(m_receiveBuffer.constData(), size), peerText(peer), peerPort,
                        socketIndex);
         // A handler may have rebound the sockets (a search from a slot): stop reading this one.
         if (m_sockets.value(socketIndex) != socket)
             return;
     }
+    // The rest waits for the next pass, after the timers, input and painting that are due: each
+    // read re-arms the socket's notifier, and the notifier fires as long as datagrams wait. Only
+    // this handler reads, so a notification never finds the socket drained by someone else and
+    // left unarmed.
+}
+
+const QString &ModuleEndpoint::peerText(const QHostAddress &peer)
+{
+    if (peer != m_lastPeer || m_lastPeerText.isEmpty()) {
+        m_lastPeer = peer;
+        m_lastPeerText = peer.toString();
+    }
+    return m_lastPeerText;
 }
 
 void ModuleEndpoint::handleDatagram(const QByteArray &datagram, const QString &peerIp,

@@ -9,6 +9,7 @@
 #include "lan/LanFrames.h"
 
 #include <QHash>
+#include <QHostAddress>
 #include <QObject>
 #include <QStringList>
 #include <QVector>
@@ -52,6 +53,11 @@ public:
     QString socketAddress(int index) const;
     quint16 socketPort(int index) const;
 
+    // At most this many datagrams, or this long, per pass of the event loop on one socket: a flood
+    // of traffic then delays a timer or a click by one batch, never by the whole flood.
+    static constexpr int kMaxBatchDatagrams = 1024;
+    static constexpr int kMaxBatchMs = 4;
+
     // The receive path of every socket; public so that tests can feed it datagrams directly.
     void handleDatagram(const QByteArray &datagram, const QString &peerIp, quint16 peerPort,
                         int socketIndex);
@@ -77,9 +83,17 @@ private:
     void closeSockets();
     bool bindSockets(const QStringList &addresses);
     void readPending(int socketIndex);
+    const QString &peerText(const QHostAddress &peer);
     void dispatchBlock(ReplyKind kind, const QByteArray &datagram, int deviceKind);
 
     QVector<QUdpSocket *> m_sockets;
+    // Per socket: its local address as text and its port, known from the bind on.
+    QStringList m_localTexts;
+    QVector<quint16> m_localPorts;
     QStringList m_addresses;
+    QByteArray m_receiveBuffer;
+    // Most datagrams of a burst come from one peer: its address is turned into text once.
+    QHostAddress m_lastPeer;
+    QString m_lastPeerText;
     StoredAnswers m_stored;
 };

@@ -34,6 +34,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolTip>
+#include <QUdpSocket>
 
 namespace {
 
@@ -72,6 +73,8 @@ private slots:
     void hintsShowSoonWrappedInTooltipColours();
     void languageFollowsTheCheckedItem();
     void controlsAreNamedByTheirOwnCaptions();
+    void fullListRefusesRowsAndSaysSoOnce();
+    void giantDatagramIsLoggedByItsFirstBytes();
     void screenshots();
 
 private:
@@ -633,6 +636,84 @@ void TestMainWindow::screenshots()
     m_window->findChild<QAction *>(QStringLiteral("mni_En"))->trigger();
     QTest::qWait(50);
     QVERIFY(m_window->grab().save(QString::fromLocal8Bit(dir) + "/main_en.png"));
+}
+
+namespace {
+
+// A well-formed search answer of module number `module` (MAC 02 58 37 00 xx xx).
+QByteArray answerOf(int module)
+{
+    QByteArray a(36, '\0');
+    a[0] = char(0xFF);
+    a[1] = char(0x24);
+    a[2] = char(0x01);
+    a[5] = char(10);
+    a[7] = char(module >> 8);
+    a[8] = char(module);
+    a.replace(9, 6, QByteArray::fromHex("025837000000"));
+    a[13] = char(module >> 8);
+    a[14] = char(module);
+    a[15] = char(4017 & 0xFF);
+    a[16] = char(4017 >> 8);
+    return a;
+}
+
+} // namespace
+
+void TestMainWindow::fullListRefusesRowsAndSaysSoOnce()
+{
+    // Anyone on the LAN can answer a search: past the list's limit new modules are counted, not
+    // listed, the log says so once, and the status bar shows how many were refused.
+    constexpr int kLimit = DeviceListModel::kMaxRows;
+    ModuleEndpoint *udp = m_window->endpoint();
+    auto *log = m_window->findChild<LogView *>(QStringLiteral("redt_Log"));
+    auto *count = m_window->findChild<QLabel *>(QStringLiteral("lbl_DeviceCount"));
+    QVERIFY(count);
+    for (int i = 0; i < kLimit + 50; ++i)
+        udp->handleDatagram(answerOf(i), QStringLiteral("10.0.0.1"), kCfgPort, 0);
+    udp->handleDatagram(answerOf(7), QStringLiteral("10.0.0.1"), kCfgPort, 0); // listed already
+    QCOMPARE(m_window->devices()->rowCount(), kLimit);
+    QCOMPARE(m_window->devices()->refusedCount(), 50);
+    QVERIFY(m_window->devices()->containsMac(QStringLiteral("02 58 37 00 0F FF")));
+    QVERIFY(!m_window->devices()->containsMac(QStringLiteral("02 58 37 00 10 00")));
+    const QString full = langText(QStringLiteral("lang_Hint_DeviceListFull"))
+                             .replace(QStringLiteral("%1"), QString::number(kLimit));
+    QCOMPARE(log->lines().count(full), 1);
+    QCOMPARE(log->lineColor(int(log->lines().indexOf(full))), QColor(255, 0, 0));
+    const QString counted = langText(QStringLiteral("lang_Status_DeviceCount"))
+                                .replace(QStringLiteral("%1"), QString::number(kLimit));
+    QTRY_COMPARE(count->text(), counted + langText(QStringLiteral("lang_Status_DevicesRefused"))
+                                              .replace(QStringLiteral("%1"), QStringLiteral("50")));
+    QVERIFY(count->text().contains(QStringLiteral("50")));
+    if (const QByteArray dir = qgetenv("X7_SCREENSHOT_DIR"); !dir.isEmpty()) {
+        QTest::qWait(50);
+        QVERIFY(m_window->grab().save(QString::fromLocal8Bit(dir) + "/main_list_full.png"));
+    }
+
+    // A new search starts a new count.
+    search();
+    QCOMPARE(m_window->devices()->refusedCount(), 0);
+    QCOMPARE(count->text(), langText(QStringLiteral("lang_Status_DeviceCount"))
+                                .replace(QStringLiteral("%1"), QStringLiteral("3")));
+    QCOMPARE(log->lines().count(full), 0);
+}
+
+void TestMainWindow::giantDatagramIsLoggedByItsFirstBytes()
+{
+    ModuleEndpoint *udp = m_window->endpoint();
+    udp->refreshBindings();
+    auto *hex = m_window->findChild<LogView *>(QStringLiteral("redt_Hex"));
+    QUdpSocket peer;
+    QVERIFY(peer.bind(QHostAddress(QStringLiteral("127.0.0.1")), 0));
+    const QByteArray giant(65507, char(0x5A));
+    QCOMPARE(
+        peer.writeDatagram(giant, QHostAddress(QStringLiteral("127.0.0.1")), udp->socketPort(0)),
+        qint64(giant.size()));
+    QTRY_VERIFY(hex->lines().contains(QStringLiteral("[ Length : 65507 ]")));
+    const QStringList lines = hex->lines();
+    const QString bytes = lines.at(lines.indexOf(QStringLiteral("[ Length : 65507 ]")) + 1);
+    QVERIFY2(bytes.endsWith(QStringLiteral("5A … (65 507 bytes)")), qPrintable(bytes.right(30)));
+    QVERIFY(bytes.size() < 1000);
 }
 
 QTEST_MAIN(TestMainWindow)

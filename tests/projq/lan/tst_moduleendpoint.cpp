@@ -9,6 +9,7 @@
 #include <QNetworkDatagram>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QUdpSocket>
 
 class TestUdpSvr : public QObject
@@ -22,6 +23,7 @@ private slots:
     void searchLeavesEverySocketExactly();
     void discoveryAgainstSimulator();
     void commandsLeaveFromTheChosenSocket();
+    void floodIsReadInBatchesAndNothingIsLost();
 };
 
 void TestUdpSvr::unchangedAddressesKeepSockets()
@@ -164,6 +166,77 @@ void TestUdpSvr::commandsLeaveFromTheChosenSocket()
     QCOMPARE(write.data().size(), 22 + 67);
     QCOMPARE(quint8(write.data().at(2)), quint8(0x05));
     QVERIFY(!q2.hasPendingDatagrams());
+}
+
+namespace {
+
+QByteArray answerOf(int module)
+{
+    QByteArray a(36, '\0');
+    a[0] = char(0xFF);
+    a[1] = char(0x24);
+    a[2] = char(0x01);
+    a[5] = char(10);
+    a[7] = char(module >> 8);
+    a[8] = char(module);
+    a.replace(9, 6, QByteArray::fromHex("025837000000"));
+    a[13] = char(module >> 8);
+    a[14] = char(module);
+    a[15] = char(4017 & 0xFF);
+    a[16] = char(4017 >> 8);
+    return a;
+}
+
+} // namespace
+
+void TestUdpSvr::floodIsReadInBatchesAndNothingIsLost()
+{
+    // Thousands of datagrams wait in the socket at once, valid answers between junk of every
+    // size: the event loop gets control between batches, and yet every answer becomes a row,
+    // and the socket is still read when the flood is over.
+    ModuleEndpoint svr;
+    svr.refreshBindings();
+    QCOMPARE(svr.socketCount(), 1);
+    DeviceListModel model;
+    connect(&svr, &ModuleEndpoint::deviceFound, &model,
+            [&model](const QString &ip, const QString &name, int socketIndex, int kind,
+                     const QString &version, const QString &mac) {
+                model.addDevice({ip, name, mac, version, kind, socketIndex});
+            });
+    // Once the first datagram is handled, a zero timer is started: it must run after a batch or
+    // two, not after the whole flood.
+    int handled = 0;
+    int handledAtTimer = -1;
+    connect(&svr, &ModuleEndpoint::datagramReceived, this, [&] {
+        if (++handled == 1)
+            QTimer::singleShot(0, this, [&] { handledAtTimer = handled; });
+    });
+
+    QUdpSocket sender;
+    QVERIFY(sender.bind(QHostAddress(QStringLiteral("127.0.0.1")), 0));
+    const QHostAddress to(QStringLiteral("127.0.0.1"));
+    constexpr int kAnswers = 2000;
+    int sent = 0;
+    for (int i = 0; i < kAnswers; ++i) {
+        QVERIFY(sender.writeDatagram(answerOf(i), to, svr.socketPort(0)) == 36);
+        const QByteArray junk(i % 100 == 0 ? 9000 : 1 + i % 50, char(i));
+        QVERIFY(sender.writeDatagram(junk, to, svr.socketPort(0)) == junk.size());
+        sent += 2;
+    }
+
+    QTRY_VERIFY(handledAtTimer >= 0);
+    QVERIFY2(handledAtTimer <= 2 * ModuleEndpoint::kMaxBatchDatagrams,
+             qPrintable(QStringLiteral("%1 of %2 datagrams were handled before a zero timer ran")
+                            .arg(handledAtTimer)
+                            .arg(sent)));
+    QTRY_COMPARE(handled, sent);
+    QCOMPARE(model.rowCount(), kAnswers);
+    for (int i = 0; i < kAnswers; i += 397)
+        QVERIFY(model.containsMac(macBytesToText(answerOf(i).mid(9, 6))));
+
+    // Traffic that comes after the flood is read as it arrives.
+    QVERIFY(sender.writeDatagram(answerOf(kAnswers), to, svr.socketPort(0)) == 36);
+    QTRY_COMPARE(model.rowCount(), kAnswers + 1);
 }
 
 QTEST_GUILESS_MAIN(TestUdpSvr)
