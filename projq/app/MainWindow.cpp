@@ -38,6 +38,7 @@
 #include <QPushButton>
 #include <QSortFilterProxyModel>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTableView>
 #include <QToolTip>
@@ -103,6 +104,9 @@ MainWindow::MainWindow(QWidget *parent)
     m_deviceCount = new QLabel(this);
     m_deviceCount->setObjectName(QStringLiteral("lbl_DeviceCount"));
     statusBar()->addWidget(m_deviceCount);
+    m_flagCount = new QLabel(this);
+    m_flagCount->setObjectName(QStringLiteral("lbl_FlagCount"));
+    statusBar()->addWidget(m_flagCount);
 
     applySettings(m_settings);
     // Connected only now: showing the stored choice is not a switch. The language follows the
@@ -194,6 +198,7 @@ void MainWindow::addWindowTexts()
         if (list.lookup(key) == key)
             list.addBuiltIn(key, QString::fromUtf8(t.chinese), QString::fromUtf8(t.english));
     }
+    addCommissioningTexts();
 }
 
 void MainWindow::addFrameSendingControl(QWidget *control)
@@ -285,6 +290,7 @@ void MainWindow::buildLeftSide()
     m_lvDev->setColumnWidth(DeviceListModel::ColVersion, 42);
     m_lvDev->setColumnHidden(DeviceListModel::ColKind, true);
     m_lvDev->setColumnHidden(DeviceListModel::ColSocketIndex, true);
+    m_lvDev->setColumnWidth(DeviceListModel::ColFlags, 40);
     m_lvDev->horizontalHeader()->setStretchLastSection(true);
     m_lvDev->installEventFilter(this);
     m_lvDev->viewport()->installEventFilter(this);
@@ -293,6 +299,7 @@ void MainWindow::buildLeftSide()
     connect(m_lvDev, &QWidget::customContextMenuRequested, this, &MainWindow::showContextMenu);
     connect(m_devices, &QAbstractItemModel::rowsInserted, this, &MainWindow::updateDeviceCount);
     connect(m_devices, &QAbstractItemModel::modelReset, this, &MainWindow::updateDeviceCount);
+    connect(m_devices, &QAbstractItemModel::dataChanged, this, &MainWindow::updateDeviceCount);
     m_btnSearch = new QPushButton(QStringLiteral("搜索设备"), net);
     m_btnSearch->setObjectName(QStringLiteral("btn_Search"));
     connect(m_btnSearch, &QPushButton::clicked, this, &MainWindow::startSearch);
@@ -597,7 +604,13 @@ void MainWindow::applyMainTexts()
 
     m_devices->setHeaderTexts(
         {langText(QStringLiteral("lang_Lv_DevIP")), langText(QStringLiteral("lang_Lv_DevName")),
-         langText(QStringLiteral("lang_Lv_MAC")), langText(QStringLiteral("lang_Lv_Version"))});
+         langText(QStringLiteral("lang_Lv_MAC")), langText(QStringLiteral("lang_Lv_Version")),
+         QStringLiteral("Flag"), QStringLiteral("IpIndex"),
+         langText(QStringLiteral("lang_Lv_Flags"))});
+    m_devices->setFlagTexts({langText(QStringLiteral("lang_Flag_DuplicateIp")),
+                             langText(QStringLiteral("lang_Flag_OutsideSubnet")),
+                             langText(QStringLiteral("lang_Flag_DuplicateMac"))},
+                            style()->standardIcon(QStyle::SP_MessageBoxWarning));
 
     m_mniOpenWeb->setText(langText(QStringLiteral("lang_mni_OpenWeb")));
     m_mniRestart->setText(langText(QStringLiteral("lang_mni_Restart")));
@@ -643,6 +656,15 @@ void MainWindow::toggleRealTimeHelp()
 
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::ToolTip && watched == m_lvDev->viewport()) {
+        // A flagged row's words show whether or not real-time help is on.
+        const auto *help = static_cast<QHelpEvent *>(event);
+        const QString tip = m_lvDev->indexAt(help->pos()).data(Qt::ToolTipRole).toString();
+        if (!tip.isEmpty()) {
+            QToolTip::showText(help->globalPos(), tip, m_lvDev->viewport());
+            return true;
+        }
+    }
     if (event->type() == QEvent::ToolTip) {
         // Real-time help: hints show only while it is on, and then stay for ten minutes.
         auto *widget = qobject_cast<QWidget *>(watched);

@@ -180,6 +180,7 @@ private:
     LogView *m_log = nullptr;
     LogView *m_hex = nullptr;
     QLabel *m_deviceCount = nullptr;
+    QLabel *m_flagCount = nullptr;
 
     QMenu *m_mniFile = nullptr;
     QMenu *m_mniLang = nullptr;

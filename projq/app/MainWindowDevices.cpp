@@ -51,6 +51,12 @@ void MainWindow::updateDeviceCount()
     m_deviceCount->setText(
         langText(QStringLiteral("lang_Status_DeviceCount"))
             .replace(QStringLiteral("%1"), QString::number(m_devices->rowCount())));
+    const int flagged = m_devices->flaggedRowCount();
+    m_flagCount->setText(flagged == 0
+                             ? QString()
+                             : langText(QStringLiteral("lang_Status_FlagCount"))
+                                   .replace(QStringLiteral("%1"), QString::number(flagged)));
+    m_flagCount->setVisible(flagged != 0);
 }
 
 int MainWindow::selectedRow() const
@@ -69,6 +75,13 @@ void MainWindow::startSearch()
     m_log->clearLog();
     m_devices->clear();
     m_udp->search();
+    // The answers come later through the event loop; the sockets are bound by now.
+    QVector<HostNetwork> hosts;
+    for (int i = 0; i < m_udp->socketCount(); ++i) {
+        const QString ip = m_udp->socketAddress(i);
+        hosts.append({ip, localPrefixLength(ip)});
+    }
+    m_devices->setHostNetworks(hosts);
 }
 
 void MainWindow::onDeviceFound(const QString &ip, const QString &name, int socketIndex, int kind,

@@ -1,8 +1,10 @@
 #pragma once
 
 // The discovered modules in arrival order, one row per MAC: a module reachable through two host
-// interfaces stays bound to the socket whose answer arrived first.
+// interfaces stays bound to the socket whose answer arrived first; that it also answered on
+// another socket is kept as a flag (see DeviceFlags.h), shown in a column of its own.
 
+#include "lan/DeviceFlags.h"
 #include "lan/LanFrames.h"
 
 #include <QAbstractTableModel>
@@ -14,13 +16,42 @@ class DeviceListModel : public QAbstractTableModel
 {
     Q_OBJECT
 public:
-    enum Column { ColIp, ColName, ColMac, ColVersion, ColKind, ColSocketIndex, ColumnCount };
+    enum Column {
+        ColIp,
+        ColName,
+        ColMac,
+        ColVersion,
+        ColKind,
+        ColSocketIndex,
+        ColFlags,
+        ColumnCount
+    };
+
+    // What the flags column shows: one text per flag, with %1 (and %2) filled in: the other
+    // rows' MACs for a duplicate IP, the host address and prefix for an address outside its
+    // network, the other host addresses for a duplicate MAC.
+    struct FlagTexts
+    {
+        QString duplicateIp;
+        QString outsideSubnet;
+        QString duplicateMac;
+    };
 
     explicit DeviceListModel(QObject *parent = nullptr);
 
-    // Appends the module unless its MAC is listed already; true when a row was added.
+    // Appends the module unless its MAC is listed already; true when a row was added. An answer
+    // of a listed MAC on another socket flags that row.
     bool addDevice(const DeviceEntry &entry);
     void clear();
+
+    // The host address behind each socket index; set before the answers of a search arrive.
+    void setHostNetworks(const QVector<HostNetwork> &bySocket);
+    // `icon` is a QIcon, shown in the flags column of a flagged row.
+    void setFlagTexts(const FlagTexts &texts, const QVariant &icon);
+    int flags(int row) const { return m_flags.flags(row); }
+    int flaggedRowCount() const { return m_flags.flaggedRowCount(); }
+    // The flags of `row` in words, one line per flag; empty without flags.
+    QString flagToolTip(int row) const;
 
     const DeviceEntry &entry(int row) const { return m_rows.at(row); }
     const QVector<DeviceEntry> &entries() const { return m_rows; }
@@ -38,4 +69,8 @@ private:
     QVector<DeviceEntry> m_rows;
     QSet<QString> m_macs;
     QStringList m_captions;
+    DeviceFlagTracker m_flags;
+    QHash<QString, int> m_rowOfMac;
+    FlagTexts m_flagTexts;
+    QVariant m_flagIcon;
 };

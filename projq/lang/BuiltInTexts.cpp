@@ -294,3 +294,22 @@ std::span<const BuiltInText> builtInTexts()
 {
     return kBuiltInTexts;
 }
+
+namespace {
+
+// clang-format off
+constexpr BuiltInText kCommissioningTexts[] = {
+    {"lang_Lv_Flags", "提示", "Flags"},
+    {"lang_Flag_DuplicateIp", "IP与 %1 相同", "Same IP as %1"},
+    {"lang_Flag_OutsideSubnet", "IP不在发现它的主机地址 %1/%2 的网段内：配置仍可进行（广播），数据连接无法建立", "IP outside the network %1/%2 of the host address that found it: configuration still works (broadcast), data connections will not"},
+    {"lang_Flag_DuplicateMac", "同一MAC在两个网卡上应答，也在 %1 上", "Duplicate MAC on two interfaces: also answers on %1"},
+    {"lang_Status_FlagCount", "%1 台有提示", "%1 flagged"},
+};
+// clang-format on
+
+} // namespace
+
+std::span<const BuiltInText> commissioningTexts()
+{
+    return kCommissioningTexts;
+}
