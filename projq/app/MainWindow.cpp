@@ -277,7 +277,8 @@ void MainWindow::buildLeftSide()
     m_lvDev->setSortingEnabled(true);
     m_lvDev->sortByColumn(-1, Qt::AscendingOrder); // arrival order until a column is clicked
     m_lvDev->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_lvDev->setSelectionMode(QAbstractItemView::SingleSelection);
+    // Several rows (Ctrl/Shift click) for a batch apply; a plain click reads one row as before.
+    m_lvDev->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_lvDev->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_lvDev->setContextMenuPolicy(Qt::CustomContextMenu);
     m_lvDev->verticalHeader()->hide();
@@ -347,6 +348,7 @@ void MainWindow::buildLeftSide()
     connect(m_mniReset, &QAction::triggered, this, &MainWindow::factoryReset);
     connect(m_mniCopyTheMac, &QAction::triggered, this, &MainWindow::copySelectedMac);
     connect(m_mniCopeAllMac, &QAction::triggered, this, &MainWindow::copyAllMacs);
+    buildBatchActions();
 }
 
 void MainWindow::buildParameterPages()
@@ -511,6 +513,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
     // Cutting a save short could leave a module with a new base block, no port block and no
     // restart: the window closes once the operation has ended.
     if (!m_guard->mayClose()) {
+        cancelBatch(); // a batch stops after the module in progress
         logColor(langText(QStringLiteral("lang_Hint_CloseWaits")), LogColors::kInstruction);
         event->ignore();
         return;
@@ -618,6 +621,7 @@ void MainWindow::applyMainTexts()
     m_mniReset->setText(langText(QStringLiteral("lang_mni_Reset")));
     m_mniCopyTheMac->setText(langText(QStringLiteral("lang_mni_CopyTheMac")));
     m_mniCopeAllMac->setText(langText(QStringLiteral("lang_mni_CopeAllMac")));
+    applyBatchTexts();
 
     m_btnSearch->setText(langText(QStringLiteral("lang_btn_Search")));
     m_srch->setTabText(0, langText(QStringLiteral("lang_rztbsht_Net")));

@@ -35,6 +35,7 @@ class ComPath;
 class SaveRunner;
 class OperationGuard;
 class UpgradeWindow;
+class BatchDialog;
 
 class MainWindow : public QMainWindow
 {
@@ -79,6 +80,12 @@ public:
     // The settings as they would be written at close.
     AppSettings currentSettings() const;
 
+    // The batch apply dialog, created at its first use (null before).
+    BatchDialog *batchDialog() const { return m_batch; }
+    // "Apply settings to selected…" on the selected rows; "Save as template…" to `path`.
+    void openBatchApply();
+    bool saveTemplateTo(const QString &path);
+
     // Information message boxes go through here; tests replace it to read them.
     static void setMessageSink(std::function<void(QWidget *, const QString &)> sink);
 
@@ -112,6 +119,14 @@ private:
     QVector<DeviceEntry> entriesAsShown() const;
     void updateDeviceCount();
     void updateContextMenuState();
+    // The selected rows in the order the list shows them.
+    QList<DeviceEntry> selectedEntries() const;
+
+    // Batch apply and templates (MainWindowBatch.cpp)
+    void buildBatchActions();
+    void applyBatchTexts();
+    void saveTemplate();
+    void cancelBatch();
 
     // Context menu and main menu actions
     void openWebPage();
@@ -203,4 +218,7 @@ private:
     QAction *m_mniReset = nullptr;
     QAction *m_mniCopyTheMac = nullptr;
     QAction *m_mniCopeAllMac = nullptr;
+    QAction *m_mniBatchApply = nullptr;
+    QAction *m_mniSaveTemplate = nullptr;
+    BatchDialog *m_batch = nullptr;
 };
