@@ -38,9 +38,16 @@ QTableWidget *namedTable(const char *name, int columns, QWidget *parent)
     t->setObjectName(QString::fromLatin1(name));
     t->verticalHeader()->hide();
     t->setSelectionBehavior(QAbstractItemView::SelectRows);
-    t->horizontalHeader()->setStretchLastSection(true);
+    t->horizontalHeader()->setSectionResizeMode(columns - 1, QHeaderView::Stretch);
     t->setWordWrap(false);
     return t;
+}
+
+// Every column fits its texts; the last one takes the rest of the width.
+void fitColumns(QTableWidget *table)
+{
+    for (int c = 0; c + 1 < table->columnCount(); ++c)
+        table->resizeColumnToContents(c);
 }
 
 QTableWidgetItem *readOnlyItem(const QString &text)
@@ -262,7 +269,7 @@ void BatchDialog::setTemplate(const FieldValues &values, const QString &source)
         m_fields->setItem(row, 0, key);
         m_fields->setItem(row, 1, new QTableWidgetItem(it.value()));
     }
-    m_fields->resizeColumnToContents(0);
+    fitColumns(m_fields);
     applyBatchTexts();
 }
 
@@ -391,7 +398,7 @@ void BatchDialog::onModuleRead(int index)
 
 void BatchDialog::onReadsFinished()
 {
-    m_review->resizeColumnsToContents();
+    fitColumns(m_review);
     m_btnBack->setEnabled(true);
     m_btnApply->setEnabled(!m_run->cancelRequested());
     updateStatus();
@@ -417,7 +424,7 @@ void BatchDialog::apply()
     }
     showPage(ResultPage);
     m_run->startApply(jobs);
-    m_result->resizeColumnsToContents();
+    fitColumns(m_result);
 }
 
 void BatchDialog::showResultRow(int index)
@@ -438,7 +445,7 @@ void BatchDialog::showResultRow(int index)
 
 void BatchDialog::onApplyDone()
 {
-    m_result->resizeColumnsToContents();
+    fitColumns(m_result);
     updateStatus();
 }
 

@@ -57,6 +57,16 @@ QStringList differences(const Blocks &expected, const Blocks &actual)
     return out;
 }
 
+// With X7_SCREENSHOTS set, the dialog as it is now goes to that folder.
+void grabTo(QWidget *widget, const char *name)
+{
+    const QByteArray dir = qgetenv("X7_SCREENSHOTS");
+    QTest::qWait(50); // the headers lay themselves out after a pass of the event loop
+    if (!dir.isEmpty())
+        QVERIFY(widget->grab().save(QString::fromLocal8Bit(dir) + QLatin1Char('/') +
+                                    QString::fromLatin1(name)));
+}
+
 void putLe(QByteArray &bytes, int offset, quint32 value, int width)
 {
     for (int i = 0; i < width; ++i)
@@ -196,7 +206,7 @@ void TestE2eBatch::appliesToFiveWithAnIpRun()
     BatchDialog *dialog = m_window->batchDialog();
     QVERIFY(dialog && dialog->isVisible());
     setField(dialog, QStringLiteral("port.baud"), QStringLiteral("57600"));
-    setField(dialog, QStringLiteral("port.local"), QStringLiteral("4001"));
+    setField(dialog, QStringLiteral("port.local"), QStringLiteral("4002"));
     dialog->setIpStart(QStringLiteral("192.168.0.254")); // .255 and .0 are skipped
 
     QSignalSpy reads(dialog->run(), &BatchRun::readsFinished);
@@ -205,6 +215,9 @@ void TestE2eBatch::appliesToFiveWithAnIpRun()
     QCOMPARE(dialog->page(), BatchDialog::ReviewPage);
     auto *review = dialog->findChild<QTableWidget *>(QStringLiteral("tbl_BatchReview"));
     QCOMPARE(review->rowCount(), 5 * 3); // three fields per module, each old → new
+    QCOMPARE(review->item(1, 3)->text(), QStringLiteral("115200"));
+    QCOMPARE(review->item(1, 4)->text(), QStringLiteral("→ 57600"));
+    grabTo(dialog, "batch-review.png");
     // The review read every module and sent nothing else.
     const Memory unchanged = simMemory();
     for (const QString &mac : kMacs)
@@ -229,7 +242,7 @@ void TestE2eBatch::appliesToFiveWithAnIpRun()
         QByteArray &param = expected["base"];
         putLe(param, kIpAt, *ipTextToInt(ip), 4);
         putLe(param, kBaudAt, 57600, 4);
-        putLe(param, kLocalPortAt, 4001, 2);
+        putLe(param, kLocalPortAt, 4002, 2);
         const QStringList diff = differences(expected, after.value(hexMac(r.module.mac)));
         QVERIFY2(diff.isEmpty(),
                  qPrintable(r.module.mac + QLatin1Char('\n') + diff.join(QLatin1Char('\n'))));
@@ -253,10 +266,6 @@ void TestE2eBatch::appliesToFiveWithAnIpRun()
     const QList<QByteArray> lines = file.readAll().split('\n');
     QCOMPARE(lines.size(), 1 + 5 + 1);
     QVERIFY(lines.at(1).startsWith(results.at(0).module.mac.toUtf8() + ','));
-
-    if (const QByteArray dir = qgetenv("X7_SCREENSHOTS"); !dir.isEmpty()) {
-        dialog->grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/batch-result.png"));
-    }
 }
 
 void TestE2eBatch::silentModuleIsNoAnswerAndTheOthersComplete()
@@ -271,6 +280,7 @@ void TestE2eBatch::silentModuleIsNoAnswerAndTheOthersComplete()
     m_window->openBatchApply();
     BatchDialog *dialog = m_window->batchDialog();
     setField(dialog, QStringLiteral("port.remote_port"), QStringLiteral("6001"));
+    dialog->setIpStart(QStringLiteral("192.168.2.10"));
     QSignalSpy reads(dialog->run(), &BatchRun::readsFinished);
     dialog->review();
     QVERIFY(reads.wait(15000));
@@ -290,6 +300,7 @@ void TestE2eBatch::silentModuleIsNoAnswerAndTheOthersComplete()
     for (int r = 0; r < table->rowCount(); ++r)
         shown << table->item(r, 3)->text();
     QVERIFY(shown.contains(langText(QStringLiteral("lang_Batch_NoAnswer"))));
+    grabTo(dialog, "batch-result.png");
     const Memory after = simMemory();
     QVERIFY(after.value(hexMac(kMacs.at(0))) != before.value(hexMac(kMacs.at(0))));
     QCOMPARE(after.value(hexMac(kMacs.at(2))), before.value(hexMac(kMacs.at(2))));
