@@ -5,7 +5,9 @@
 // parameters are on screen), the main menu and the device list's context menu.
 
 #include "appcore/Settings.h"
+#include "common/StoredAnswers.h"
 #include "dialogs/LoginDialog.h"
+#include "engine/ParamKeys.h"
 #include "lan/LanFrames.h"
 
 #include <QColor>
@@ -127,6 +129,7 @@ private:
     void applyBatchTexts();
     void saveTemplate();
     void cancelBatch();
+    ModuleBlocks panelBlocks() const;
 
     // Context menu and main menu actions
     void openWebPage();
@@ -221,4 +224,5 @@ private:
     QAction *m_mniBatchApply = nullptr;
     QAction *m_mniSaveTemplate = nullptr;
     BatchDialog *m_batch = nullptr;
+    std::optional<StoredAnswers> m_storedBeforeBatch;
 };

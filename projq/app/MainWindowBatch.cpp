@@ -6,8 +6,9 @@
 #include "OperationGuard.h"
 
 #include "batch/BatchDialog.h"
-#include "batch/EngineBatchDriver.h"
 #include "common/ValueHelpers.h"
+#include "engine/ModuleEngine.h"
+#include "engine/ParamTemplate.h"
 #include "lan/DeviceListModel.h"
 #include "lan/ModuleEndpoint.h"
 #include "lang/LangList.h"
@@ -60,21 +61,28 @@ void MainWindow::openBatchApply()
         break;
     }
     if (!m_batch) {
-        auto *driver = new EngineBatchDriver(m_udp, this);
-        driver->setCredentials([this] { return std::pair(m_login.user, m_login.password); });
-        m_batch = new BatchDialog(driver, this);
+        auto *engine = new ModuleEngine(m_udp, this);
+        m_batch = new BatchDialog(engine, this);
         m_batch->setMessageFunction([this](QWidget *, const QString &text) { showMessage(text); });
-        m_batch->setTemplateLoader(&EngineBatchDriver::loadTemplate);
-        connect(m_batch->run(), &BatchRun::started, driver, &EngineBatchDriver::beginRun);
-        connect(m_batch->run(), &BatchRun::finished, driver, &EngineBatchDriver::endRun);
         // Every read and write of the batch keeps other frames off the wire, and a close waits.
         m_guard->watch(m_batch->run());
+        // The endpoint keeps every block that passes as the template of the panel's next save;
+        // the batch's reads of other modules must not become that template.
+        connect(m_batch->run(), &BatchRun::started, this, [this, engine] {
+            m_storedBeforeBatch = m_udp->stored();
+            engine->setLogin({m_login.user, m_login.password}); // as the login dialog left it
+        });
+        connect(m_batch->run(), &BatchRun::finished, this, [this] {
+            if (m_udp && m_storedBeforeBatch)
+                m_udp->stored() = *m_storedBeforeBatch;
+            m_storedBeforeBatch.reset();
+        });
     }
     m_batch->setModules(rows);
     // The module read into the panel gives the template when it is of the selection's model.
     const int kind = rows.first().kind;
     if ((kind == KindQ2 && m_layout == Layout::Q2) || (kind == KindQ3 && m_layout == Layout::Q3))
-        m_batch->setTemplate(EngineBatchDriver::valuesOf(m_udp->stored(), kind),
+        m_batch->setTemplate(fieldValuesOf(recordFromBlocks(panelBlocks())),
                              langText(QStringLiteral("lang_Batch_FromModule"))
                                  .replace(QStringLiteral("%1"), m_paramOwnerMac));
     else
@@ -89,14 +97,33 @@ void MainWindow::cancelBatch()
         m_batch->cancelRun();
 }
 
+ModuleBlocks MainWindow::panelBlocks() const
+{
+    // The blocks of the module read into the panel, as the endpoint kept them. A block counts as
+    // sent when it holds anything but the zeros it starts as.
+    auto sent = [](const QByteArray &block) { return block.count('\0') != block.size(); };
+    ModuleBlocks blocks;
+    blocks.model = m_layout == Layout::Q3 ? ModuleModel::Q3 : ModuleModel::Q2;
+    blocks.stored = m_udp->stored();
+    blocks.hasParam = true;
+    for (const DeviceEntry &e : m_devices->entries())
+        if (removeSpaces(e.mac) == m_paramOwnerMac)
+            blocks.version = e.version.toInt();
+    const bool extended = blocks.version >= kFirstExtendedVersion;
+    blocks.hasCloud = blocks.model == ModuleModel::Q2 && sent(blocks.stored.cloud);
+    blocks.hasHeartReg =
+        blocks.model == ModuleModel::Q2 && extended && sent(blocks.stored.heartReg);
+    blocks.hasHttpd = blocks.model == ModuleModel::Q2 && extended && sent(blocks.stored.httpd);
+    return blocks;
+}
+
 bool MainWindow::saveTemplateTo(const QString &path)
 {
-    const int kind = m_layout == Layout::Q2 ? KindQ2 : m_layout == Layout::Q3 ? KindQ3 : -1;
-    if (kind < 0)
+    if (m_layout != Layout::Q2 && m_layout != Layout::Q3)
         return false;
+    const ModuleBlocks blocks = panelBlocks();
     QString error;
-    if (!EngineBatchDriver::saveTemplate(path, EngineBatchDriver::valuesOf(m_udp->stored(), kind),
-                                         kind, &error)) {
+    if (!saveTemplateFile(path, {blocks.model, recordFromBlocks(blocks)}, &error)) {
         const QString text = langText(QStringLiteral("lang_Hint_ExportFailed")) + path +
                              QStringLiteral(": ") + error;
         logColor(text, LogColors::kError);

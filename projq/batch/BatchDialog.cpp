@@ -1,11 +1,13 @@
 #include "BatchDialog.h"
 
+#include "engine/ParamTemplate.h"
 #include "lang/LangList.h"
 #include "textfiles/TextFiles.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -74,10 +76,9 @@ QColor outcomeColor(BatchOutcome outcome)
 
 } // namespace
 
-BatchDialog::BatchDialog(BatchDriver *driver, QWidget *parent)
+BatchDialog::BatchDialog(ModuleEngine *engine, QWidget *parent)
     : QDialog(parent)
-    , m_run(new BatchRun(driver, this))
-    , m_driver(driver)
+    , m_run(new BatchRun(engine, this))
 {
     setObjectName(QStringLiteral("Frm_Batch"));
     addCommissioningTexts();
@@ -275,18 +276,15 @@ void BatchDialog::setTemplate(const FieldValues &values, const QString &source)
 
 bool BatchDialog::loadTemplateFile(const QString &path)
 {
-    if (!m_loadTemplate)
-        return false;
     QString error;
-    const std::optional<FieldValues> values = m_loadTemplate(path, &error);
-    if (!values) {
+    const std::optional<ParamTemplate> tpl = ::loadTemplateFile(path, &error);
+    if (tpl && !m_modules.isEmpty() && tpl->model != modelOfKind(m_modules.first().kind))
+        error = modelName(tpl->model);
+    if (!tpl || !error.isEmpty()) {
         showMessage(tr2("lang_Batch_TemplateFailed") + path + QStringLiteral(": ") + error);
         return false;
     }
-    setTemplate(*values, QFileInfo(path).fileName());
-    // A template file holds the fields its maker chose: all of them are meant.
-    for (int row = 0; row < m_fields->rowCount(); ++row)
-        m_fields->item(row, 0)->setCheckState(Qt::Checked);
+    setTemplate(fieldValuesOf(tpl->fields), QFileInfo(path).fileName());
     return true;
 }
 
@@ -324,26 +322,25 @@ void BatchDialog::setIpStart(const QString &start)
 std::optional<QList<FieldValues>> BatchDialog::wantedPerModule()
 {
     const FieldValues fields = chosenFields();
-    QStringList ips;
-    if (m_chkIp->isChecked()) {
-        const auto run = ipSequence(m_edtIp->text(), int(m_modules.size()));
-        if (!run) {
-            showMessage(tr2("lang_Batch_BadIp"));
-            return std::nullopt;
-        }
-        ips = *run;
-    }
-    if (fields.isEmpty() && ips.isEmpty()) {
+    const QString ipFrom = m_chkIp->isChecked() ? m_edtIp->text().trimmed() : QString();
+    if (fields.isEmpty() && ipFrom.isEmpty()) {
         showMessage(tr2("lang_Batch_NoFields"));
         return std::nullopt;
     }
-    QList<FieldValues> out;
-    for (int i = 0; i < m_modules.size(); ++i) {
-        FieldValues wanted = fields;
-        if (!ips.isEmpty())
-            wanted.insert(QString::fromLatin1(kIpKey), ips.at(i));
-        out << wanted;
+    if (m_chkIp->isChecked() && !addressPlus(ipFrom, 0)) {
+        showMessage(tr2("lang_Batch_BadIp"));
+        return std::nullopt;
     }
+    QString error;
+    const ParamTemplate tpl{modelOfKind(m_modules.first().kind), recordOf(fields)};
+    const auto items = batchFromTemplate(tpl, m_modules, ipFrom, &error);
+    if (!items) {
+        showMessage(tr2("lang_Batch_BadIp") + QLatin1Char(' ') + error);
+        return std::nullopt;
+    }
+    QList<FieldValues> out;
+    for (const BatchItem &item : *items)
+        out << fieldValuesOf(item.changes);
     return out;
 }
 
@@ -387,7 +384,7 @@ void BatchDialog::onModuleRead(int index)
         updateStatus();
         return;
     }
-    const QString refusal = m_driver->check(module, m_wanted.at(index));
+    const QString refusal = BatchRun::check(module.kind, m_wanted.at(index));
     if (!refusal.isEmpty())
         addRow(QString(), tr2("lang_Batch_Refused") + refusal, QString(), false);
     for (const FieldChange &c : reviewChanges(*current, m_wanted.at(index)))

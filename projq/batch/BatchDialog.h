@@ -31,20 +31,16 @@ public:
     using FileDone = std::function<void(std::optional<QString> path)>;
     using FileFunction =
         std::function<void(QWidget *parent, bool save, const QString &start, const FileDone &done)>;
-    // Reads a template file: its values, or nullopt with the reason in *error.
-    using TemplateLoader =
-        std::function<std::optional<FieldValues>(const QString &path, QString *error)>;
-
-    BatchDialog(BatchDriver *driver, QWidget *parent = nullptr);
+    BatchDialog(ModuleEngine *engine, QWidget *parent = nullptr);
 
     void setMessageFunction(MessageFunction f) { m_message = std::move(f); }
     void setFileFunction(FileFunction f) { m_fileDialog = std::move(f); }
-    void setTemplateLoader(TemplateLoader f) { m_loadTemplate = std::move(f); }
 
     // The rows to apply to, in the order the list shows them; back to the first page.
     void setModules(const QList<DeviceEntry> &modules);
     // The template's fields, none of them ticked; `source` names where they came from.
     void setTemplate(const FieldValues &values, const QString &source);
+    // A file "Save as template" wrote (or x7ctl reads); its fields, none of them ticked.
     bool loadTemplateFile(const QString &path);
 
     // The ticked fields with their (possibly edited) values.
@@ -80,14 +76,13 @@ private:
     void chooseTemplateFile();
     void chooseExportFile();
     void showMessage(const QString &text);
-    // The values each module is to get; nullopt (message shown) when the IP run fails.
+    // The values each module is to get; nullopt (message shown) when there are none or the IP
+    // run fails.
     std::optional<QList<FieldValues>> wantedPerModule();
 
     BatchRun *m_run;
-    BatchDriver *m_driver;
     MessageFunction m_message;
     FileFunction m_fileDialog;
-    TemplateLoader m_loadTemplate;
     QList<DeviceEntry> m_modules;
     QList<FieldValues> m_wanted;
     QString m_templateSource;

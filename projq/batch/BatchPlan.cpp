@@ -18,31 +18,6 @@ SelectionProblem checkSelection(const QList<DeviceEntry> &rows)
     return SelectionProblem::None;
 }
 
-std::optional<QStringList> ipSequence(const QString &start, int count)
-{
-    const QStringList parts = start.trimmed().split(QLatin1Char('.'));
-    if (parts.size() != 4)
-        return std::nullopt;
-    quint64 value = 0;
-    for (const QString &part : parts) {
-        bool ok = false;
-        const uint byte = part.toUInt(&ok);
-        if (!ok || byte > 255 || part.isEmpty() || part.size() > 3)
-            return std::nullopt;
-        value = (value << 8) | byte;
-    }
-    QStringList out;
-    while (out.size() < count) {
-        if (value >= 0xFFFFFFFFull)
-            return std::nullopt;
-        const quint8 host = quint8(value & 0xFF);
-        if (host != 0 && host != 255)
-            out << intToIpText(quint32(value));
-        ++value;
-    }
-    return out;
-}
-
 QList<FieldChange> reviewChanges(const FieldValues &current, const FieldValues &wanted)
 {
     QList<FieldChange> out;

@@ -1,8 +1,8 @@
 #pragma once
 
-// The pure part of a batch apply (no widgets, no sockets): which rows may go together, the IP
-// addresses handed out from a start address, what each module is to get compared with what it
-// holds (the review), and the outcome of each module as a table and a CSV file.
+// The pure part of a batch apply (no widgets, no sockets): which rows may go together, what each
+// module is to get compared with what it holds (the review), and the outcome of each module as
+// a table and a CSV file. The values, their checks and the IP run come from the engine.
 //
 // Values travel as texts keyed by the engine's dotted keys ("net.ip", "port.baud"), in the
 // form the panel shows them; a template is a set of such pairs.
@@ -21,11 +21,6 @@ using FieldValues = QMap<QString, QString>; // dotted key -> text
 // Why the selected rows cannot be applied to together; empty when they can.
 enum class SelectionProblem { None, Empty, Unsupported, MixedModels };
 SelectionProblem checkSelection(const QList<DeviceEntry> &rows);
-
-// `count` addresses from `start` upward, skipping host parts .0 and .255 (a /24's network and
-// broadcast addresses, which a module must not take). nullopt when `start` is no dotted IPv4
-// address or the run would pass 255.255.255.254.
-std::optional<QStringList> ipSequence(const QString &start, int count);
 
 // The key of the module's static IP, which the IP run sets.
 inline constexpr char kIpKey[] = "net.ip";

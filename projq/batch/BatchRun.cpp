@@ -2,27 +2,52 @@
 
 #include <QTimer>
 
-BatchRun::BatchRun(BatchDriver *driver, QObject *parent)
-    : QObject(parent)
-    , m_driver(driver)
+FieldValues fieldValuesOf(const ParamRecord &record)
 {
-    connect(driver, &BatchDriver::readFinished, this,
-            [this](const FieldValues &values) { onRead(values); });
-    connect(driver, &BatchDriver::readFailed, this,
-            [this](const QString &) { onRead(std::nullopt); });
-    connect(driver, &BatchDriver::applyFinished, this, &BatchRun::onApplied);
+    FieldValues out;
+    for (auto it = record.begin(); it != record.end(); ++it)
+        out.insert(it.key(), valueText(it.value()));
+    return out;
+}
+
+ParamRecord recordOf(const FieldValues &values)
+{
+    ParamRecord out;
+    for (auto it = values.begin(); it != values.end(); ++it)
+        out.insert(it.key(), it.value());
+    return out;
+}
+
+ModuleModel modelOfKind(int kind)
+{
+    return kind == KindQ3 ? ModuleModel::Q3 : ModuleModel::Q2;
+}
+
+BatchRun::BatchRun(ModuleEngine *engine, QObject *parent)
+    : QObject(parent)
+    , m_engine(engine)
+{
+    connect(engine, &ModuleEngine::readFinished, this, &BatchRun::onReadFinished);
+    connect(engine, &ModuleEngine::moduleStarted, this,
+            [this](int index, const QString &) { onModuleStarted(index); });
+    connect(engine, &ModuleEngine::moduleFinished, this, &BatchRun::onModuleFinished);
+    connect(engine, &ModuleEngine::batchFinished, this, &BatchRun::onBatchFinished);
+}
+
+QString BatchRun::check(int kind, const FieldValues &wanted)
+{
+    const ChangesCheck c = checkChanges(modelOfKind(kind), recordOf(wanted));
+    return c.ok ? QString() : c.message;
 }
 
 bool BatchRun::startReads(const QList<DeviceEntry> &modules)
 {
-    if (m_running || modules.isEmpty() || !m_driver)
+    if (isRunning() || modules.isEmpty() || !m_engine || m_engine->isBusy())
         return false;
     m_modules = modules;
     m_read.clear();
     m_phase = Phase::Reading;
-    m_index = -1;
     m_cancel = false;
-    m_running = true;
     emit started();
     nextRead();
     return true;
@@ -30,90 +55,115 @@ bool BatchRun::startReads(const QList<DeviceEntry> &modules)
 
 void BatchRun::nextRead()
 {
-    ++m_index;
-    if (m_cancel || m_index >= m_modules.size()) {
+    if (m_phase != Phase::Reading)
+        return;
+    if (m_cancel || m_read.size() >= m_modules.size() || !m_engine) {
         end();
         emit readsFinished();
         return;
     }
-    m_driver->read(m_modules.at(m_index));
+    if (!m_engine->read(m_modules.at(m_read.size()))) {
+        // The engine is busy with something else: the module counts as not answering.
+        onReadFinished({});
+    }
 }
 
-void BatchRun::onRead(const std::optional<FieldValues> &values)
+void BatchRun::onReadFinished(const ModuleResult &result)
 {
     if (m_phase != Phase::Reading)
         return;
-    m_read.append(values);
-    emit moduleRead(m_index);
-    // The next module from the event loop, not from inside the driver's signal.
+    const int index = int(m_read.size());
+    if (result.outcome == EngineOutcome::Ok)
+        m_read.append(fieldValuesOf(result.before));
+    else
+        m_read.append(std::nullopt);
+    emit moduleRead(index);
+    // The next read from the event loop, once the engine has ended this one.
     QTimer::singleShot(0, this, &BatchRun::nextRead);
 }
 
 bool BatchRun::startApply(const QList<BatchModuleResult> &jobs)
 {
-    if (m_running || jobs.isEmpty() || !m_driver)
+    if (isRunning() || jobs.isEmpty() || !m_engine || m_engine->isBusy())
         return false;
+    QList<BatchItem> items;
+    for (const BatchModuleResult &job : jobs)
+        items.append({job.module, recordOf(job.wanted)});
     m_results = jobs;
     m_phase = Phase::Applying;
-    m_index = -1;
     m_cancel = false;
-    m_running = true;
     emit started();
-    nextApply();
+    if (!m_engine->apply(items, true)) {
+        end();
+        return false;
+    }
     return true;
 }
 
-void BatchRun::nextApply()
+void BatchRun::onModuleStarted(int index)
 {
-    ++m_index;
-    if (m_cancel) {
-        for (int i = m_index; i < m_results.size(); ++i) {
-            m_results[i].outcome = BatchOutcome::Cancelled;
-            emit moduleFinished(i);
-        }
-        m_index = int(m_results.size());
-    }
-    if (m_index >= m_results.size()) {
-        end();
-        emit applyDone();
+    if (m_phase != Phase::Applying || index < 0 || index >= m_results.size())
         return;
-    }
-    BatchModuleResult &job = m_results[m_index];
-    job.outcome = BatchOutcome::Running;
-    emit moduleStarted(m_index);
-    const QString refusal = m_driver->check(job.module, job.wanted);
-    if (!refusal.isEmpty()) {
-        BatchModuleResult refused = job;
-        refused.outcome = BatchOutcome::Refused;
-        refused.message = refusal;
-        QTimer::singleShot(0, this, [this, refused] { onApplied(refused); });
-        return;
-    }
-    m_driver->apply(job.module, job.wanted);
+    m_results[index].outcome = BatchOutcome::Running;
+    emit moduleStarted(index);
 }
 
-void BatchRun::onApplied(const BatchModuleResult &result)
+void BatchRun::onModuleFinished(int index, const ModuleResult &result)
 {
-    if (m_phase != Phase::Applying || m_index < 0 || m_index >= m_results.size())
+    if (m_phase != Phase::Applying || index < 0 || index >= m_results.size())
         return;
-    BatchModuleResult &job = m_results[m_index];
-    job.outcome = result.outcome;
-    job.failedKeys = result.failedKeys;
-    job.readBack = result.readBack;
-    job.message = result.message;
-    emit moduleFinished(m_index);
-    QTimer::singleShot(0, this, &BatchRun::nextApply);
+    BatchModuleResult &r = m_results[index];
+    r.message = result.message;
+    r.failedKeys.clear();
+    r.readBack.clear();
+    switch (result.outcome) {
+    case EngineOutcome::Ok:
+        r.outcome = BatchOutcome::Ok;
+        break;
+    case EngineOutcome::Mismatch:
+        r.outcome = BatchOutcome::Failed;
+        for (const FieldMismatch &m : result.mismatches) {
+            r.failedKeys << m.key;
+            r.readBack.insert(m.key, valueText(m.got));
+        }
+        break;
+    case EngineOutcome::NoAnswer:
+        r.outcome = BatchOutcome::NoAnswer;
+        break;
+    case EngineOutcome::LoginRefused:
+    case EngineOutcome::BadInput:
+        r.outcome = BatchOutcome::Refused;
+        break;
+    case EngineOutcome::Cancelled:
+        r.outcome = BatchOutcome::Cancelled;
+        break;
+    }
+    emit moduleFinished(index);
+}
+
+void BatchRun::onBatchFinished(const QList<ModuleResult> &results)
+{
+    if (m_phase != Phase::Applying)
+        return;
+    // Modules the batch never reached (cancelled) have no moduleFinished of their own.
+    for (int i = 0; i < m_results.size() && i < results.size(); ++i)
+        if (m_results.at(i).outcome == BatchOutcome::Pending)
+            onModuleFinished(i, results.at(i));
+    end();
+    emit applyDone();
 }
 
 void BatchRun::cancel()
 {
-    if (m_running)
-        m_cancel = true;
+    if (!isRunning())
+        return;
+    m_cancel = true;
+    if (m_phase == Phase::Applying && m_engine)
+        m_engine->cancel();
 }
 
 void BatchRun::end()
 {
     m_phase = Phase::Idle;
-    m_running = false;
     emit finished();
 }

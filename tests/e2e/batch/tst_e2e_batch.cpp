@@ -75,6 +75,7 @@ void putLe(QByteArray &bytes, int offset, quint32 value, int width)
 
 // The base block holds the static IP at 9-12, least significant byte first; the port block
 // (from byte 67 of the parameter block) its baud rate at 0-3 and its local port at 12-13.
+constexpr int kBaseFlagsAt = 3; // bit 7: static address
 constexpr int kIpAt = 9;
 constexpr int kBaudAt = 67;
 constexpr int kLocalPortAt = 67 + 12;
@@ -207,16 +208,18 @@ void TestE2eBatch::appliesToFiveWithAnIpRun()
     QVERIFY(dialog && dialog->isVisible());
     setField(dialog, QStringLiteral("port.baud"), QStringLiteral("57600"));
     setField(dialog, QStringLiteral("port.local"), QStringLiteral("4002"));
-    dialog->setIpStart(QStringLiteral("192.168.0.254")); // .255 and .0 are skipped
+    dialog->setIpStart(QStringLiteral("192.168.0.50"));
 
     QSignalSpy reads(dialog->run(), &BatchRun::readsFinished);
     dialog->review();
     QVERIFY(reads.wait(10000));
     QCOMPARE(dialog->page(), BatchDialog::ReviewPage);
     auto *review = dialog->findChild<QTableWidget *>(QStringLiteral("tbl_BatchReview"));
-    QCOMPARE(review->rowCount(), 5 * 3); // three fields per module, each old → new
-    QCOMPARE(review->item(1, 3)->text(), QStringLiteral("115200"));
-    QCOMPARE(review->item(1, 4)->text(), QStringLiteral("→ 57600"));
+    // Four fields per module, each old → new: the IP run sets the static address too.
+    QCOMPARE(review->rowCount(), 5 * 4);
+    QCOMPARE(review->item(2, 2)->text(), QStringLiteral("port.baud"));
+    QCOMPARE(review->item(2, 3)->text(), QStringLiteral("115200"));
+    QCOMPARE(review->item(2, 4)->text(), QStringLiteral("→ 57600"));
     grabTo(dialog, "batch-review.png");
     // The review read every module and sent nothing else.
     const Memory unchanged = simMemory();
@@ -230,8 +233,6 @@ void TestE2eBatch::appliesToFiveWithAnIpRun()
     QVERIFY(done.wait(60000));
     QVERIFY(search->isEnabled());
 
-    const QStringList ips = {"192.168.1.1", "192.168.1.2", "192.168.1.3", "192.168.1.4",
-                             "192.168.0.254"};
     const QList<BatchModuleResult> results = dialog->results();
     QCOMPARE(results.size(), 5);
     const Memory after = simMemory();
@@ -243,6 +244,7 @@ void TestE2eBatch::appliesToFiveWithAnIpRun()
         putLe(param, kIpAt, *ipTextToInt(ip), 4);
         putLe(param, kBaudAt, 57600, 4);
         putLe(param, kLocalPortAt, 4002, 2);
+        param[kBaseFlagsAt] = char(quint8(param.at(kBaseFlagsAt)) | 0x80); // static address
         const QStringList diff = differences(expected, after.value(hexMac(r.module.mac)));
         QVERIFY2(diff.isEmpty(),
                  qPrintable(r.module.mac + QLatin1Char('\n') + diff.join(QLatin1Char('\n'))));
@@ -250,9 +252,9 @@ void TestE2eBatch::appliesToFiveWithAnIpRun()
     QStringList given;
     for (const BatchModuleResult &r : results)
         given << r.wanted.value(QStringLiteral("net.ip"));
-    given.sort();
-    QCOMPARE(given, QStringList({"192.168.0.254", "192.168.1.1", "192.168.1.2", "192.168.1.3",
-                                 "192.168.1.4"}));
+    // In the order the list shows the modules.
+    QCOMPARE(given, QStringList({"192.168.0.50", "192.168.0.51", "192.168.0.52", "192.168.0.53",
+                                 "192.168.0.54"}));
 
     // The result table and its CSV export say the same.
     auto *table = dialog->findChild<QTableWidget *>(QStringLiteral("tbl_BatchResult"));

@@ -1,5 +1,5 @@
-// The pure part of a batch apply: the IP run from a start address, which selections may go
-// together, and the result file a spreadsheet opens.
+// The pure part of a batch apply: which selections may go together, and the result file a
+// spreadsheet opens.
 
 #include "batch/BatchPlan.h"
 
@@ -9,42 +9,9 @@ class TestBatchPlan : public QObject
 {
     Q_OBJECT
 private slots:
-    void ipSequence_data();
-    void ipSequence();
     void selection();
     void resultCsvQuotesAndNeutralises();
 };
-
-void TestBatchPlan::ipSequence_data()
-{
-    QTest::addColumn<QString>("start");
-    QTest::addColumn<int>("count");
-    QTest::addColumn<QStringList>("expected"); // empty: refused
-    QTest::newRow("plain run") << "192.168.0.50" << 3
-                               << QStringList{"192.168.0.50", "192.168.0.51", "192.168.0.52"};
-    QTest::newRow("skips broadcast and network")
-        << "10.0.0.254" << 3 << QStringList{"10.0.0.254", "10.0.1.1", "10.0.1.2"};
-    QTest::newRow("start on .0 moves up") << "10.0.2.0" << 1 << QStringList{"10.0.2.1"};
-    QTest::newRow("carries into the second byte")
-        << "10.0.255.254" << 2 << QStringList{"10.0.255.254", "10.1.0.1"};
-    QTest::newRow("runs out at the top") << "255.255.255.253" << 3 << QStringList{};
-    QTest::newRow("too few parts") << "192.168.0" << 1 << QStringList{};
-    QTest::newRow("byte too big") << "192.168.0.256" << 1 << QStringList{};
-    QTest::newRow("not a number") << "192.168.x.1" << 1 << QStringList{};
-    QTest::newRow("empty part") << "192..0.1" << 1 << QStringList{};
-}
-
-void TestBatchPlan::ipSequence()
-{
-    QFETCH(QString, start);
-    QFETCH(int, count);
-    QFETCH(QStringList, expected);
-    const auto run = ::ipSequence(start, count);
-    if (expected.isEmpty())
-        QVERIFY(!run);
-    else
-        QCOMPARE(run.value_or(QStringList{QStringLiteral("refused")}), expected);
-}
 
 void TestBatchPlan::selection()
 {
