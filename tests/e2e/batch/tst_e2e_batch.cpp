@@ -90,6 +90,7 @@ private slots:
     void init();
     void cleanup();
     void mixedModelsAreRefused();
+    void templateFromThePanelLoadsIntoTheDialog();
     void appliesToFiveWithAnIpRun();
     void silentModuleIsNoAnswerAndTheOthersComplete();
     void cancelStopsAfterTheModuleInProgress();
@@ -195,6 +196,39 @@ void TestE2eBatch::mixedModelsAreRefused()
     m_window->openBatchApply();
     QCOMPARE(m_messages, QStringList{langText(QStringLiteral("lang_Batch_Mixed"))});
     QVERIFY(!m_window->batchDialog() || !m_window->batchDialog()->isVisible());
+}
+
+void TestE2eBatch::templateFromThePanelLoadsIntoTheDialog()
+{
+    searchAndReadFirst();
+    const QString path = m_files.filePath(QStringLiteral("site.json"));
+    QVERIFY(m_window->saveTemplateTo(path));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray json = file.readAll();
+    QVERIFY2(json.contains("\"model\": \"Q2\"") && json.contains("\"port.baud\": 115200"),
+             json.constData());
+
+    selectMacs({kMacs.at(1), kMacs.at(2)});
+    m_window->openBatchApply();
+    BatchDialog *dialog = m_window->batchDialog();
+    QVERIFY(dialog->loadTemplateFile(path));
+    auto *fields = dialog->findChild<QTableWidget *>(QStringLiteral("tbl_BatchFields"));
+    QVERIFY(fields->rowCount() > 10);
+    QVERIFY(dialog->chosenFields().isEmpty()); // the user picks; nothing is set unasked
+    setField(dialog, QStringLiteral("port.baud"), QStringLiteral("9600"));
+    QCOMPARE(dialog->chosenFields(), (FieldValues{{"port.baud", "9600"}}));
+
+    // A file that is no template says why and leaves the fields as they were.
+    QFile broken(m_files.filePath(QStringLiteral("broken.json")));
+    QVERIFY(broken.open(QIODevice::WriteOnly));
+    broken.write("{\"model\": \"Q2\", \"fields\": {\"port.baud\": \"fast\"}}");
+    broken.close();
+    QVERIFY(!dialog->loadTemplateFile(broken.fileName()));
+    QCOMPARE(m_messages.size(), 1);
+    QVERIFY(m_messages.first().startsWith(langText(QStringLiteral("lang_Batch_TemplateFailed"))));
+    QCOMPARE(dialog->chosenFields(), (FieldValues{{"port.baud", "9600"}}));
+    dialog->close();
 }
 
 void TestE2eBatch::appliesToFiveWithAnIpRun()
