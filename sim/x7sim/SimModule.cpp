@@ -162,6 +162,8 @@ SimReply SimModule::handle(const QByteArray &datagram, quint16 localPort, qint64
     const bool search = datagram == kSearchFrame;
     if (!search && !isCommandForMe(datagram))
         return {};
+    if (m_config.mute && !search)
+        return {{}, QStringLiteral("muted: dropped"), false};
     if (m_silentUntil) {
         if (nowMs < *m_silentUntil)
             return {{}, QStringLiteral("restarting: dropped"), false};

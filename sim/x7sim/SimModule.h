@@ -48,6 +48,7 @@ struct SimModuleConfig
     QString loginUser = QStringLiteral("qpwzk");
     QString loginPassword = QStringLiteral("qpwzk");
     int restartMs = 1000; // silence after a restart command
+    bool mute = false;    // answers the search, but no command frame (a module gone quiet)
 };
 
 // The blocks a module holds; an empty array is a block the module does not have.

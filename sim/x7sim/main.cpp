@@ -168,6 +168,11 @@ int main(int argc, char *argv[])
                                        QStringLiteral("Milliseconds a module stays silent after "
                                                       "a restart command (default 1000)."),
                                        QStringLiteral("list"), QStringLiteral("1000"));
+    const QCommandLineOption mute(QStringLiteral("mute"),
+                                  QStringLiteral("Modules that answer the search but no command "
+                                                 "frame, by number (1 = the first) or MAC, "
+                                                 "separated by commas."),
+                                  QStringLiteral("list"));
     const QCommandLineOption dumpAfterWrite(
         QStringLiteral("dump-after-write"),
         QStringLiteral("After every write and factory reset, print the module's blocks."));
@@ -184,9 +189,10 @@ int main(int argc, char *argv[])
                                                          "one."));
     const QCommandLineOption serialSilent(QStringLiteral("serial-silent"),
                                           QStringLiteral("Take serial frames but answer none."));
-    parser.addOptions({count, model, version, name, mac, ip, blocks, modbus, login, restartMs, bind,
-                       listen, pace, quiet, dumpAfterWrite, serial, serialSplit, serialBadSum,
-                       serialSilent});
+    parser.addOptions({count,        model,       version, name,           mac,    ip,
+                       blocks,       modbus,      login,   restartMs,      mute,   bind,
+                       listen,       pace,        quiet,   dumpAfterWrite, serial, serialSplit,
+                       serialBadSum, serialSilent});
     const QCommandLineOption bootLoader(QStringLiteral("bootloader"),
                                         QStringLiteral("Play a module's boot loader (see above)."));
     const QCommandLineOption signature(
@@ -316,6 +322,15 @@ int main(int argc, char *argv[])
         c.restartMs = pick(restarts, i).toInt(&ok);
         if (!ok || c.restartMs < 0)
             fail(QStringLiteral("bad restart time: %1").arg(pick(restarts, i)));
+        for (const QString &m : splitList(parser.value(mute))) {
+            bool isNumber = false;
+            const int number = m.toInt(&isNumber);
+            QByteArray muteMac;
+            if (isNumber ? number == i + 1 : parseSimMac(m, muteMac) && muteMac == c.mac)
+                c.mute = true;
+            else if (!isNumber && !parseSimMac(m, muteMac))
+                fail(QStringLiteral("bad --mute entry: %1").arg(m));
+        }
         sim.addModule(c);
     }
     X7SerialSim *serialSim = nullptr;
