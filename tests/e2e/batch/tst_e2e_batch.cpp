@@ -111,8 +111,9 @@ private:
 void TestE2eBatch::initTestCase()
 {
     qputenv("X7_FILES_DIR", m_files.path().toLocal8Bit());
-    QVERIFY2(m_sim.start("X7SIM", {"--count", "5", "--mac", "D8B04C00B001", "--quiet",
-                                   "--restart-ms", "200"}),
+    // Five modules to write, and a sixth that answers the search but no command frame.
+    QVERIFY2(m_sim.start("X7SIM", {"--count", "6", "--mac", "D8B04C00B001", "--quiet",
+                                   "--restart-ms", "200", "--mute", "6"}),
              m_sim.errors().constData());
     MainWindow::setMessageSink([this](QWidget *, const QString &text) { m_messages << text; });
 }
@@ -135,7 +136,7 @@ void TestE2eBatch::cleanup()
 void TestE2eBatch::searchAndReadFirst()
 {
     m_window->findChild<QPushButton *>(QStringLiteral("btn_Search"))->click();
-    QTRY_COMPARE(m_window->devices()->rowCount(), 5);
+    QTRY_COMPARE(m_window->devices()->rowCount(), 6);
     // The first module read into the panel gives the template.
     QTest::mouseClick(m_list->viewport(), Qt::LeftButton, {},
                       m_list->visualRect(m_list->model()->index(0, 0)).center());
@@ -235,7 +236,7 @@ void TestE2eBatch::appliesToFiveWithAnIpRun()
 {
     searchAndReadFirst();
     const Memory before = simMemory();
-    QCOMPARE(before.size(), 5);
+    QCOMPARE(before.size(), 6);
     selectMacs(kMacs);
     m_window->openBatchApply();
     BatchDialog *dialog = m_window->batchDialog();
@@ -307,10 +308,8 @@ void TestE2eBatch::appliesToFiveWithAnIpRun()
 void TestE2eBatch::silentModuleIsNoAnswerAndTheOthersComplete()
 {
     searchAndReadFirst();
-    // A listed module that has gone quiet: listed, but nothing answers for its MAC.
-    const QString silent = QStringLiteral("D8 B0 4C 00 B0 99");
-    m_window->devices()->addDevice({QStringLiteral("192.168.0.99"), QStringLiteral("gone"), silent,
-                                    QStringLiteral("4017"), KindQ2, 0});
+    // The muted module: listed by the search, silent to reads and writes.
+    const QString silent = QStringLiteral("D8 B0 4C 00 B0 06");
     const Memory before = simMemory();
     selectMacs({kMacs.at(0), silent, kMacs.at(1)});
     m_window->openBatchApply();
@@ -340,6 +339,7 @@ void TestE2eBatch::silentModuleIsNoAnswerAndTheOthersComplete()
     const Memory after = simMemory();
     QVERIFY(after.value(hexMac(kMacs.at(0))) != before.value(hexMac(kMacs.at(0))));
     QCOMPARE(after.value(hexMac(kMacs.at(2))), before.value(hexMac(kMacs.at(2))));
+    QCOMPARE(after.value(hexMac(silent)), before.value(hexMac(silent)));
 }
 
 void TestE2eBatch::cancelStopsAfterTheModuleInProgress()
