@@ -16,9 +16,11 @@
 
 #include <QAction>
 #include <QFileDialog>
+#include <QItemSelectionModel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
+#include <QTableView>
 
 void MainWindow::buildBatchActions()
 {
@@ -31,6 +33,9 @@ void MainWindow::buildBatchActions()
     m_mniFile->insertActions(m_mniExit, {m_mniBatchApply, m_mniSaveTemplate});
     connect(m_mniBatchApply, &QAction::triggered, this, &MainWindow::openBatchApply);
     connect(m_mniSaveTemplate, &QAction::triggered, this, &MainWindow::saveTemplate);
+    // The File menu's item follows the selection, not only the context menu's opening.
+    connect(m_lvDev->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &MainWindow::updateContextMenuState);
 }
 
 void MainWindow::applyBatchTexts()
@@ -64,6 +69,8 @@ void MainWindow::openBatchApply()
         auto *engine = new ModuleEngine(m_udp, this);
         m_batch = new BatchDialog(engine, this);
         m_batch->setMessageFunction([this](QWidget *, const QString &text) { showMessage(text); });
+        // A panel save, serial session or upgrade keeps the batch's reads off the wire too.
+        m_batch->setBusyCheck([this] { return m_guard->isBusy(); });
         // Every read and write of the batch keeps other frames off the wire, and a close waits.
         m_guard->watch(m_batch->run());
         // The endpoint keeps every block that passes as the template of the panel's next save;

@@ -344,9 +344,20 @@ std::optional<QList<FieldValues>> BatchDialog::wantedPerModule()
     return out;
 }
 
+bool BatchDialog::wireBusy()
+{
+    if (m_run->isRunning())
+        return true;
+    if (m_busy && m_busy()) {
+        showMessage(tr2("lang_Batch_Busy"));
+        return true;
+    }
+    return false;
+}
+
 void BatchDialog::review()
 {
-    if (m_run->isRunning() || m_modules.isEmpty())
+    if (m_modules.isEmpty() || wireBusy())
         return;
     const auto wanted = wantedPerModule();
     if (!wanted)
@@ -403,7 +414,7 @@ void BatchDialog::onReadsFinished()
 
 void BatchDialog::apply()
 {
-    if (m_run->isRunning() || m_wanted.size() != m_modules.size())
+    if (m_wanted.size() != m_modules.size() || wireBusy())
         return;
     QList<BatchModuleResult> jobs;
     for (int i = 0; i < m_modules.size(); ++i) {

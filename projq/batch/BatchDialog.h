@@ -35,6 +35,8 @@ public:
 
     void setMessageFunction(MessageFunction f) { m_message = std::move(f); }
     void setFileFunction(FileFunction f) { m_fileDialog = std::move(f); }
+    // True while another operation owns the wire: review and apply then refuse with a message.
+    void setBusyCheck(std::function<bool()> f) { m_busy = std::move(f); }
 
     // The rows to apply to, in the order the list shows them; back to the first page.
     void setModules(const QList<DeviceEntry> &modules);
@@ -76,6 +78,8 @@ private:
     void chooseTemplateFile();
     void chooseExportFile();
     void showMessage(const QString &text);
+    // True (with a message when it is another operation) while the wire is taken.
+    bool wireBusy();
     // The values each module is to get; nullopt (message shown) when there are none or the IP
     // run fails.
     std::optional<QList<FieldValues>> wantedPerModule();
@@ -83,6 +87,7 @@ private:
     BatchRun *m_run;
     MessageFunction m_message;
     FileFunction m_fileDialog;
+    std::function<bool()> m_busy;
     QList<DeviceEntry> m_modules;
     QList<FieldValues> m_wanted;
     QString m_templateSource;

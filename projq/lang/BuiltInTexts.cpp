@@ -338,7 +338,7 @@ constexpr BuiltInText kCommissioningTexts[] = {
     {"lang_Batch_NoAnswer", "无应答", "No answer"},
     {"lang_Batch_Refused", "未写入：", "Not written: "},
     {"lang_Batch_Cancelled", "已取消，未改动", "Cancelled, untouched"},
-    {"lang_Batch_Busy", "批量应用正在进行。", "A batch apply is running."},
+    {"lang_Batch_Busy", "另一项与模块通讯的操作正在进行，请稍后再试。", "Another operation is talking to the modules; try again when it has ended."},
 };
 // clang-format on
 
