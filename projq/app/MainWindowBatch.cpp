@@ -1,4 +1,4 @@
-// Batch apply from the device list and templates: the menu items, the dialog and its driver.
+// Batch apply from the device list and templates: the menu items, the dialog and its engine.
 
 #include "MainWindow.h"
 

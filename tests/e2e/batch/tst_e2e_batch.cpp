@@ -57,10 +57,10 @@ QStringList differences(const Blocks &expected, const Blocks &actual)
     return out;
 }
 
-// With X7_SCREENSHOTS set, the dialog as it is now goes to that folder.
+// With X7_SCREENSHOT_DIR set, the dialog as it is now goes to that folder.
 void grabTo(QWidget *widget, const char *name)
 {
-    const QByteArray dir = qgetenv("X7_SCREENSHOTS");
+    const QByteArray dir = qgetenv("X7_SCREENSHOT_DIR");
     QTest::qWait(50); // the headers lay themselves out after a pass of the event loop
     if (!dir.isEmpty())
         QVERIFY(widget->grab().save(QString::fromLocal8Bit(dir) + QLatin1Char('/') +
