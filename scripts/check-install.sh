@@ -10,7 +10,7 @@ prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
 cmake --install "$build" --prefix "$prefix/usr" >/dev/null
 expected=(
-    usr/bin/Proj_Q usr/bin/ptzdesk usr/bin/x7sim usr/bin/ptzsim
+    usr/bin/Proj_Q usr/bin/ptzdesk usr/bin/x7sim usr/bin/ptzsim usr/bin/x7ctl
     usr/share/applications/org.x7tools.ProjQ.desktop
     usr/share/applications/org.x7tools.PtzDesk.desktop
     usr/share/metainfo/org.x7tools.ProjQ.metainfo.xml
@@ -18,7 +18,7 @@ expected=(
     usr/share/icons/hicolor/scalable/apps/x7-proj-q.svg
     usr/share/icons/hicolor/scalable/apps/x7-ptzdesk.svg
     usr/share/man/man1/Proj_Q.1 usr/share/man/man1/ptzdesk.1
-    usr/share/man/man1/x7sim.1 usr/share/man/man1/ptzsim.1
+    usr/share/man/man1/x7sim.1 usr/share/man/man1/ptzsim.1 usr/share/man/man1/x7ctl.1
 )
 for size in 16 24 32 48 64 128 256; do
     expected+=(usr/share/icons/hicolor/${size}x${size}/apps/x7-proj-q.png

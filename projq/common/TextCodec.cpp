@@ -1,5 +1,7 @@
 #include "TextCodec.h"
 
+#include "ValueHelpers.h"
+
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -30,4 +32,32 @@ QByteArray gb18030EncodeCut(const QString &text, int maxBytes)
         i += len;
     }
     return out;
+}
+
+namespace {
+
+bool allHex(const QString &text)
+{
+    for (QChar c : text) {
+        const bool hex = (c >= QLatin1Char('0') && c <= QLatin1Char('9')) ||
+                         (c >= QLatin1Char('a') && c <= QLatin1Char('f')) ||
+                         (c >= QLatin1Char('A') && c <= QLatin1Char('F'));
+        if (!hex)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+QString plainToHexField(const QString &text)
+{
+    return textToHexText(gb18030Encode(text));
+}
+
+QString hexToPlainField(const QString &hex)
+{
+    if (!allHex(hex))
+        return hex;
+    return gb18030Decode(hexTextToText(hex));
 }

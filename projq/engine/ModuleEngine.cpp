@@ -228,6 +228,12 @@ void ModuleEngine::startNextModule()
     m_readLogin = m_login;
     if (m_op == Op::Batch)
         emit moduleStarted(m_index, m_current.mac);
+    const int kind = m_items.at(m_index).module.kind;
+    if (kind != KindQ2 && kind != KindQ3) {
+        finishModule(EngineOutcome::BadInput,
+                     QStringLiteral("not a module model this program configures"));
+        return;
+    }
     startRead(Stage::ReadBefore);
 }
 

@@ -1,6 +1,7 @@
 #include "ParamKeys.h"
 
 #include "common/ParamBlocks.h"
+#include "common/TextCodec.h"
 #include "common/ValueHelpers.h"
 #include "lang/LangList.h"
 
@@ -205,7 +206,6 @@ QList<KeyImpl> buildTable()
             [](Records &r, const QVariant &v) { r.base.name = v.toString(); });
         k.maxBytes = 16;
         k.q2Rule = notEmpty();
-        k.q3Rule = notEmpty();
     }
     {
         ParamKey &k = add(
@@ -215,7 +215,6 @@ QList<KeyImpl> buildTable()
             [](Records &r, const QVariant &v) { r.base.webUser = v.toString(); });
         k.maxBytes = 6;
         k.q2Rule = notEmpty();
-        k.q3Rule = notEmpty();
     }
     {
         ParamKey &k = add(
@@ -225,7 +224,6 @@ QList<KeyImpl> buildTable()
             [](Records &r, const QVariant &v) { r.base.webPassword = v.toString(); });
         k.maxBytes = 6;
         k.q2Rule = notEmpty();
-        k.q3Rule = notEmpty();
     }
     {
         ParamKey &k = add(
@@ -742,7 +740,9 @@ Records recordsOf(const ModuleBlocks &blocks)
     return r;
 }
 
-QString labelOf(const ParamKey &k)
+} // namespace
+
+QString keyLabel(const ParamKey &k)
 {
     if (k.labelKey.isEmpty())
         return k.key;
@@ -750,6 +750,8 @@ QString labelOf(const ParamKey &k)
         return k.labelKey;
     return langText(k.labelKey);
 }
+
+namespace {
 
 QString notNumber(const QString &label)
 {
@@ -832,6 +834,12 @@ QString keyTypeName(KeyType type)
         return QStringLiteral("choice");
     }
     return QString();
+}
+
+QString keyFieldMessage(ModuleModel model, const QString &key, const QString &text)
+{
+    const ParamKey *k = findParamKey(key);
+    return k ? fieldRuleMessage(text, keyLabel(*k), k->rule(model)) : QString();
 }
 
 QString fieldRuleMessage(const QString &text, const QString &label, const FieldRule &rule)
@@ -920,7 +928,7 @@ ChangeCheck checkChange(ModuleModel model, const QString &key, const QVariant &v
             QStringLiteral("%1: not a parameter of a %2 module").arg(key, modelName(model));
         return out;
     }
-    const QString label = labelOf(*k);
+    const QString label = keyLabel(*k);
     const FieldRule &rule = k->rule(model);
     switch (k->type) {
     case KeyType::Bool: {
@@ -1066,6 +1074,17 @@ PlannedSave planSave(const ModuleBlocks &blocks, const ParamRecord &changes)
         k->set(r, it.value());
     }
 
+    // Ticking or clearing a data field's "Hex" converts the field's text, as the panel does.
+    const Records read = recordsOf(blocks);
+    if (r.heart.heartDataHex != read.heart.heartDataHex &&
+        !changes.contains(QStringLiteral("heart.data")))
+        r.heart.heartData = r.heart.heartDataHex ? plainToHexField(r.heart.heartData)
+                                                 : hexToPlainField(r.heart.heartData);
+    if (r.heart.regDataHex != read.heart.regDataHex &&
+        !changes.contains(QStringLiteral("reg.data")))
+        r.heart.regData = r.heart.regDataHex ? plainToHexField(r.heart.regData)
+                                             : hexToPlainField(r.heart.regData);
+
     StoredAnswers work = blocks.stored;
     if (blocks.model == ModuleModel::Q3) {
         out.plan = buildQ3SavePlan(r.base, r.port, work);
@@ -1108,7 +1127,7 @@ PlannedSave planSave(const ModuleBlocks &blocks, const ParamRecord &changes)
                                                           {"Interval", "modbus.pack_interval"}};
         if (out.plan.refusal == SaveRefusal::BadField)
             bad = findParamKey(fieldKeys.value(out.plan.badField));
-        out.message = bad ? notNumber(labelOf(*bad))
+        out.message = bad ? notNumber(keyLabel(*bad))
                           : QStringLiteral("not saved: the module's parameters were not read");
         return out;
     }

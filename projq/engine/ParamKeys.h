@@ -81,6 +81,12 @@ struct ParamKey
     const FieldRule &rule(ModuleModel m) const { return m == ModuleModel::Q2 ? q2Rule : q3Rule; }
 };
 
+// The caption of a key's control in the current language (the key itself when it has none).
+QString keyLabel(const ParamKey &key);
+// The panel's check of the text of `key`'s field in a `model` panel: its message, or an empty
+// string when the text passes (or the key is unknown).
+QString keyFieldMessage(ModuleModel model, const QString &key, const QString &text);
+
 // Every key, in the order of the documentation table.
 const QList<ParamKey> &paramKeys();
 const ParamKey *findParamKey(const QString &key);

@@ -9,38 +9,6 @@
 #include <QInputDialog>
 #include <QPointer>
 
-namespace {
-
-bool isHexDigit(QChar c)
-{
-    return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) ||
-           (c >= QLatin1Char('a') && c <= QLatin1Char('f')) ||
-           (c >= QLatin1Char('A') && c <= QLatin1Char('F'));
-}
-
-bool allHex(const QString &text)
-{
-    for (QChar c : text) {
-        if (!isHexDigit(c))
-            return false;
-    }
-    return true;
-}
-
-} // namespace
-
-QString plainToHexField(const QString &text)
-{
-    return textToHexText(gb18030Encode(text));
-}
-
-QString hexToPlainField(const QString &hex)
-{
-    if (!allHex(hex))
-        return hex;
-    return gb18030Decode(hexTextToText(hex));
-}
-
 void applyCustomBaudAnswer(QComboBox *list, const std::optional<QString> &answer)
 {
     bool ok = false;

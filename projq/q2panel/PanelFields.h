@@ -2,6 +2,8 @@
 
 // Small conversions of the panel's fields, free of widgets so that they can be tested alone.
 
+#include "common/TextCodec.h" // plainToHexField, hexToPlainField
+
 #include <QString>
 #include <QStringList>
 
@@ -10,12 +12,6 @@
 
 class QComboBox;
 class QWidget;
-
-// Ticking "Hex" beside a data field: the field's text (GB18030 bytes) as hex digits.
-QString plainToHexField(const QString &text);
-// Clearing "Hex": hex digit pairs back to text (a trailing odd digit is dropped). A text with
-// anything but hex digits is left as it is.
-QString hexToPlainField(const QString &hex);
 
 // The answer to the custom baud-rate prompt of a baud-rate list whose item 1 is "custom": a
 // positive decimal number becomes item 0 and is selected; no answer or anything else selects

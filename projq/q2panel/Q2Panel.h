@@ -144,8 +144,8 @@ private:
 
     // Checks before a save (Q2PanelSave.cpp).
     void showMessage(const QString &text);
-    bool checkField(QLineEdit *field, const char *labelKey, bool digits);
-    bool checkText(const QString &text, const QString &label, QWidget *field);
+    bool checkField(QLineEdit *field, const char *key);
+    bool checkKey(QWidget *field, const QString &text, const char *key);
     void focusField(QWidget *field);
 
     // Showing (Q2PanelShow.cpp).

@@ -6,6 +6,7 @@
 #include "PanelFields.h"
 
 #include "common/ParamBlocks.h"
+#include "engine/ParamKeys.h"
 #include "lang/LangList.h"
 
 #include <QCheckBox>
@@ -34,15 +35,6 @@ int indexOr(const QComboBox *combo, int kept)
 {
     const int index = combo->currentIndex();
     return index >= 0 ? index : kept;
-}
-
-bool onlyDigits(const QString &text)
-{
-    for (QChar c : text) {
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return false;
-    }
-    return true;
 }
 
 } // namespace
@@ -271,26 +263,21 @@ void Q2Panel::showMessage(const QString &text)
         m_message(this, text);
 }
 
-bool Q2Panel::checkText(const QString &text, const QString &label, QWidget *field)
+bool Q2Panel::checkKey(QWidget *field, const QString &text, const char *key)
 {
-    if (!text.trimmed().isEmpty())
+    // The rule and the caption come from the engine's key table, which x7ctl and the batch
+    // apply check with too.
+    const QString message = keyFieldMessage(ModuleModel::Q2, QLatin1String(key), text);
+    if (message.isEmpty())
         return true;
-    showMessage(label + langText(QStringLiteral("lang_IsNull")));
+    showMessage(message);
     focusField(field);
     return false;
 }
 
-bool Q2Panel::checkField(QLineEdit *field, const char *labelKey, bool digits)
+bool Q2Panel::checkField(QLineEdit *field, const char *key)
 {
-    const QString label = langText(QLatin1String(labelKey));
-    if (!checkText(field->text(), label, field))
-        return false;
-    if (digits && !onlyDigits(field->text().trimmed())) {
-        showMessage(label + langText(QStringLiteral("lang_IsNotNum")));
-        focusField(field);
-        return false;
-    }
-    return true;
+    return checkKey(field, field->text(), key);
 }
 
 bool Q2Panel::validateQ2Panel()
@@ -298,55 +285,53 @@ bool Q2Panel::validateQ2Panel()
     struct Check
     {
         QLineEdit *field;
-        const char *labelKey;
-        bool digits;
+        const char *key;
     };
     const Check always[] = {
-        {edt_HTTPServerPort, "lang_Lbl_HTTPPort", true},
-        {edt_StaticIP, "lang_Lbl_StaticIP", false},
-        {edt_username, "lang_Lbl_UserName", false},
-        {edt_password, "lang_Lbl_Password", false},
-        {edt_SubnetMask, "lang_Lbl_SubnetMask", false},
-        {edt_GatewayIP, "lang_Lbl_Gateway", false},
-        {edtDns, "lang_lblDns", false},
-        {edt_ModName, "lang_Lbl_DevName", false},
-        {labeledEdit1, "lang_LabeledEdit1", true},
-        {edt_LocalPort0, "lang_Lbl_LocalPort", true},
-        {edt_RemoteIP0, "lang_Lbl_RemoteIP", false},
-        {edt_RemotePort0, "lang_Lbl_RemotePort", true},
-        {labeledEditShortTime, "lang_LabeledEditShortTime", false},
-        {edt_UARTTime0, "lang_Lbl_PackTime", true},
-        {edtUartPackLEN, "lang_Lbl_PackLen", true},
+        {edt_HTTPServerPort, "net.http_port"},
+        {edt_StaticIP, "net.ip"},
+        {edt_username, "dev.web_user"},
+        {edt_password, "dev.web_password"},
+        {edt_SubnetMask, "net.mask"},
+        {edt_GatewayIP, "net.gateway"},
+        {edtDns, "net.dns"},
+        {edt_ModName, "dev.name"},
+        {labeledEdit1, "port.restart_timeout"},
+        {edt_LocalPort0, "port.local"},
+        {edt_RemoteIP0, "port.remote_host"},
+        {edt_RemotePort0, "port.remote_port"},
+        {labeledEditShortTime, "net.short_conn_time"},
+        {edt_UARTTime0, "port.pack_time"},
+        {edtUartPackLEN, "port.pack_length"},
     };
     for (const Check &c : always) {
-        if (!checkField(c.field, c.labelKey, c.digits))
+        if (!checkField(c.field, c.key))
             return false;
     }
     // The heartbeat and registration fields are checked only while their feature shows them: a
     // module without that block (older firmware), or with the feature off, must still be saved.
     const Check whenShown[] = {
-        {edtHeartTm, "lang_lblHeartTm", true},
-        {edtHeartDt, "lang_lblHeartDt", false},
-        {edtRegDt, "lang_lblRegTp", false},
+        {edtHeartTm, "heart.period"},
+        {edtHeartDt, "heart.data"},
+        {edtRegDt, "reg.data"},
     };
     for (const Check &c : whenShown) {
-        if (!c.field->isHidden() && !checkField(c.field, c.labelKey, c.digits))
+        if (!c.field->isHidden() && !checkField(c.field, c.key))
             return false;
     }
-    if (modbusNewShown() && !(checkField(edtModbusTimeout1, "lang_lblModbusTimeout1", true) &&
-                              checkField(edtModbusInterval1, "lang_lblModbusInterval1", true)))
+    if (modbusNewShown() && !(checkField(edtModbusTimeout1, "modbus.new_timeout") &&
+                              checkField(edtModbusInterval1, "modbus.new_interval")))
         return false;
-    if (modbusPackShown() && !(checkField(edtModbusTimeout, "lang_lblModbusTimeout", true) &&
-                               checkField(edtModbusInterval, "lang_lblModbusInterval", true)))
+    if (modbusPackShown() && !(checkField(edtModbusTimeout, "modbus.pack_timeout") &&
+                               checkField(edtModbusInterval, "modbus.pack_interval")))
         return false;
     // The polling time is checked only when it is shown: a module with the 1-byte form never
     // fills it, and a hidden field the user cannot reach must not block every save.
     if (modbusShortShown() && !edtwaittime->isHidden() &&
-        !checkField(edtwaittime, "lang_lblhearttime", true))
+        !checkField(edtwaittime, "modbus.poll_time"))
         return false;
-    if (httpdGroupShown() &&
-        !(checkText(labeledEdit2->text(), QStringLiteral("Httpd URL"), labeledEdit2) &&
-          checkText(rzRichEdit1->toPlainText(), QStringLiteral("Httpd Header"), rzRichEdit1)))
+    if (httpdGroupShown() && !(checkKey(labeledEdit2, labeledEdit2->text(), "httpd.url") &&
+                               checkKey(rzRichEdit1, rzRichEdit1->toPlainText(), "httpd.header")))
         return false;
     return true;
 }

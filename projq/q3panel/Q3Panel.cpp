@@ -1,5 +1,7 @@
 #include "Q3Panel.h"
 
+#include "engine/ParamKeys.h"
+
 #include "common/ParamBlocks.h"
 #include "common/ValueHelpers.h"
 #include "lang/LangList.h"
@@ -274,36 +276,25 @@ void Q3Panel::showMessage(const QString &text)
 
 bool Q3Panel::validate()
 {
-    struct Check
-    {
-        QLineEdit *field;
-        QLabel *label;
-        quint32 max; // 0: any text but empty
-    };
-    const Check checks[] = {
-        {edt_LocationURLPortQ3, lbl_LocationURLPortQ3, 0xFFFF},
-        {edt_HTTPServerPortQ3, lbl_HTTPServerPortQ3, 0xFFFF},
-        {edt_StaticIPQ3, lbl_StaticIPQ3, 0},
-        {edt_GatewayIPQ3, lbl_GatewayIPQ3, 0},
-        {edt_SubnetMaskQ3, lbl_SubnetMaskQ3, 0},
-        {edt_IdTypeQ3, lbl_IdTypeQ3, 3},
-        {edt_UserMACQ3, lbl_UserMACQ3, 0},
-        {edt_LocalPort0Q3, lbl_LocalPort0Q3, 0xFFFF},
-        {edt_RemotePort0Q3, lbl_RemotePort0Q3, 0xFFFF},
-        {edt_RemoteIP0Q3, lbl_RemoteIP0Q3, 0},
-        {edt_UARTLength0Q3, lbl_UARTLength0Q3, 0xFFFFFFFF},
+    // The rules and captions are the engine's key table's, shared with x7ctl and the batch apply.
+    const std::pair<QLineEdit *, const char *> checks[] = {
+        {edt_LocationURLPortQ3, "net.upnp_port"},
+        {edt_HTTPServerPortQ3, "net.http_port"},
+        {edt_StaticIPQ3, "net.ip"},
+        {edt_GatewayIPQ3, "net.gateway"},
+        {edt_SubnetMaskQ3, "net.mask"},
+        {edt_IdTypeQ3, "dev.id_type"},
+        {edt_UserMACQ3, "dev.user_mac"},
+        {edt_LocalPort0Q3, "port.local"},
+        {edt_RemotePort0Q3, "port.remote_port"},
+        {edt_RemoteIP0Q3, "port.remote_host"},
+        {edt_UARTLength0Q3, "port.pack_length"},
     };
     auto captionText = [](QLabel *l) { return l->text().remove(QStringLiteral(" *")); };
-    for (const Check &c : checks) {
-        if (c.field->text().trimmed().isEmpty()) {
-            showMessage(captionText(c.label) + langText(QStringLiteral("lang_IsNull")));
-            return false;
-        }
-        if (c.max == 0)
-            continue;
-        const auto value = decimalFieldValue(c.field->text());
-        if (!value || *value > c.max || c.field->text().trimmed().size() > 10) {
-            showMessage(captionText(c.label) + langText(QStringLiteral("lang_IsNotNum")));
+    for (const auto &[field, key] : checks) {
+        const QString message = keyFieldMessage(ModuleModel::Q3, QLatin1String(key), field->text());
+        if (!message.isEmpty()) {
+            showMessage(message);
             return false;
         }
     }
