@@ -291,7 +291,7 @@ void MainWindow::buildLeftSide()
     m_lvDev->setColumnWidth(DeviceListModel::ColVersion, 42);
     m_lvDev->setColumnHidden(DeviceListModel::ColKind, true);
     m_lvDev->setColumnHidden(DeviceListModel::ColSocketIndex, true);
-    m_lvDev->setColumnWidth(DeviceListModel::ColFlags, 40);
+    m_lvDev->setColumnWidth(DeviceListModel::ColFlags, 24);
     m_lvDev->horizontalHeader()->setStretchLastSection(true);
     m_lvDev->installEventFilter(this);
     m_lvDev->viewport()->installEventFilter(this);

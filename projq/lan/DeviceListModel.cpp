@@ -41,6 +41,7 @@ void DeviceListModel::setFlagTexts(const FlagTexts &texts, const QVariant &icon)
 {
     m_flagTexts = texts;
     m_flagIcon = icon;
+    emit headerDataChanged(Qt::Horizontal, ColFlags, ColFlags);
     if (!m_rows.isEmpty())
         emit dataChanged(index(0, ColFlags), index(int(m_rows.size()) - 1, ColFlags));
 }
@@ -158,6 +159,16 @@ QVariant DeviceListModel::data(const QModelIndex &index, int role) const
 
 QVariant DeviceListModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
+    // The flags column is as narrow as its icon: the header shows the icon, its caption is the
+    // header's tool tip and accessible name.
+    if (orientation == Qt::Horizontal && section == ColFlags && section < m_captions.size()) {
+        if (role == Qt::DecorationRole)
+            return m_flagIcon;
+        if (role == Qt::ToolTipRole || role == Qt::AccessibleTextRole)
+            return m_captions.at(section);
+        if (role == Qt::DisplayRole)
+            return m_flagIcon.isValid() ? QString() : m_captions.at(section);
+    }
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
         section < m_captions.size())
         return m_captions.at(section);

@@ -28,6 +28,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QSortFilterProxyModel>
 #include <QTableView>
@@ -630,8 +631,12 @@ void TestMainWindow::flagsShowAsIconToolTipAndCount()
     const QModelIndex flags = m_list->model()->index(row, DeviceListModel::ColFlags);
     QVERIFY(!m_list->isColumnHidden(DeviceListModel::ColFlags));
     QVERIFY(!flags.data(Qt::DecorationRole).value<QIcon>().isNull());
-    QCOMPARE(m_list->model()->headerData(DeviceListModel::ColFlags, Qt::Horizontal).toString(),
+    QCOMPARE(m_list->model()
+                 ->headerData(DeviceListModel::ColFlags, Qt::Horizontal, Qt::ToolTipRole)
+                 .toString(),
              langText(QStringLiteral("lang_Lv_Flags")));
+    // The column fits beside the others: the list needs no horizontal scrolling.
+    QVERIFY(!m_list->horizontalScrollBar()->isVisible());
     const QString expected = langText(QStringLiteral("lang_Flag_OutsideSubnet"))
                                  .replace(QStringLiteral("%1"), QStringLiteral("127.0.0.1"))
                                  .replace(QStringLiteral("%2"), QStringLiteral("8"));
