@@ -38,6 +38,7 @@
 #include <QPushButton>
 #include <QSortFilterProxyModel>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTableView>
 #include <QToolTip>
@@ -103,6 +104,9 @@ MainWindow::MainWindow(QWidget *parent)
     m_deviceCount = new QLabel(this);
     m_deviceCount->setObjectName(QStringLiteral("lbl_DeviceCount"));
     statusBar()->addWidget(m_deviceCount);
+    m_flagCount = new QLabel(this);
+    m_flagCount->setObjectName(QStringLiteral("lbl_FlagCount"));
+    statusBar()->addWidget(m_flagCount);
 
     applySettings(m_settings);
     // Connected only now: showing the stored choice is not a switch. The language follows the
@@ -202,6 +206,7 @@ void MainWindow::addWindowTexts()
         if (list.lookup(key) == key)
             list.addBuiltIn(key, QString::fromUtf8(t.chinese), QString::fromUtf8(t.english));
     }
+    addCommissioningTexts();
 }
 
 void MainWindow::addFrameSendingControl(QWidget *control)
@@ -280,7 +285,8 @@ void MainWindow::buildLeftSide()
     m_lvDev->setSortingEnabled(true);
     m_lvDev->sortByColumn(-1, Qt::AscendingOrder); // arrival order until a column is clicked
     m_lvDev->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_lvDev->setSelectionMode(QAbstractItemView::SingleSelection);
+    // Several rows (Ctrl/Shift click) for a batch apply; a plain click reads one row as before.
+    m_lvDev->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_lvDev->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_lvDev->setContextMenuPolicy(Qt::CustomContextMenu);
     m_lvDev->verticalHeader()->hide();
@@ -293,6 +299,7 @@ void MainWindow::buildLeftSide()
     m_lvDev->setColumnWidth(DeviceListModel::ColVersion, 42);
     m_lvDev->setColumnHidden(DeviceListModel::ColKind, true);
     m_lvDev->setColumnHidden(DeviceListModel::ColSocketIndex, true);
+    m_lvDev->setColumnWidth(DeviceListModel::ColFlags, 24);
     m_lvDev->horizontalHeader()->setStretchLastSection(true);
     m_lvDev->installEventFilter(this);
     m_lvDev->viewport()->installEventFilter(this);
@@ -301,6 +308,7 @@ void MainWindow::buildLeftSide()
     connect(m_lvDev, &QWidget::customContextMenuRequested, this, &MainWindow::showContextMenu);
     connect(m_devices, &QAbstractItemModel::rowsInserted, this, &MainWindow::updateDeviceCount);
     connect(m_devices, &QAbstractItemModel::modelReset, this, &MainWindow::updateDeviceCount);
+    connect(m_devices, &QAbstractItemModel::dataChanged, this, &MainWindow::updateDeviceCount);
     m_btnSearch = new QPushButton(QStringLiteral("搜索设备"), net);
     m_btnSearch->setObjectName(QStringLiteral("btn_Search"));
     connect(m_btnSearch, &QPushButton::clicked, this, &MainWindow::startSearch);
@@ -348,6 +356,7 @@ void MainWindow::buildLeftSide()
     connect(m_mniReset, &QAction::triggered, this, &MainWindow::factoryReset);
     connect(m_mniCopyTheMac, &QAction::triggered, this, &MainWindow::copySelectedMac);
     connect(m_mniCopeAllMac, &QAction::triggered, this, &MainWindow::copyAllMacs);
+    buildBatchActions();
 }
 
 void MainWindow::buildParameterPages()
@@ -512,6 +521,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
     // Cutting a save short could leave a module with a new base block, no port block and no
     // restart: the window closes once the operation has ended.
     if (!m_guard->mayClose()) {
+        cancelBatch(); // a batch stops after the module in progress
         logColor(langText(QStringLiteral("lang_Hint_CloseWaits")), LogColors::kInstruction);
         event->ignore();
         return;
@@ -610,7 +620,13 @@ void MainWindow::applyMainTexts()
 
     m_devices->setHeaderTexts(
         {langText(QStringLiteral("lang_Lv_DevIP")), langText(QStringLiteral("lang_Lv_DevName")),
-         langText(QStringLiteral("lang_Lv_MAC")), langText(QStringLiteral("lang_Lv_Version"))});
+         langText(QStringLiteral("lang_Lv_MAC")), langText(QStringLiteral("lang_Lv_Version")),
+         QStringLiteral("Flag"), QStringLiteral("IpIndex"),
+         langText(QStringLiteral("lang_Lv_Flags"))});
+    m_devices->setFlagTexts({langText(QStringLiteral("lang_Flag_DuplicateIp")),
+                             langText(QStringLiteral("lang_Flag_OutsideSubnet")),
+                             langText(QStringLiteral("lang_Flag_DuplicateMac"))},
+                            style()->standardIcon(QStyle::SP_MessageBoxWarning));
 
     m_mniOpenWeb->setText(langText(QStringLiteral("lang_mni_OpenWeb")));
     m_mniRestart->setText(langText(QStringLiteral("lang_mni_Restart")));
@@ -618,6 +634,7 @@ void MainWindow::applyMainTexts()
     m_mniReset->setText(langText(QStringLiteral("lang_mni_Reset")));
     m_mniCopyTheMac->setText(langText(QStringLiteral("lang_mni_CopyTheMac")));
     m_mniCopeAllMac->setText(langText(QStringLiteral("lang_mni_CopeAllMac")));
+    applyBatchTexts();
 
     m_btnSearch->setText(langText(QStringLiteral("lang_btn_Search")));
     m_srch->setTabText(0, langText(QStringLiteral("lang_rztbsht_Net")));
@@ -656,6 +673,15 @@ void MainWindow::toggleRealTimeHelp()
 
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::ToolTip && watched == m_lvDev->viewport()) {
+        // A flagged row's words show whether or not real-time help is on.
+        const auto *help = static_cast<QHelpEvent *>(event);
+        const QString tip = m_lvDev->indexAt(help->pos()).data(Qt::ToolTipRole).toString();
+        if (!tip.isEmpty()) {
+            QToolTip::showText(help->globalPos(), tip, m_lvDev->viewport());
+            return true;
+        }
+    }
     if (event->type() == QEvent::ToolTip) {
         // Real-time help: hints show only while it is on, and then stay for ten minutes.
         auto *widget = qobject_cast<QWidget *>(watched);

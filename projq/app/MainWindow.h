@@ -5,7 +5,9 @@
 // parameters are on screen), the main menu and the device list's context menu.
 
 #include "appcore/Settings.h"
+#include "common/StoredAnswers.h"
 #include "dialogs/LoginDialog.h"
+#include "engine/ParamKeys.h"
 #include "lan/LanFrames.h"
 
 #include <QColor>
@@ -35,6 +37,7 @@ class ComPath;
 class SaveRunner;
 class OperationGuard;
 class UpgradeWindow;
+class BatchDialog;
 
 class MainWindow : public QMainWindow
 {
@@ -79,6 +82,12 @@ public:
     // The settings as they would be written at close.
     AppSettings currentSettings() const;
 
+    // The batch apply dialog, created at its first use (null before).
+    BatchDialog *batchDialog() const { return m_batch; }
+    // "Apply settings to selected…" on the selected rows; "Save as template…" to `path`.
+    void openBatchApply();
+    bool saveTemplateTo(const QString &path);
+
     // Information message boxes go through here; tests replace it to read them.
     static void setMessageSink(std::function<void(QWidget *, const QString &)> sink);
 
@@ -119,6 +128,15 @@ private:
     QVector<DeviceEntry> entriesAsShown() const;
     void updateDeviceCount();
     void updateContextMenuState();
+    // The selected rows in the order the list shows them.
+    QList<DeviceEntry> selectedEntries() const;
+
+    // Batch apply and templates (MainWindowBatch.cpp)
+    void buildBatchActions();
+    void applyBatchTexts();
+    void saveTemplate();
+    void cancelBatch();
+    ModuleBlocks panelBlocks() const;
 
     // Context menu and main menu actions
     void openWebPage();
@@ -192,6 +210,7 @@ private:
     QLabel *m_deviceCount = nullptr;
     // A full list refuses answers by the thousand: the count is shown anew at most every 100 ms.
     bool m_deviceCountQueued = false;
+    QLabel *m_flagCount = nullptr;
 
     QMenu *m_mniFile = nullptr;
     QMenu *m_mniLang = nullptr;
@@ -214,4 +233,8 @@ private:
     QAction *m_mniReset = nullptr;
     QAction *m_mniCopyTheMac = nullptr;
     QAction *m_mniCopeAllMac = nullptr;
+    QAction *m_mniBatchApply = nullptr;
+    QAction *m_mniSaveTemplate = nullptr;
+    BatchDialog *m_batch = nullptr;
+    std::optional<StoredAnswers> m_storedBeforeBatch;
 };

@@ -56,14 +56,33 @@ void MainWindow::updateDeviceCount()
         text += langText(QStringLiteral("lang_Status_DevicesRefused"))
                     .replace(QStringLiteral("%1"), QString::number(refused));
     m_deviceCount->setText(text);
+    const int flagged = m_devices->flaggedRowCount();
+    m_flagCount->setText(flagged == 0
+                             ? QString()
+                             : langText(QStringLiteral("lang_Status_FlagCount"))
+                                   .replace(QStringLiteral("%1"), QString::number(flagged)));
+    m_flagCount->setVisible(flagged != 0);
 }
 
 int MainWindow::selectedRow() const
 {
+    // With several rows selected, the one clicked last is the row an action means.
+    const QModelIndex current = m_lvDev->selectionModel()->currentIndex();
+    if (current.isValid() && m_lvDev->selectionModel()->isRowSelected(current.row(), {}))
+        return m_sorted->mapToSource(current).row();
     const QModelIndexList rows = m_lvDev->selectionModel()->selectedRows();
     if (rows.isEmpty())
         return -1;
     return m_sorted->mapToSource(rows.first()).row();
+}
+
+QList<DeviceEntry> MainWindow::selectedEntries() const
+{
+    QList<DeviceEntry> out;
+    for (int r = 0; r < m_sorted->rowCount(); ++r)
+        if (m_lvDev->selectionModel()->isRowSelected(r, {}))
+            out << m_devices->entry(m_sorted->mapToSource(m_sorted->index(r, 0)).row());
+    return out;
 }
 
 void MainWindow::startSearch()
@@ -74,6 +93,13 @@ void MainWindow::startSearch()
     m_log->clearLog();
     m_devices->clear();
     m_udp->search();
+    // The answers come later through the event loop; the sockets are bound by now.
+    QVector<HostNetwork> hosts;
+    for (int i = 0; i < m_udp->socketCount(); ++i) {
+        const QString ip = m_udp->socketAddress(i);
+        hosts.append({ip, localPrefixLength(ip)});
+    }
+    m_devices->setHostNetworks(hosts);
 }
 
 void MainWindow::onDeviceFound(const QString &ip, const QString &name, int socketIndex, int kind,
@@ -137,15 +163,23 @@ void MainWindow::updateContextMenuState()
     m_mniRestart->setEnabled(!listOnly && !q1 && !busy);
     m_mniReset->setEnabled(!listOnly && !busy);
     m_mniFirmwareUp->setEnabled(!q1 && !busy);
+    m_mniBatchApply->setEnabled(!busy && !m_lvDev->selectionModel()->selectedRows().isEmpty());
+    m_mniSaveTemplate->setEnabled(m_layout == Layout::Q2 || m_layout == Layout::Q3);
 }
 
 void MainWindow::showContextMenu(const QPoint &pos)
 {
-    // A right click reads the row first, like a left click, then shows the menu.
+    // A right click reads the row first, like a left click, then shows the menu; on a row of a
+    // selection of several it keeps the selection (for a batch apply) and reads nothing.
     const QModelIndex index = m_lvDev->indexAt(pos);
-    if (index.isValid())
-        m_lvDev->selectRow(index.row());
-    onDeviceClicked(index);
+    const bool inSelection = index.isValid() &&
+                             m_lvDev->selectionModel()->isRowSelected(index.row(), {}) &&
+                             m_lvDev->selectionModel()->selectedRows().size() > 1;
+    if (!inSelection) {
+        if (index.isValid())
+            m_lvDev->selectRow(index.row());
+        onDeviceClicked(index);
+    }
     updateContextMenuState();
     m_pmNetDev->popup(m_lvDev->viewport()->mapToGlobal(pos));
 }

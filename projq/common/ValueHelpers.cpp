@@ -317,21 +317,57 @@ void setBindAddressOverride(const QStringList &addresses)
     bindOverride() = addresses;
 }
 
-QStringList localIPv4List()
+namespace {
+
+// "a.b.c.d" or "a.b.c.d/prefix"; nullopt when the address is not IPv4 or the prefix is not 0..32.
+std::optional<LocalAddress> parseLocalAddress(const QString &text)
+{
+    const QString trimmed = text.trimmed();
+    const qsizetype slash = trimmed.indexOf(QLatin1Char('/'));
+    const QString ip = slash < 0 ? trimmed : trimmed.left(slash);
+    if (QHostAddress(ip).protocol() != QAbstractSocket::IPv4Protocol)
+        return std::nullopt;
+    int prefix = -1;
+    if (slash >= 0) {
+        bool ok = false;
+        prefix = trimmed.mid(slash + 1).toInt(&ok);
+        if (!ok || prefix < 0 || prefix > 32)
+            return std::nullopt;
+    }
+    return LocalAddress{QHostAddress(ip).toString(), prefix < 0 ? defaultPrefixLength(ip) : prefix};
+}
+
+QList<LocalAddress> parseLocalAddresses(const QStringList &texts)
+{
+    QList<LocalAddress> out;
+    for (const QString &text : texts)
+        if (const auto a = parseLocalAddress(text))
+            out << *a;
+    return out;
+}
+
+} // namespace
+
+int defaultPrefixLength(const QString &ip)
+{
+    const QHostAddress address(ip);
+    for (const QNetworkInterface &itf : QNetworkInterface::allInterfaces())
+        for (const QNetworkAddressEntry &entry : itf.addressEntries())
+            if (entry.ip() == address && entry.prefixLength() >= 0)
+                return entry.prefixLength();
+    // Not an address of this host (a test's stand-in): loopback is one /8, anything else is
+    // taken for the common /24 of a small site.
+    return address.isLoopback() ? 8 : 24;
+}
+
+QList<LocalAddress> localIPv4Networks()
 {
     if (!bindOverride().isEmpty())
-        return bindOverride();
+        return parseLocalAddresses(bindOverride());
     const QByteArray env = qgetenv("X7_BIND_ADDRESSES");
-    if (!env.isEmpty()) {
-        QStringList out;
-        for (const QByteArray &part : env.split(',')) {
-            const QString ip = QString::fromLatin1(part.trimmed());
-            if (QHostAddress(ip).protocol() == QAbstractSocket::IPv4Protocol)
-                out << ip;
-        }
-        return out;
-    }
-    QStringList out;
+    if (!env.isEmpty())
+        return parseLocalAddresses(QString::fromLatin1(env).split(QLatin1Char(',')));
+    QList<LocalAddress> out;
     for (const QNetworkInterface &itf : QNetworkInterface::allInterfaces()) {
         const auto flags = itf.flags();
         if (!flags.testFlag(QNetworkInterface::IsUp) ||
@@ -341,8 +377,25 @@ QStringList localIPv4List()
         for (const QNetworkAddressEntry &entry : itf.addressEntries()) {
             const QHostAddress a = entry.ip();
             if (a.protocol() == QAbstractSocket::IPv4Protocol && !a.isLoopback())
-                out << a.toString();
+                out << LocalAddress{a.toString(),
+                                    entry.prefixLength() >= 0 ? entry.prefixLength() : 24};
         }
     }
     return out;
+}
+
+QStringList localIPv4List()
+{
+    QStringList out;
+    for (const LocalAddress &a : localIPv4Networks())
+        out << a.ip;
+    return out;
+}
+
+int localPrefixLength(const QString &ip)
+{
+    for (const LocalAddress &a : localIPv4Networks())
+        if (a.ip == ip)
+            return a.prefixLength;
+    return defaultPrefixLength(ip);
 }

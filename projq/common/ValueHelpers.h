@@ -92,6 +92,21 @@ quint8 checksum8(const char *data, qsizetype size);
 
 // The host's IPv4 addresses the module endpoint binds to: the addresses of the interfaces that
 // are up, loopback excluded. An override (setBindAddressOverride, or the environment variable
-// X7_BIND_ADDRESSES as a comma-separated list) replaces the list; tests always set it.
+// X7_BIND_ADDRESSES as a comma-separated list) replaces the list; tests always set it. An
+// overriding address may carry its network as "/prefix" (127.0.0.2/8); without one it takes
+// defaultPrefixLength().
 QStringList localIPv4List();
 void setBindAddressOverride(const QStringList &addresses);
+
+// A host address with the length of its network prefix (24 for a 255.255.255.0 netmask).
+struct LocalAddress
+{
+    QString ip;
+    int prefixLength = 24;
+};
+// localIPv4List() with each address's network: the interface's netmask for a real address.
+QList<LocalAddress> localIPv4Networks();
+// The prefix of `ip` in localIPv4Networks(), or defaultPrefixLength() when it is not listed.
+int localPrefixLength(const QString &ip);
+// The prefix of the host interface holding `ip`; else 8 for loopback and 24 for anything else.
+int defaultPrefixLength(const QString &ip);

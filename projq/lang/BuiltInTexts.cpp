@@ -294,3 +294,57 @@ std::span<const BuiltInText> builtInTexts()
 {
     return kBuiltInTexts;
 }
+
+namespace {
+
+// clang-format off
+constexpr BuiltInText kCommissioningTexts[] = {
+    {"lang_Lv_Flags", "提示", "Flags"},
+    {"lang_Flag_DuplicateIp", "IP与 %1 相同", "Same IP as %1"},
+    {"lang_Flag_OutsideSubnet", "IP不在发现它的主机地址 %1/%2 的网段内：配置仍可进行（广播），数据连接无法建立", "IP outside the network %1/%2 of the host address that found it: configuration still works (broadcast), data connections will not"},
+    {"lang_Flag_DuplicateMac", "同一MAC在两个网卡上应答，也在 %1 上", "Duplicate MAC on two interfaces: also answers on %1"},
+    {"lang_Status_FlagCount", "%1 台有提示", "%1 flagged"},
+    {"lang_mni_BatchApply", "将设置应用到所选设备…", "Apply settings to selected…"},
+    {"lang_mni_SaveTemplate", "另存为模板…", "Save as template…"},
+    {"lang_Batch_Title", "批量应用设置", "Apply settings to selected modules"},
+    {"lang_Batch_Mixed", "请只选择同一型号的设备（全部Q2或全部Q3）。", "Select modules of one model only (all Q2 or all Q3)."},
+    {"lang_Batch_Unsupported", "所选设备中有不支持的型号。", "The selection holds a module that is not supported."},
+    {"lang_Batch_NoTemplate", "请先读取一台设备（点击它），或加载模板文件。", "Read a module (click it) or load a template file first."},
+    {"lang_Batch_Fields", "要设置的字段", "Fields to set"},
+    {"lang_Batch_FromModule", "设备 %1 的参数", "parameters of %1"},
+    {"lang_Batch_LoadTemplate", "加载模板…", "Load template…"},
+    {"lang_Batch_TemplateFailed", "无法读取模板：", "Cannot read the template: "},
+    {"lang_Batch_IpFrom", "IP地址依次分配，起始于", "IP addresses upward from"},
+    {"lang_Batch_BadIp", "起始IP地址无效，或不够分配给所选设备。", "The start address is not valid, or the addresses run out before the modules do."},
+    {"lang_Batch_NoFields", "请至少选择一个要设置的字段。", "Pick at least one field to set."},
+    {"lang_Batch_Review", "预览", "Review"},
+    {"lang_Batch_Apply", "应用", "Apply"},
+    {"lang_Batch_Back", "返回", "Back"},
+    {"lang_Batch_Cancel", "当前设备完成后停止", "Stop after this module"},
+    {"lang_Batch_Close", "关闭", "Close"},
+    {"lang_Batch_Export", "导出CSV…", "Export CSV…"},
+    {"lang_Batch_ColField", "字段", "Field"},
+    {"lang_Batch_ColOld", "原值", "Old"},
+    {"lang_Batch_ColNew", "新值", "New"},
+    {"lang_Batch_ColNewIp", "新IP", "New IP"},
+    {"lang_Batch_ColResult", "结果", "Result"},
+    {"lang_Batch_Reading", "正在读取 %1/%2…", "Reading %1 of %2…"},
+    {"lang_Batch_Applying", "正在写入 %1/%2…", "Writing %1 of %2…"},
+    {"lang_Batch_Done", "完成：%ok 台成功，%failed 台失败，%silent 台无应答", "Done: %ok ok, %failed failed, %silent no answer"},
+    {"lang_Batch_Pending", "等待", "Waiting"},
+    {"lang_Batch_Running", "正在写入…", "Writing…"},
+    {"lang_Batch_Ok", "成功", "OK"},
+    {"lang_Batch_FailedFields", "回读不符：", "Read back differs: "},
+    {"lang_Batch_NoAnswer", "无应答", "No answer"},
+    {"lang_Batch_Refused", "未写入：", "Not written: "},
+    {"lang_Batch_Cancelled", "已取消，未改动", "Cancelled, untouched"},
+    {"lang_Batch_Busy", "另一项与模块通讯的操作正在进行，请稍后再试。", "Another operation is talking to the modules; try again when it has ended."},
+};
+// clang-format on
+
+} // namespace
+
+std::span<const BuiltInText> commissioningTexts()
+{
+    return kCommissioningTexts;
+}

@@ -13,3 +13,7 @@ struct BuiltInText
 // The 279 built-in entries in table order. Some texts hold CR LF or the file notation "///";
 // both stand for a line break.
 std::span<const BuiltInText> builtInTexts();
+
+// Texts of the device-list flags and the batch apply, which the classic table has not: they stay
+// out of the default Lang.txt; an entry of the same key there still relabels them.
+std::span<const BuiltInText> commissioningTexts();

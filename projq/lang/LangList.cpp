@@ -150,3 +150,13 @@ void setIsChinese(bool chinese)
 {
     langList().setIsChinese(chinese);
 }
+
+void addCommissioningTexts()
+{
+    LangList &list = langList();
+    for (const BuiltInText &text : commissioningTexts()) {
+        const QString key = QString::fromUtf8(text.key);
+        if (list.lookup(key) == key)
+            list.addBuiltIn(key, QString::fromUtf8(text.chinese), QString::fromUtf8(text.english));
+    }
+}

@@ -70,6 +70,8 @@ private:
 // The program's one table. It holds the built-in entries from its first use; initLanguage adds
 // Lang.txt.
 LangList &langList();
+// Adds commissioningTexts() to the program's table, each unless its key is there already.
+void addCommissioningTexts();
 
 // Fills the program's table from Lang.txt in the program's file folder, writing that file from
 // the built-in entries first when it is missing. Called once at start, before the settings are

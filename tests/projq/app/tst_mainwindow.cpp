@@ -28,6 +28,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QSortFilterProxyModel>
 #include <QTableView>
@@ -75,6 +76,7 @@ private slots:
     void controlsAreNamedByTheirOwnCaptions();
     void fullListRefusesRowsAndSaysSoOnce();
     void giantDatagramIsLoggedByItsFirstBytes();
+    void flagsShowAsIconToolTipAndCount();
     void screenshots();
 
 private:
@@ -621,6 +623,45 @@ void TestMainWindow::controlsAreNamedByTheirOwnCaptions()
                          qPrintable(w->objectName() + ": " + name + " / " + label->text()));
         }
     }
+}
+
+void TestMainWindow::flagsShowAsIconToolTipAndCount()
+{
+    // The simulated modules keep their 192.168.0.x addresses and are found from 127.0.0.1/8.
+    setBindAddressOverride({QStringLiteral("127.0.0.1/8")});
+    search();
+    const int row = viewRowOfMac(QStringLiteral("D8 B0 4C 00 00 01"));
+    const QModelIndex flags = m_list->model()->index(row, DeviceListModel::ColFlags);
+    QVERIFY(!m_list->isColumnHidden(DeviceListModel::ColFlags));
+    QVERIFY(!flags.data(Qt::DecorationRole).value<QIcon>().isNull());
+    QCOMPARE(m_list->model()
+                 ->headerData(DeviceListModel::ColFlags, Qt::Horizontal, Qt::ToolTipRole)
+                 .toString(),
+             langText(QStringLiteral("lang_Lv_Flags")));
+    // The column fits beside the others: the list needs no horizontal scrolling.
+    QVERIFY(!m_list->horizontalScrollBar()->isVisible());
+    const QString expected = langText(QStringLiteral("lang_Flag_OutsideSubnet"))
+                                 .replace(QStringLiteral("%1"), QStringLiteral("127.0.0.1"))
+                                 .replace(QStringLiteral("%2"), QStringLiteral("8"));
+    QCOMPARE(flags.data(Qt::ToolTipRole).toString(), expected);
+    auto *count = m_window->findChild<QLabel *>(QStringLiteral("lbl_FlagCount"));
+    QVERIFY(count && count->isVisible());
+    QCOMPARE(count->text(), langText(QStringLiteral("lang_Status_FlagCount"))
+                                .replace(QStringLiteral("%1"), QStringLiteral("3")));
+
+    // Hovering the icon shows the words even with real-time help off.
+    const QRect cell = m_list->visualRect(flags);
+    QHelpEvent help(QEvent::ToolTip, cell.center(), m_list->viewport()->mapToGlobal(cell.center()));
+    QApplication::sendEvent(m_list->viewport(), &help);
+    QTRY_COMPARE(QToolTip::text(), expected);
+    QToolTip::hideText();
+
+    // A module in the finder's network carries no flag; a new search counts again.
+    setBindAddressOverride({QStringLiteral("127.0.0.1/0")});
+    search();
+    QVERIFY(
+        !m_list->model()->index(row, DeviceListModel::ColFlags).data(Qt::DecorationRole).isValid());
+    QVERIFY(!count->isVisible());
 }
 
 void TestMainWindow::screenshots()
