@@ -1,6 +1,7 @@
 // Any bytes as Proj_Q's own files: Lang.txt read into the language table, Cfg.ini read into the
 // settings and written back around the lines the program does not own.
 
+#include "appcore/IniText.h"
 #include "appcore/Settings.h"
 #include "lang/LangFile.h"
 #include "textfiles/TextFiles.h"
@@ -26,6 +27,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // What was written reads back as the same settings.
     const AppSettings again = settingsFromIni(written, defaultSettings());
     if (settingsToIni(again, written) != written)
+        __builtin_trap();
+
+    // The file as bytes: read and written back untouched, it is the same bytes; with one key of
+    // ours changed, the key reads back as written.
+    IniText file = IniText::fromBytes(bytes);
+    if (file.toBytes() != bytes)
+        __builtin_trap();
+    file.setValue(QStringLiteral("System"), QStringLiteral("QNum"), QStringLiteral("3"));
+    const IniText reread = IniText::fromBytes(file.toBytes());
+    if (reread.value(QStringLiteral("System"), QStringLiteral("QNum")) != QStringLiteral("3"))
         __builtin_trap();
     return 0;
 }

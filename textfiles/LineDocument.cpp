@@ -46,7 +46,10 @@ LineDocument LineDocument::fromBytes(const QByteArray &bytes, LineEnds ends)
     const bool le = bytes.startsWith("\xFF\xFE");
     const bool be = bytes.startsWith("\xFE\xFF");
     if ((le || be) && bytes.size() % 2 == 0) {
-        QStringDecoder check(le ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE);
+        // The BOM is cut off here: a second U+FEFF after it is text, and must keep its place or
+        // every line's bytes would be taken from the wrong offsets.
+        QStringDecoder check(le ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE,
+                             QStringDecoder::Flag::ConvertInitialBom);
         const QString all = check.decode(QByteArrayView(bytes).sliced(2));
         if (!check.hasError()) {
             doc.m_encoding = le ? Encoding::Utf16LE : Encoding::Utf16BE;

@@ -228,6 +228,9 @@ void TestTextFiles::lineDocumentKeepsUnchangedBytes_data()
     QTest::newRow("utf-16 BE, line added")
         << utf16(u"\uFEFFa"_qs, QStringEncoder::Utf16BE) << false << 1 << "b"
         << utf16(u"\uFEFFa\r\nb\r\n"_qs, QStringEncoder::Utf16BE);
+    QTest::newRow("utf-16, a second U+FEFF after the BOM is text")
+        << utf16(u"\uFEFF\uFEFFa\r\nb"_qs, QStringEncoder::Utf16BE) << false << 1 << "c"
+        << utf16(u"\uFEFF\uFEFFa\r\nc\r\n"_qs, QStringEncoder::Utf16BE);
 }
 
 void TestTextFiles::lineDocumentKeepsUnchangedBytes()
