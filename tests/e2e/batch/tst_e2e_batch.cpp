@@ -11,7 +11,7 @@
 #include "lan/ModuleEndpoint.h"
 #include "lan/SavePlan.h"
 #include "lang/LangList.h"
-#include "support/SimProcess.h"
+#include "support/SimDump.h"
 
 #include <QAction>
 #include <QItemSelectionModel>
@@ -27,8 +27,8 @@
 
 namespace {
 
-using Blocks = QMap<QByteArray, QByteArray>; // block name -> bytes
-using Memory = QMap<QByteArray, Blocks>;     // MAC (12 hex digits) -> blocks
+using Blocks = SimBlocks;
+using Memory = SimMemory;
 
 const QStringList kMacs = {"D8 B0 4C 00 B0 01", "D8 B0 4C 00 B0 02", "D8 B0 4C 00 B0 03",
                            "D8 B0 4C 00 B0 04", "D8 B0 4C 00 B0 05"};
@@ -36,25 +36,6 @@ const QStringList kMacs = {"D8 B0 4C 00 B0 01", "D8 B0 4C 00 B0 02", "D8 B0 4C 0
 QByteArray hexMac(const QString &mac)
 {
     return removeSpaces(mac).toLatin1();
-}
-
-QStringList differences(const Blocks &expected, const Blocks &actual)
-{
-    QStringList out;
-    if (expected.keys() != actual.keys())
-        out << QStringLiteral("blocks differ");
-    for (auto it = expected.begin(); it != expected.end(); ++it) {
-        const QByteArray &a = it.value();
-        const QByteArray b = actual.value(it.key());
-        for (int i = 0; i < qMin(a.size(), b.size()); ++i)
-            if (a.at(i) != b.at(i))
-                out << QStringLiteral("%1[%2] %3 -> %4")
-                           .arg(QString::fromLatin1(it.key()))
-                           .arg(i)
-                           .arg(quint8(a.at(i)), 2, 16, QLatin1Char('0'))
-                           .arg(quint8(b.at(i)), 2, 16, QLatin1Char('0'));
-    }
-    return out;
 }
 
 // With X7_SCREENSHOT_DIR set, the dialog as it is now goes to that folder.
@@ -170,20 +151,7 @@ void TestE2eBatch::setField(BatchDialog *dialog, const QString &key, const QStri
 
 Memory TestE2eBatch::simMemory()
 {
-    const qsizetype from = m_sim.output().size();
-    m_sim.process().write("dump\n");
-    QByteArray dump;
-    for (int i = 0; i < 100 && !dump.contains("dump end"); ++i) {
-        QTest::qWait(20);
-        dump = m_sim.output().mid(from);
-    }
-    Memory memory;
-    for (const QByteArray &line : dump.left(dump.indexOf("dump end")).split('\n')) {
-        const QList<QByteArray> parts = line.trimmed().split(' ');
-        if (parts.size() == 4 && parts.at(0) == "block")
-            memory[parts.at(1)].insert(parts.at(2), QByteArray::fromHex(parts.at(3)));
-    }
-    return memory;
+    return dumpSimMemory(m_sim);
 }
 
 void TestE2eBatch::mixedModelsAreRefused()
@@ -259,7 +227,8 @@ void TestE2eBatch::appliesToFiveWithAnIpRun()
     // The review read every module and sent nothing else.
     const Memory unchanged = simMemory();
     for (const QString &mac : kMacs)
-        QVERIFY(differences(before.value(hexMac(mac)), unchanged.value(hexMac(mac))).isEmpty());
+        QVERIFY(
+            blockDifferences(before.value(hexMac(mac)), unchanged.value(hexMac(mac))).isEmpty());
 
     auto *search = m_window->findChild<QPushButton *>(QStringLiteral("btn_Search"));
     QSignalSpy done(dialog->run(), &BatchRun::applyDone);
@@ -280,7 +249,7 @@ void TestE2eBatch::appliesToFiveWithAnIpRun()
         putLe(param, kBaudAt, 57600, 4);
         putLe(param, kLocalPortAt, 4002, 2);
         param[kBaseFlagsAt] = char(quint8(param.at(kBaseFlagsAt)) | 0x80); // static address
-        const QStringList diff = differences(expected, after.value(hexMac(r.module.mac)));
+        const QStringList diff = blockDifferences(expected, after.value(hexMac(r.module.mac)));
         QVERIFY2(diff.isEmpty(),
                  qPrintable(r.module.mac + QLatin1Char('\n') + diff.join(QLatin1Char('\n'))));
     }
@@ -368,11 +337,11 @@ void TestE2eBatch::cancelStopsAfterTheModuleInProgress()
     for (int i = 1; i < 5; ++i) {
         QCOMPARE(results.at(i).outcome, BatchOutcome::Cancelled);
         const QByteArray mac = hexMac(results.at(i).module.mac);
-        QVERIFY2(differences(before.value(mac), after.value(mac)).isEmpty(), mac.constData());
+        QVERIFY2(blockDifferences(before.value(mac), after.value(mac)).isEmpty(), mac.constData());
     }
     Blocks expected = before.value(hexMac(results.at(0).module.mac));
     putLe(expected["base"], kLocalPortAt, 5002, 2);
-    QVERIFY(differences(expected, after.value(hexMac(results.at(0).module.mac))).isEmpty());
+    QVERIFY(blockDifferences(expected, after.value(hexMac(results.at(0).module.mac))).isEmpty());
 }
 
 QTEST_MAIN(TestE2eBatch)

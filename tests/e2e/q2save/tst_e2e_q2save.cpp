@@ -11,7 +11,7 @@
 #include "lan/SavePlan.h"
 #include "lang/LangList.h"
 #include "q2panel/Q2Panel.h"
-#include "support/SimProcess.h"
+#include "support/SimDump.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -34,43 +34,7 @@ struct Sent
     qint64 atMs;
 };
 
-// One module's blocks as the simulator printed them: name -> bytes.
-using Blocks = QMap<QByteArray, QByteArray>;
-
-Blocks blocksOf(const QByteArray &output, const QByteArray &mac)
-{
-    Blocks blocks;
-    for (const QByteArray &line : output.split('\n')) {
-        const QList<QByteArray> parts = line.trimmed().split(' ');
-        if (parts.size() == 4 && parts.at(0) == "block" && parts.at(1) == mac)
-            blocks.insert(parts.at(2), QByteArray::fromHex(parts.at(3)));
-    }
-    return blocks;
-}
-
-// Every byte of every block that differs, as "name[offset] before -> after" lines.
-QStringList differences(const Blocks &expected, const Blocks &actual)
-{
-    QStringList out;
-    if (expected.keys() != actual.keys())
-        out << QStringLiteral("blocks %1 -> %2")
-                   .arg(QString::fromLatin1(expected.keys().join(',')),
-                        QString::fromLatin1(actual.keys().join(',')));
-    for (auto it = expected.begin(); it != expected.end(); ++it) {
-        const QByteArray &a = it.value();
-        const QByteArray b = actual.value(it.key());
-        if (a.size() != b.size())
-            out << QStringLiteral("%1: %2 bytes -> %3").arg(it.key()).arg(a.size()).arg(b.size());
-        for (int i = 0; i < qMin(a.size(), b.size()); ++i)
-            if (a.at(i) != b.at(i))
-                out << QStringLiteral("%1[%2] %3 -> %4")
-                           .arg(QString::fromLatin1(it.key()))
-                           .arg(i)
-                           .arg(quint8(a.at(i)), 2, 16, QLatin1Char('0'))
-                           .arg(quint8(b.at(i)), 2, 16, QLatin1Char('0'));
-    }
-    return out;
-}
+using Blocks = SimBlocks;
 
 } // namespace
 
@@ -168,14 +132,7 @@ void TestE2eQ2Save::readModule(const QString &mac)
 
 Blocks TestE2eQ2Save::simMemory(const QByteArray &mac)
 {
-    const qsizetype from = m_sim.output().size();
-    m_sim.process().write("dump\n");
-    QByteArray dump;
-    for (int i = 0; i < 100 && !dump.contains("dump end"); ++i) {
-        QTest::qWait(20);
-        dump = m_sim.output().mid(from);
-    }
-    return blocksOf(dump.left(dump.indexOf("dump end")), mac);
+    return dumpSimMemory(m_sim).value(mac);
 }
 
 void TestE2eQ2Save::readFillsThePanel()
@@ -231,7 +188,7 @@ void TestE2eQ2Save::saveWritesTheEditsOnly()
     Blocks expected = before;
     expected["base"].replace(9, 4, QByteArray::fromHex("4D00A8C0"));
     expected["base"][3] = char(quint8(before.value("base").at(3)) | 0x80);
-    const QStringList diff = differences(expected, simMemory("D8B04C00A001"));
+    const QStringList diff = blockDifferences(expected, simMemory("D8B04C00A001"));
     QVERIFY2(diff.isEmpty(), qPrintable(diff.join(QLatin1Char('\n'))));
 }
 
@@ -285,7 +242,7 @@ void TestE2eQ2Save::saveCannotBeCutOrInterleaved()
     QTRY_VERIFY(m_sim.output().mid(simFrom).contains("K for 0x02"));
     Blocks expected = before;
     expected["base"].replace(21, 16, QByteArray("Kept-Whole").leftJustified(16, '\0'));
-    const QStringList diff = differences(expected, simMemory("D8B04C00A001"));
+    const QStringList diff = blockDifferences(expected, simMemory("D8B04C00A001"));
     QVERIFY2(diff.isEmpty(), qPrintable(diff.join(QLatin1Char('\n'))));
 }
 
@@ -341,7 +298,7 @@ void TestE2eQ2Save::refusedSaveNamesAndFocusesTheField()
     auto *log = child<LogView>("redt_Log");
     QCOMPARE(log->lines().last(), m_messages.first());
     QCOMPARE(m_window->focusWidget(), edit);
-    const QStringList diff = differences(before, simMemory("D8B04C00A001"));
+    const QStringList diff = blockDifferences(before, simMemory("D8B04C00A001"));
     QVERIFY2(diff.isEmpty(), qPrintable(diff.join(QLatin1Char('\n'))));
 }
 

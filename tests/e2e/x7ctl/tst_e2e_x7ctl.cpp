@@ -3,7 +3,7 @@
 // of the failures scripts must tell apart.
 
 #include "engine/ModuleEngine.h"
-#include "support/SimProcess.h"
+#include "support/SimDump.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -17,37 +17,7 @@
 
 namespace {
 
-using Blocks = QMap<QByteArray, QByteArray>;
-
-Blocks blocksOf(const QByteArray &output, const QByteArray &mac)
-{
-    Blocks blocks;
-    for (const QByteArray &line : output.split('\n')) {
-        const QList<QByteArray> parts = line.trimmed().split(' ');
-        if (parts.size() == 4 && parts.at(0) == "block" && parts.at(1) == mac)
-            blocks.insert(parts.at(2), QByteArray::fromHex(parts.at(3)));
-    }
-    return blocks;
-}
-
-QStringList differences(const Blocks &expected, const Blocks &actual)
-{
-    QStringList out;
-    if (expected.keys() != actual.keys())
-        out << QStringLiteral("blocks differ");
-    for (auto it = expected.begin(); it != expected.end(); ++it) {
-        const QByteArray &a = it.value();
-        const QByteArray b = actual.value(it.key());
-        for (int i = 0; i < qMin(a.size(), b.size()); ++i)
-            if (a.at(i) != b.at(i))
-                out << QStringLiteral("%1[%2] %3 -> %4")
-                           .arg(QString::fromLatin1(it.key()))
-                           .arg(i)
-                           .arg(quint8(a.at(i)), 2, 16, QLatin1Char('0'))
-                           .arg(quint8(b.at(i)), 2, 16, QLatin1Char('0'));
-    }
-    return out;
-}
+using Blocks = SimBlocks;
 
 quint32 le(const QByteArray &b, int offset, int n)
 {
@@ -146,14 +116,7 @@ Blocks TestE2eX7Ctl::simMemory(const QByteArray &mac)
     // The dumps printed after each write of an earlier command may still be in the pipe: take
     // them in first, so the dump read below is the one asked for now.
     QTest::qWait(100);
-    const qsizetype from = m_sim.output().size();
-    m_sim.process().write("dump\n");
-    QByteArray dump;
-    for (int i = 0; i < 200 && !dump.contains("dump end"); ++i) {
-        QTest::qWait(20);
-        dump = m_sim.output().mid(from);
-    }
-    return blocksOf(dump.left(dump.indexOf("dump end")), mac);
+    return dumpSimMemory(m_sim).value(mac);
 }
 
 void TestE2eX7Ctl::searchListsEveryModule()
@@ -227,7 +190,7 @@ void TestE2eX7Ctl::writeVerifyChangesTheFieldsOnly()
     expected["base"].replace(21, 16, field("Line-7", 16));
     expected["base"].replace(67, 4, QByteArray::fromHex("80250000"));
     expected["base"][72] = 3;
-    const QStringList diff = differences(expected, simMemory("D8B04C00B001"));
+    const QStringList diff = blockDifferences(expected, simMemory("D8B04C00B001"));
     QVERIFY2(diff.isEmpty(), qPrintable(diff.join(QLatin1Char('\n'))));
 }
 
@@ -242,7 +205,7 @@ void TestE2eX7Ctl::q3WriteVerify()
     expected["base"][52] = 2;
     expected["base"].replace(79, 2, QByteArray::fromHex("A10F"));
     expected["base"][67 + 58] = char((quint8(before.value("base").at(67 + 58)) & 0xF0) | 3);
-    const QStringList diff = differences(expected, simMemory("D8B04C00B004"));
+    const QStringList diff = blockDifferences(expected, simMemory("D8B04C00B004"));
     QVERIFY2(diff.isEmpty(), qPrintable(diff.join(QLatin1Char('\n'))));
 }
 
@@ -273,7 +236,7 @@ void TestE2eX7Ctl::applyCountsAddressesUpAndSurvivesASilentModule()
     expected["base"][3] = char(quint8(before2.value("base").at(3)) | 0x80); // static address
     expected["base"].replace(67, 4, QByteArray::fromHex("004B0000"));
     expected["base"][72] = 2;
-    const QStringList diff = differences(expected, simMemory("D8B04C00B002"));
+    const QStringList diff = blockDifferences(expected, simMemory("D8B04C00B002"));
     QVERIFY2(diff.isEmpty(), qPrintable(diff.join(QLatin1Char('\n'))));
     QVERIFY(r.err.contains("D8 B0 4C 00 B0 03: no answer"));
 }
@@ -344,9 +307,9 @@ void TestE2eX7Ctl::engineCancelStopsAfterTheModuleInProgress()
     // The first module has its whole plan (the new port), the second is as it was.
     Blocks expected1 = before1;
     expected1["base"].replace(81, 2, QByteArray::fromHex("7117"));
-    const QStringList diff1 = differences(expected1, simMemory("D8B04C00B001"));
+    const QStringList diff1 = blockDifferences(expected1, simMemory("D8B04C00B001"));
     QVERIFY2(diff1.isEmpty(), qPrintable(diff1.join(QLatin1Char('\n'))));
-    QVERIFY(differences(before2, simMemory("D8B04C00B002")).isEmpty());
+    QVERIFY(blockDifferences(before2, simMemory("D8B04C00B002")).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestE2eX7Ctl)
