@@ -6,14 +6,16 @@
 # the Q2 panel, in Chinese and English (x7sim on loopback, in a network namespace of its own when
 # the system allows one); the ptzdesk console connected to ptzsim; the upgrade window after an
 # upgrade of a simulated boot loader (needs root for its network namespaces and ports 9, 67, 69;
-# skipped otherwise); the data-debugging window with a UDP link, in both languages.
+# skipped otherwise); the data-debugging window with a UDP link, in both languages; the batch
+# result table after applying settings to three simulated modules, one of them silent.
 # Module-port traffic stays on loopback or inside the namespaces. Re-running refreshes the PNGs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 out=$(realpath -m "${1:-docs/screenshots}")
 scripts/setup.sh
-scripts/build.sh dev x7sim ptzsim tst_e2e_q2save tst_ptzconsole tst_datadebugwindow tst_e2e_upgrade
+scripts/build.sh dev x7sim ptzsim tst_e2e_q2save tst_ptzconsole tst_datadebugwindow tst_e2e_upgrade \
+    tst_e2e_batch
 tests=$root/build/dev/tests
 shots=$(mktemp -d)
 trap 'rm -rf "$shots"' EXIT
@@ -29,6 +31,7 @@ run "$root/cmake/isolated-net.sh" "$tests/tst_e2e_q2save" screenshots
 run "$tests/tst_ptzconsole" screenshotConnected
 run "$tests/tst_datadebugwindow" screenshots
 run "$root/cmake/isolated-net.sh" "$tests/tst_e2e_upgrade" fromTheDeviceList
+run "$root/cmake/isolated-net.sh" "$tests/tst_e2e_batch" silentModuleIsNoAnswerAndTheOthersComplete
 
 mkdir -p "$out"
 copy() { # copy <grabbed name> <name in the folder>
@@ -46,3 +49,4 @@ copy upgrade_cn.png projq-upgrade-zh.png
 copy upgrade_en.png projq-upgrade-en.png
 copy datadebug_rx_cn.png projq-datadebug-zh.png
 copy datadebug_rx_en.png projq-datadebug-en.png
+copy batch-result.png batch-result.png
