@@ -349,14 +349,18 @@ void X7Ctl::afterSearch(const QList<DeviceEntry> &found)
         items.append({*e, m_sets});
     }
     if (m_command == Command::Read) {
-        if (items.isEmpty())
-            return printResults(missing);
+        if (items.isEmpty()) {
+            m_missing = missing; // each said on stderr above
+            return printResults({});
+        }
         m_engine->read(items.first().module);
         return;
     }
     if (m_command == Command::Write) {
-        if (items.isEmpty())
-            return printResults(missing);
+        if (items.isEmpty()) {
+            m_missing = missing; // each said on stderr above
+            return printResults({});
+        }
         const ChangesCheck c = checkChanges(
             items.first().module.kind == KindQ3 ? ModuleModel::Q3 : ModuleModel::Q2, m_sets);
         if (!c.ok)
@@ -391,8 +395,10 @@ void X7Ctl::afterSearch(const QList<DeviceEntry> &found)
     for (const BatchItem &b : std::as_const(*batch))
         if (b.module.socketIndex >= 0)
             run << b;
-    if (run.isEmpty())
-        return printResults(missing);
+    if (run.isEmpty()) {
+        m_missing = missing;
+        return printResults({});
+    }
     m_missing = missing;
     m_engine->apply(run, m_verify);
 }
@@ -436,9 +442,12 @@ void X7Ctl::printResults(const QList<ModuleResult> &engineResults)
             break;
         }
     }
-    if (m_command == Command::Read && results.size() == 1 && !results.first().message.isEmpty() &&
-        results.first().outcome != EngineOutcome::Ok)
-        printErr(QStringLiteral("%1: %2").arg(results.first().mac, results.first().message));
+    // A module not found was said when it was missed; an engine's failure is said here.
+    if (m_command == Command::Read && engineResults.size() == 1 &&
+        !engineResults.first().message.isEmpty() &&
+        engineResults.first().outcome != EngineOutcome::Ok)
+        printErr(
+            QStringLiteral("%1: %2").arg(engineResults.first().mac, engineResults.first().message));
 
     if (m_json) {
         if (m_command == Command::Apply) {
