@@ -1,5 +1,6 @@
 #include "BatchDialog.h"
 
+#include "engine/ParamKeys.h"
 #include "engine/ParamTemplate.h"
 #include "lang/LangList.h"
 #include "textfiles/TextFiles.h"
@@ -57,6 +58,13 @@ QTableWidgetItem *readOnlyItem(const QString &text)
     auto *item = new QTableWidgetItem(text);
     item->setFlags(item->flags() & ~Qt::ItemIsEditable);
     return item;
+}
+
+// The panel's caption of a parameter key, shown where the key is ("net.ip" -> its caption).
+QString fieldCaption(const QString &key)
+{
+    const ParamKey *k = findParamKey(key);
+    return k ? keyLabel(*k) : QString();
 }
 
 QColor outcomeColor(BatchOutcome outcome)
@@ -267,6 +275,7 @@ void BatchDialog::setTemplate(const FieldValues &values, const QString &source)
         QTableWidgetItem *key = readOnlyItem(it.key());
         key->setFlags(key->flags() | Qt::ItemIsUserCheckable);
         key->setCheckState(Qt::Unchecked);
+        key->setToolTip(fieldCaption(it.key()));
         m_fields->setItem(row, 0, key);
         m_fields->setItem(row, 1, new QTableWidgetItem(it.value()));
     }
@@ -380,7 +389,9 @@ void BatchDialog::onModuleRead(int index)
         m_review->insertRow(row);
         m_review->setItem(row, 0, readOnlyItem(module.mac));
         m_review->setItem(row, 1, readOnlyItem(module.ip));
-        m_review->setItem(row, 2, readOnlyItem(field));
+        QTableWidgetItem *fieldItem = readOnlyItem(field);
+        fieldItem->setToolTip(fieldCaption(field));
+        m_review->setItem(row, 2, fieldItem);
         m_review->setItem(row, 3, readOnlyItem(oldText));
         QTableWidgetItem *item = readOnlyItem(newText);
         if (changes) {

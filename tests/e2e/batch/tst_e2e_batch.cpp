@@ -221,6 +221,8 @@ void TestE2eBatch::appliesToFiveWithAnIpRun()
     // Four fields per module, each old → new: the IP run sets the static address too.
     QCOMPARE(review->rowCount(), 5 * 4);
     QCOMPARE(review->item(2, 2)->text(), QStringLiteral("port.baud"));
+    // The key's caption in the panel is at hand where the key is shown.
+    QCOMPARE(review->item(2, 2)->toolTip(), langText(QStringLiteral("lang_Lbl_Baudrate")));
     QCOMPARE(review->item(2, 3)->text(), QStringLiteral("115200"));
     QCOMPARE(review->item(2, 4)->text(), QStringLiteral("→ 57600"));
     grabTo(dialog, "batch-review.png");
