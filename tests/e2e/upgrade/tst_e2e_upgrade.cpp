@@ -11,6 +11,8 @@
 #include "support/NetnsLink.h"
 #include "upgrade/UpgradeWindow.h"
 
+#include "support/TestFiles.h"
+
 #include <QAction>
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -81,12 +83,6 @@ QByteArray makeImage(int size, const QByteArray &signature = QByteArrayLiteral("
         bytes += char(x >> 16);
     }
     return bytes;
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 } // namespace

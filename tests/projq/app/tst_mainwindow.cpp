@@ -11,6 +11,7 @@
 #include "lan/ModuleEndpoint.h"
 #include "lang/LangList.h"
 #include "q2panel/Q2Panel.h"
+#include "support/SearchAnswer.h"
 #include "support/SimProcess.h"
 
 #include <QAccessible>
@@ -679,28 +680,6 @@ void TestMainWindow::screenshots()
     QVERIFY(m_window->grab().save(QString::fromLocal8Bit(dir) + "/main_en.png"));
 }
 
-namespace {
-
-// A well-formed search answer of module number `module` (MAC 02 58 37 00 xx xx).
-QByteArray answerOf(int module)
-{
-    QByteArray a(36, '\0');
-    a[0] = char(0xFF);
-    a[1] = char(0x24);
-    a[2] = char(0x01);
-    a[5] = char(10);
-    a[7] = char(module >> 8);
-    a[8] = char(module);
-    a.replace(9, 6, QByteArray::fromHex("025837000000"));
-    a[13] = char(module >> 8);
-    a[14] = char(module);
-    a[15] = char(4017 & 0xFF);
-    a[16] = char(4017 >> 8);
-    return a;
-}
-
-} // namespace
-
 void TestMainWindow::fullListRefusesRowsAndSaysSoOnce()
 {
     // Anyone on the LAN can answer a search: past the list's limit new modules are counted, not
@@ -711,8 +690,9 @@ void TestMainWindow::fullListRefusesRowsAndSaysSoOnce()
     auto *count = m_window->findChild<QLabel *>(QStringLiteral("lbl_DeviceCount"));
     QVERIFY(count);
     for (int i = 0; i < kLimit + 50; ++i)
-        udp->handleDatagram(answerOf(i), QStringLiteral("10.0.0.1"), kCfgPort, 0);
-    udp->handleDatagram(answerOf(7), QStringLiteral("10.0.0.1"), kCfgPort, 0); // listed already
+        udp->handleDatagram(searchAnswerOf(i), QStringLiteral("10.0.0.1"), kCfgPort, 0);
+    udp->handleDatagram(searchAnswerOf(7), QStringLiteral("10.0.0.1"), kCfgPort,
+                        0); // listed already
     QCOMPARE(m_window->devices()->rowCount(), kLimit);
     QCOMPARE(m_window->devices()->refusedCount(), 50);
     QVERIFY(m_window->devices()->containsMac(QStringLiteral("02 58 37 00 0F FF")));

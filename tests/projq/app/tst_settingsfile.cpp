@@ -8,6 +8,8 @@
 #include "common/ValueHelpers.h"
 #include "lang/LangList.h"
 
+#include "support/TestFiles.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QDir>
@@ -76,19 +78,6 @@ QList<QByteArray> linesNotOwned(const QByteArray &bytes)
         lines.append(line);
     }
     return lines;
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
 }
 
 } // namespace

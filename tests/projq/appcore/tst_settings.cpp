@@ -3,6 +3,8 @@
 #include "common/TextCodec.h"
 #include "textfiles/TextFiles.h"
 
+#include "support/TestFiles.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QTemporaryDir>
@@ -35,19 +37,6 @@ QStringList systemKeysInOrder(const QString &iniText)
             keys << line.left(eq);
     }
     return keys;
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "lan/ModuleEndpoint.h"
 
 #include "common/ValueHelpers.h"
+#include "support/SearchAnswer.h"
 #include "support/SimProcess.h"
 
 #include <QNetworkDatagram>
@@ -168,27 +169,6 @@ void TestUdpSvr::commandsLeaveFromTheChosenSocket()
     QVERIFY(!q2.hasPendingDatagrams());
 }
 
-namespace {
-
-QByteArray answerOf(int module)
-{
-    QByteArray a(36, '\0');
-    a[0] = char(0xFF);
-    a[1] = char(0x24);
-    a[2] = char(0x01);
-    a[5] = char(10);
-    a[7] = char(module >> 8);
-    a[8] = char(module);
-    a.replace(9, 6, QByteArray::fromHex("025837000000"));
-    a[13] = char(module >> 8);
-    a[14] = char(module);
-    a[15] = char(4017 & 0xFF);
-    a[16] = char(4017 >> 8);
-    return a;
-}
-
-} // namespace
-
 void TestUdpSvr::floodIsReadInBatchesAndNothingIsLost()
 {
     // Thousands of datagrams wait in the socket at once, valid answers between junk of every
@@ -218,7 +198,7 @@ void TestUdpSvr::floodIsReadInBatchesAndNothingIsLost()
     constexpr int kAnswers = 2000;
     int sent = 0;
     for (int i = 0; i < kAnswers; ++i) {
-        QVERIFY(sender.writeDatagram(answerOf(i), to, svr.socketPort(0)) == 36);
+        QVERIFY(sender.writeDatagram(searchAnswerOf(i), to, svr.socketPort(0)) == 36);
         const QByteArray junk(i % 100 == 0 ? 9000 : 1 + i % 50, char(i));
         QVERIFY(sender.writeDatagram(junk, to, svr.socketPort(0)) == junk.size());
         sent += 2;
@@ -232,10 +212,10 @@ void TestUdpSvr::floodIsReadInBatchesAndNothingIsLost()
     QTRY_COMPARE(handled, sent);
     QCOMPARE(model.rowCount(), kAnswers);
     for (int i = 0; i < kAnswers; i += 397)
-        QVERIFY(model.containsMac(macBytesToText(answerOf(i).mid(9, 6))));
+        QVERIFY(model.containsMac(macBytesToText(searchAnswerOf(i).mid(9, 6))));
 
     // Traffic that comes after the flood is read as it arrives.
-    QVERIFY(sender.writeDatagram(answerOf(kAnswers), to, svr.socketPort(0)) == 36);
+    QVERIFY(sender.writeDatagram(searchAnswerOf(kAnswers), to, svr.socketPort(0)) == 36);
     QTRY_COMPARE(model.rowCount(), kAnswers + 1);
 }
 

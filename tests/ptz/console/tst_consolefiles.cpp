@@ -6,6 +6,8 @@
 #include "schedules/ScheduleCheck.h"
 #include "schedules/ScheduleFiles.h"
 
+#include "support/TestFiles.h"
+
 #include <QApplication>
 #include <QDateTime>
 #include <QDir>
@@ -19,19 +21,6 @@
 #include <memory>
 
 namespace {
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-}
 
 // Lines with their own ends.
 QList<QByteArray> linesOf(const QByteArray &bytes)

@@ -2,6 +2,8 @@
 #include "schedules/ScheduleFiles.h"
 #include "schedules/ScheduleRowDialog.h"
 
+#include "support/TestFiles.h"
+
 #include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
@@ -27,13 +29,6 @@ QByteArray fileBytes(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
 }
 
 // A board on a clock the test moves, with its files in a temporary folder and its message
