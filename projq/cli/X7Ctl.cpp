@@ -326,27 +326,24 @@ void X7Ctl::afterSearch(const QList<DeviceEntry> &found)
     // Every module asked for, in the order given; one not found counts as no answer.
     QList<BatchItem> items;
     QList<ModuleResult> missing;
+    const auto leaveOut = [&missing](const QString &mac, EngineOutcome outcome,
+                                     const QString &message) {
+        ModuleResult r;
+        r.mac = mac;
+        r.outcome = outcome;
+        r.message = message;
+        printErr(QStringLiteral("%1: %2").arg(mac, message));
+        missing << r;
+    };
     for (const QString &mac : std::as_const(m_macs)) {
         const auto e = m_engine->knownModule(mac);
-        if (!e) {
-            ModuleResult r;
-            r.mac = mac;
-            r.outcome = EngineOutcome::NoAnswer;
-            r.message = QStringLiteral("not found by the search");
-            printErr(QStringLiteral("%1: %2").arg(mac, r.message));
-            missing << r;
-            continue;
-        }
-        if (e->kind != KindQ2 && e->kind != KindQ3) {
-            ModuleResult r;
-            r.mac = mac;
-            r.outcome = EngineOutcome::BadInput;
-            r.message = QStringLiteral("not a module model this program configures");
-            printErr(QStringLiteral("%1: %2").arg(mac, r.message));
-            missing << r;
-            continue;
-        }
-        items.append({*e, m_sets});
+        if (!e)
+            leaveOut(mac, EngineOutcome::NoAnswer, QStringLiteral("not found by the search"));
+        else if (e->kind != KindQ2 && e->kind != KindQ3)
+            leaveOut(mac, EngineOutcome::BadInput,
+                     QStringLiteral("not a module model this program configures"));
+        else
+            items.append({*e, m_sets});
     }
     if (m_command == Command::Read) {
         if (items.isEmpty()) {
